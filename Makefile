@@ -1,0 +1,49 @@
+# Thin wrapper around the CMake build; see README.md.
+BUILD      ?= build
+JOBS       ?= $(shell nproc)
+PREFIX     ?= /usr/local
+DESTDIR    ?=
+CMAKE_ARGS ?=
+
+.PHONY: all build deps test check check-address check-thread demo bench install clean
+
+all: build
+
+deps:
+	scripts/install-deps
+
+build:
+	cmake -S . -B $(BUILD) -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(CMAKE_ARGS) >/dev/null
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: deps
+	$(MAKE) build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+check: deps
+	$(MAKE) check-address
+	$(MAKE) check-thread
+
+check-address:
+	$(MAKE) build test-only BUILD=$(BUILD)-asan CMAKE_ARGS="-DSANITIZE=address -DCMAKE_BUILD_TYPE=Debug"
+
+check-thread:
+	$(MAKE) build test-only BUILD=$(BUILD)-tsan CMAKE_ARGS="-DSANITIZE=thread -DCMAKE_BUILD_TYPE=Debug"
+
+.PHONY: test-only
+test-only:
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+demo: deps
+	$(MAKE) build
+	$(BUILD)/bin/vimora-host -L $(BUILD)/plugins -c $(BUILD)/demo-config -v $(BUILD)/demo-video -P vimora
+
+bench: deps
+	$(MAKE) build BUILD=$(BUILD)-bench CMAKE_ARGS="-DVIMORA_BENCH=ON -DVIMORA_TESTS=OFF -DCMAKE_BUILD_TYPE=Release"
+	cmake --build $(BUILD)-bench --target bench-run
+
+install: build
+	DESTDIR=$(DESTDIR) cmake --install $(BUILD)
+
+clean:
+	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-tsan $(BUILD)-bench

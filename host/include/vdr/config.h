@@ -1,0 +1,131 @@
+// List files (cConfig) and the host's setup (setup.conf).
+#ifndef __VDR_CONFIG_H
+#define __VDR_CONFIG_H
+
+#include <string>
+#include <unistd.h>
+#include <vector>
+#include <vdr/tools.h>
+
+// A list of T read from and written to a line-oriented file. T needs a default
+// constructor, bool Parse(const char *Line) and bool Save(FILE *f).
+template <class T> class cConfig : public cList<T> {
+private:
+  char *fileName;
+  bool allowComments;
+
+  void Forget(void)
+  {
+    free(fileName);
+    fileName = NULL;
+    cList<T>::Clear();
+  }
+
+public:
+  cConfig(void) { fileName = NULL; allowComments = false; }
+  virtual ~cConfig() { free(fileName); }
+  const char *FileName(void) const { return fileName; }
+
+  // Replaces the list by the file's entries. A missing file gives an empty list and
+  // the result !MustExist; a line that does not parse is reported and skipped.
+  bool Load(const char *FileName = NULL, bool AllowComments = false, bool MustExist = false)
+  {
+    Forget();
+    if (FileName) {
+       fileName = strdup(FileName);
+       allowComments = AllowComments;
+    }
+    bool result = !MustExist;
+    if (fileName && access(fileName, F_OK) == 0) {
+       isyslog("loading %s", fileName);
+       FILE *f = fopen(fileName, "re");
+       if (f) {
+          cReadLine ReadLine;
+          char *s;
+          int line = 0;
+          result = true;
+          while ((s = ReadLine.Read(f)) != NULL) {
+            line++;
+            if (allowComments) {
+               char *p = strchr(s, '#');
+               if (p)
+                  *p = 0;
+            }
+            stripspace(s);
+            if (!isempty(s)) {
+               T *l = new T;
+               if (l->Parse(s))
+                  this->Add(l);
+               else {
+                  esyslog("ERROR: error in %s, line %d", fileName, line);
+                  delete l;
+               }
+            }
+          }
+          fclose(f);
+       }
+       else {
+          LOG_ERROR_STR(fileName);
+          result = false;
+       }
+    }
+    if (!result)
+       fprintf(stderr, "vdr: error while reading '%s'\n", fileName ? fileName : "");
+    return result;
+  }
+
+  // Writes every entry in list order through a safe file. When an entry cannot be
+  // written, nothing is committed and the old file stays.
+  bool Save(void)
+  {
+    if (!fileName)
+       return false;
+    dsyslog("Saving configfile %s", fileName);
+    cSafeFile f(fileName);
+    if (!f.Open())
+       return false;
+    for (T *l = this->First(); l; l = this->Next(l)) {
+        if (!l->Save(f)) {
+           f.Discard();
+           return false;
+        }
+    }
+    return f.Close();
+  }
+};
+
+// The host's own settings and the plug-ins' stored values ("name.key = value").
+class cSetup {
+private:
+  struct tEntry {
+    std::string plugin, key, value;
+  };
+  std::vector<tEntry> entries; // plug-in values in file order
+  char *fileName;
+  void Set(const std::string &Plugin, const std::string &Key, const std::string &Value);
+
+public:
+  int OSDLanguage;     // index into the host's language order, 0 = English
+  int MultiSpeedMode;
+  int ShowReplayMode;
+  int OSDMessageTime;  // seconds a message stays on screen
+  cSetup(void);
+  ~cSetup();
+  bool Load(const char *FileName);
+  bool Save(void);
+  // Stores a plug-in's value (null Value removes it) and saves the file.
+  void Store(const char *Name, const char *Value, const char *Plugin);
+  // Calls Parse(Name, Value) for every stored value of the plug-in, in file order.
+  template <class F> void ForEach(const char *Plugin, F Parse) const
+  {
+    for (const auto &e : entries)
+        if (e.plugin == Plugin)
+           Parse(e.key.c_str(), e.value.c_str());
+  }
+  // The stored value, or null.
+  const char *Get(const char *Plugin, const char *Name) const;
+};
+
+extern cSetup Setup;
+
+#endif

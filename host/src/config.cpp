@@ -1,0 +1,139 @@
+#include <vdr/config.h>
+
+#include <ctype.h>
+
+cSetup Setup;
+
+// Host settings kept under their own names in setup.conf.
+static const struct {
+  const char *name;
+  int cSetup::*field;
+} hostKeys[] = {
+  { "OSDLanguage", &cSetup::OSDLanguage },
+  { "MultiSpeedMode", &cSetup::MultiSpeedMode },
+  { "ShowReplayMode", &cSetup::ShowReplayMode },
+  { "OSDMessageTime", &cSetup::OSDMessageTime },
+};
+
+cSetup::cSetup(void)
+{
+  fileName = NULL;
+  OSDLanguage = 0;
+  MultiSpeedMode = 0;
+  ShowReplayMode = 0;
+  OSDMessageTime = 3;
+}
+
+cSetup::~cSetup()
+{
+  free(fileName);
+}
+
+static std::string Trimmed(const char *s, const char *e)
+{
+  while (s < e && isspace((unsigned char)*s))
+    s++;
+  while (e > s && isspace((unsigned char)e[-1]))
+    e--;
+  return std::string(s, e);
+}
+
+bool cSetup::Load(const char *FileName)
+{
+  free(fileName);
+  fileName = strdup(FileName);
+  entries.clear();
+  FILE *f = fopen(fileName, "re");
+  if (!f)
+     return errno == ENOENT;
+  isyslog("loading %s", fileName);
+  cReadLine ReadLine;
+  char *s;
+  int line = 0;
+  while ((s = ReadLine.Read(f)) != NULL) {
+    line++;
+    // Only whole lines are comments: values may hold '#' (a clip-name pattern does).
+    char *first = s + strspn(s, " \t");
+    if (*first == '#' || isempty(s))
+       continue;
+    char *eq = strchr(s, '=');
+    if (!eq) {
+       esyslog("ERROR: error in %s, line %d", fileName, line);
+       continue;
+    }
+    std::string name = Trimmed(s, eq);
+    std::string value = Trimmed(eq + 1, eq + strlen(eq));
+    size_t dot = name.find('.');
+    if (dot != std::string::npos)
+       Set(name.substr(0, dot), name.substr(dot + 1), value);
+    else {
+       bool known = false;
+       for (const auto &k : hostKeys) {
+           if (name == k.name) {
+              this->*k.field = atoi(value.c_str());
+              known = true;
+           }
+       }
+       if (!known)
+          esyslog("ERROR: unknown config parameter: %s", name.c_str());
+    }
+  }
+  fclose(f);
+  return true;
+}
+
+bool cSetup::Save(void)
+{
+  if (!fileName)
+     return false;
+  cSafeFile f(fileName);
+  if (!f.Open())
+     return false;
+  for (const auto &k : hostKeys)
+      fprintf(f, "%s = %d\n", k.name, this->*k.field);
+  for (const auto &e : entries)
+      fprintf(f, "%s.%s = %s\n", e.plugin.c_str(), e.key.c_str(), e.value.c_str());
+  return f.Close();
+}
+
+void cSetup::Set(const std::string &Plugin, const std::string &Key, const std::string &Value)
+{
+  for (auto &e : entries) {
+      if (e.plugin == Plugin && e.key == Key) {
+         e.value = Value;
+         return;
+      }
+  }
+  entries.push_back({ Plugin, Key, Value });
+}
+
+void cSetup::Store(const char *Name, const char *Value, const char *Plugin)
+{
+  if (!Name || !Plugin)
+     return;
+  if (Value) {
+     // a line break would split the stored line and corrupt the file
+     std::string v(Value);
+     for (auto &c : v)
+         if (c == '\n' || c == '\r')
+            c = ' ';
+     Set(Plugin, Name, v);
+  }
+  else {
+     for (auto it = entries.begin(); it != entries.end(); ++it) {
+         if (it->plugin == Plugin && it->key == Name) {
+            entries.erase(it);
+            break;
+         }
+     }
+  }
+  Save();
+}
+
+const char *cSetup::Get(const char *Plugin, const char *Name) const
+{
+  for (const auto &e : entries)
+      if (e.plugin == Plugin && e.key == Name)
+         return e.value.c_str();
+  return NULL;
+}

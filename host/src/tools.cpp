@@ -1,0 +1,529 @@
+#include <vdr/tools.h>
+
+#include <algorithm>
+#include <ctype.h>
+#include <ftw.h>
+#include <fcntl.h>
+#include <stdarg.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+#include <vdr/thread.h>
+
+// --- host log --------------------------------------------------------------
+
+int SysLogLevel = 3;
+
+static tSysLogHook sysLogHook = NULL;
+static void *sysLogHookContext = NULL;
+
+void SetSysLogHook(tSysLogHook Hook, void *Context)
+{
+  sysLogHook = Hook;
+  sysLogHookContext = Context;
+}
+
+void syslog_with_tid(int priority, const char *format, ...)
+{
+  int savedErrno = errno; // keeps %m meaningful
+  char text[2048];
+  va_list ap;
+  va_start(ap, format);
+  errno = savedErrno;
+  vsnprintf(text, sizeof(text), format, ap);
+  va_end(ap);
+  if (sysLogHook)
+     sysLogHook(priority, text, sysLogHookContext);
+  else
+     syslog(priority, "[%d] %s", cThread::CurrentThreadId(), text);
+  errno = savedErrno;
+}
+
+// --- cString ---------------------------------------------------------------
+
+cString::cString(const char *S, bool TakePointer)
+{
+  s = TakePointer ? (char *)S : S ? strdup(S) : NULL;
+}
+
+cString::cString(const cString &String)
+{
+  s = String.s ? strdup(String.s) : NULL;
+}
+
+cString::~cString()
+{
+  free(s);
+}
+
+cString &cString::operator=(const cString &String)
+{
+  if (this != &String) {
+     char *copy = String.s ? strdup(String.s) : NULL;
+     free(s);
+     s = copy;
+  }
+  return *this;
+}
+
+cString &cString::operator=(const char *String)
+{
+  if (s != String) {
+     char *copy = String ? strdup(String) : NULL;
+     free(s);
+     s = copy;
+  }
+  return *this;
+}
+
+cString cString::sprintf(const char *fmt, ...)
+{
+  va_list ap;
+  va_start(ap, fmt);
+  char *buffer;
+  if (vasprintf(&buffer, fmt, ap) < 0)
+     buffer = strdup("???");
+  va_end(ap);
+  return cString(buffer, true);
+}
+
+// --- cListObject / cListBase -----------------------------------------------
+
+cListObject::cListObject(void)
+{
+  prev = next = NULL;
+}
+
+cListObject::~cListObject()
+{
+}
+
+void cListObject::Append(cListObject *Object)
+{
+  next = Object;
+  Object->prev = this;
+}
+
+void cListObject::Insert(cListObject *Object)
+{
+  prev = Object;
+  Object->next = this;
+}
+
+void cListObject::Unlink(void)
+{
+  if (next)
+     next->prev = prev;
+  if (prev)
+     prev->next = next;
+  next = prev = NULL;
+}
+
+int cListObject::Index(void) const
+{
+  cListObject *p = prev;
+  int i = 0;
+  while (p) {
+    i++;
+    p = p->prev;
+  }
+  return i;
+}
+
+cListBase::cListBase(void)
+{
+  objects = lastObject = NULL;
+  count = 0;
+}
+
+cListBase::~cListBase()
+{
+  Clear();
+}
+
+void cListBase::Add(cListObject *Object, cListObject *After)
+{
+  if (After && After != lastObject) {
+     After->Next()->Insert(Object);
+     After->Append(Object);
+  }
+  else {
+     if (lastObject)
+        lastObject->Append(Object);
+     else
+        objects = Object;
+     lastObject = Object;
+  }
+  count++;
+}
+
+void cListBase::Ins(cListObject *Object, cListObject *Before)
+{
+  if (Before && Before != objects) {
+     Before->Prev()->Append(Object);
+     Before->Insert(Object);
+  }
+  else {
+     if (objects)
+        objects->Insert(Object);
+     else
+        lastObject = Object;
+     objects = Object;
+  }
+  count++;
+}
+
+void cListBase::Del(cListObject *Object, bool DeleteObject)
+{
+  if (Object == objects)
+     objects = Object->Next();
+  if (Object == lastObject)
+     lastObject = Object->Prev();
+  Object->Unlink();
+  if (DeleteObject)
+     delete Object;
+  count--;
+}
+
+void cListBase::Move(int From, int To)
+{
+  Move(Get(From), Get(To));
+}
+
+void cListBase::Move(cListObject *From, cListObject *To)
+{
+  if (From && To && From != To) {
+     bool forward = From->Index() < To->Index();
+     Del(From, false);
+     if (forward)
+        Add(From, To);
+     else
+        Ins(From, To);
+  }
+}
+
+void cListBase::Clear(void)
+{
+  while (objects) {
+    cListObject *object = objects->Next();
+    delete objects;
+    objects = object;
+  }
+  objects = lastObject = NULL;
+  count = 0;
+}
+
+cListObject *cListBase::Get(int Index) const
+{
+  if (Index < 0)
+     return NULL;
+  cListObject *object = objects;
+  while (object && Index-- > 0)
+    object = object->Next();
+  return object;
+}
+
+void cListBase::Sort(void)
+{
+  std::vector<cListObject *> a;
+  a.reserve(count);
+  while (objects) { // detach from the head, so no relinked element is touched again
+    cListObject *object = objects;
+    objects = object->Next();
+    object->Unlink();
+    a.push_back(object);
+  }
+  std::stable_sort(a.begin(), a.end(), [](const cListObject *x, const cListObject *y) { return x->Compare(*y) < 0; });
+  objects = lastObject = NULL;
+  count = 0;
+  for (auto object : a)
+      Add(object);
+}
+
+// --- cReadLine -------------------------------------------------------------
+
+cReadLine::cReadLine(void)
+{
+  size = 0;
+  buffer = NULL;
+}
+
+cReadLine::~cReadLine()
+{
+  free(buffer);
+}
+
+char *cReadLine::Read(FILE *f)
+{
+  ssize_t n = getline(&buffer, &size, f);
+  if (n > 0) {
+     n--;
+     if (buffer[n] == '\n') {
+        buffer[n] = 0;
+        if (n > 0 && buffer[n - 1] == '\r')
+           buffer[n - 1] = 0;
+     }
+     return buffer;
+  }
+  return NULL;
+}
+
+// --- cFile -----------------------------------------------------------------
+
+cFile::cFile(void)
+{
+  f = -1;
+}
+
+cFile::~cFile()
+{
+  Close();
+}
+
+bool cFile::Open(const char *FileName, int Flags, mode_t Mode)
+{
+  if (!IsOpen())
+     return Open(open(FileName, Flags | O_CLOEXEC, Mode));
+  esyslog("ERROR: attempt to re-open %s", FileName);
+  return false;
+}
+
+bool cFile::Open(int FileDes)
+{
+  if (FileDes >= 0) {
+     if (!IsOpen()) {
+        f = FileDes;
+        return true;
+     }
+     esyslog("ERROR: attempt to re-open file descriptor %d", FileDes);
+  }
+  return false;
+}
+
+void cFile::Close(void)
+{
+  if (f >= 0) {
+     close(f);
+     f = -1;
+  }
+}
+
+// --- cSafeFile -------------------------------------------------------------
+
+cSafeFile::cSafeFile(const char *FileName)
+{
+  f = NULL;
+  fileName = strdup(FileName);
+  if (asprintf(&tempName, "%s.$$$", FileName) < 0)
+     tempName = NULL;
+}
+
+cSafeFile::~cSafeFile()
+{
+  Discard();
+  free(fileName);
+  free(tempName);
+}
+
+bool cSafeFile::Open(void)
+{
+  if (!f && fileName && tempName) {
+     f = fopen(tempName, "we");
+     if (!f)
+        LOG_ERROR_STR(tempName);
+  }
+  return f != NULL;
+}
+
+bool cSafeFile::Close(void)
+{
+  if (!f)
+     return false;
+  bool result = fflush(f) == 0 && !ferror(f) && fsync(fileno(f)) == 0;
+  if (!result)
+     LOG_ERROR_STR(tempName);
+  if (fclose(f) != 0 && result) {
+     LOG_ERROR_STR(tempName);
+     result = false;
+  }
+  f = NULL;
+  if (result && rename(tempName, fileName) < 0) {
+     LOG_ERROR_STR(fileName);
+     result = false;
+  }
+  if (!result)
+     unlink(tempName);
+  return result;
+}
+
+void cSafeFile::Discard(void)
+{
+  if (f) {
+     fclose(f);
+     f = NULL;
+     unlink(tempName);
+  }
+}
+
+// --- text and time helpers -------------------------------------------------
+
+cString AddDirectory(const char *DirName, const char *FileName)
+{
+  return cString::sprintf("%s/%s", DirName && *DirName ? DirName : ".", FileName);
+}
+
+char *stripspace(char *s)
+{
+  if (s && *s) {
+     for (char *p = s + strlen(s) - 1; p >= s; p--) {
+         if (!isspace((unsigned char)*p))
+            break;
+         *p = 0;
+     }
+  }
+  return s;
+}
+
+bool isempty(const char *s)
+{
+  if (!s)
+     return true;
+  while (*s)
+    if (!isspace((unsigned char)*s++))
+       return false;
+  return true;
+}
+
+char *strn0cpy(char *dest, const char *src, size_t n)
+{
+  if (n == 0)
+     return dest;
+  char *s = dest;
+  for (; --n && (*dest = *src) != 0; dest++, src++)
+      ;
+  *dest = 0;
+  return s;
+}
+
+ssize_t safe_write(int filedes, const void *buffer, size_t size)
+{
+  ssize_t p = 0;
+  ssize_t written = size;
+  const unsigned char *ptr = (const unsigned char *)buffer;
+  while (size > 0) {
+    p = write(filedes, ptr, size);
+    if (p < 0) {
+       if (errno == EINTR)
+          continue;
+       return -1;
+    }
+    ptr += p;
+    size -= p;
+  }
+  return written;
+}
+
+bool MakeDirs(const char *FileName, bool IsDirectory)
+{
+  bool result = true;
+  char *s = strdup(FileName);
+  char *p = s;
+  if (*p == '/')
+     p++;
+  while ((p = strchr(p, '/')) != NULL || IsDirectory) {
+    if (p)
+       *p = 0;
+    struct stat fs;
+    if (stat(s, &fs) != 0 || !S_ISDIR(fs.st_mode)) {
+       if (mkdir(s, ACCESSPERMS) == -1 && errno != EEXIST) {
+          LOG_ERROR_STR(s);
+          result = false;
+          break;
+       }
+    }
+    if (p)
+       *p++ = '/';
+    else
+       break;
+  }
+  free(s);
+  return result;
+}
+
+cString WeekDayName(int WeekDay)
+{
+  static const char *names[] = { "Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat" };
+  if (WeekDay >= 0 && WeekDay <= 6)
+     return names[WeekDay];
+  return "???";
+}
+
+cString WeekDayName(time_t t)
+{
+  struct tm tm_r;
+  return WeekDayName(localtime_r(&t, &tm_r)->tm_wday);
+}
+
+cString IndexToHMSF(int Index, bool WithFrame, double FramesPerSecond)
+{
+  const char *sign = "";
+  if (Index < 0) {
+     Index = -Index;
+     sign = "-";
+  }
+  int fps = int(FramesPerSecond + 0.5);
+  if (fps <= 0)
+     fps = 25;
+  int f = Index % fps;
+  int s = Index / fps;
+  int m = s / 60 % 60;
+  int h = s / 3600;
+  s %= 60;
+  return WithFrame ? cString::sprintf("%s%d:%02d:%02d.%02d", sign, h, m, s, f) : cString::sprintf("%s%d:%02d:%02d", sign, h, m, s);
+}
+
+int HMSFToIndex(const char *HMSF, double FramesPerSecond)
+{
+  int h, m, s, f = 0;
+  int n = 0;
+  if (!HMSF || sscanf(HMSF, "%d:%d:%d%n", &h, &m, &s, &n) != 3)
+     return -1;
+  const char *rest = HMSF + n;
+  if (*rest == '.') {
+     int k = 0;
+     if (sscanf(rest + 1, "%d%n", &f, &k) != 1)
+        return -1;
+     rest += 1 + k;
+  }
+  if (*rest && !isspace((unsigned char)*rest))
+     return -1;
+  int fps = int(FramesPerSecond + 0.5);
+  if (h < 0 || m < 0 || m > 59 || s < 0 || s > 59 || f < 0 || f >= fps)
+     return -1;
+  long long index = ((long long)h * 3600 + m * 60 + s) * fps + f;
+  return index > 0x7FFFFFFF ? -1 : int(index);
+}
+
+int SecondsToFrames(int Seconds, double FramesPerSecond)
+{
+  return int(Seconds * FramesPerSecond + 0.5);
+}
+
+static int RemoveEntry(const char *Path, const struct stat *, int, struct FTW *)
+{
+  return remove(Path) == 0 || errno == ENOENT ? 0 : -1;
+}
+
+bool RemoveFileOrDir(const char *FileName)
+{
+  struct stat st;
+  if (lstat(FileName, &st) != 0)
+     return errno == ENOENT;
+  if (!S_ISDIR(st.st_mode))
+     return remove(FileName) == 0;
+  if (nftw(FileName, RemoveEntry, 16, FTW_DEPTH | FTW_PHYS) != 0) {
+     LOG_ERROR_STR(FileName);
+     return false;
+  }
+  return true;
+}

@@ -1,0 +1,148 @@
+#include "vimora.h"
+
+#include <fcntl.h>
+#include <getopt.h>
+#include <strings.h>
+
+#include "log.h"
+#include "vimora_config.h"
+
+static const char *VERSION = "0.0.3";
+static const char *DESCRIPTION = "a grabber for VimoraMusic";
+static const char *MAINMENUENTRY = "Vimora";
+
+// The plug-in's globals, defined here so that they are built in this order at load
+// and destroyed in the reverse order at unload.
+cVimoraConfig VimoraConfig;
+cLogFile LogFile;
+
+cPluginVimora::cPluginVimora(void)
+{
+  mainMenuEntry[0] = 0;
+}
+
+cPluginVimora::~cPluginVimora()
+{
+}
+
+const char *cPluginVimora::Version(void)
+{
+  return VERSION;
+}
+
+const char *cPluginVimora::Description(void)
+{
+  return tr(DESCRIPTION);
+}
+
+const char *cPluginVimora::CommandLineHelp(void)
+{
+  return "  -l file,  --logfile=file to specify a specific logfile for skorvane\n"
+         "  -v n,  --verbose=n       verbose level for logfile\n";
+}
+
+bool cPluginVimora::ProcessArgs(int argc, char *argv[])
+{
+  static const struct option long_options[] = {
+    { "logfile", required_argument, NULL, 'l' },
+    { "verbose", required_argument, NULL, 'v' },
+    { NULL, 0, NULL, 0 }
+  };
+  int c;
+  while ((c = getopt_long(argc, argv, "l:v:", long_options, NULL)) != -1) {
+    switch (c) {
+      case 'l':
+        cLogFile::LogFileName = optarg;
+        break;
+      case 'v':
+        cLogFile::loglevellimit = atoi(optarg);
+        break;
+      default:
+        return false;
+    }
+  }
+  return true;
+}
+
+bool cPluginVimora::Initialize(void)
+{
+  return true;
+}
+
+bool cPluginVimora::Start(void)
+{
+  cString logPath = cLogFile::LogFileName ? cString(cLogFile::LogFileName) : AddDirectory(cPlugin::ConfigDirectory("vimora"), "vimora.log");
+  if (cLogFile::loglevellimit) {
+     if (!LogFile.Open(logPath, O_WRONLY | O_CREAT | O_APPEND, 0666) && SysLogLevel > 0)
+        syslog_with_tid(LOG_ERR, "Vimora: could not open log file: %s", *logPath);
+     LogFile.Log(1, "---------------------------------------");
+     LogFile.Log(1, "Vimora log started (verbose level %d, version %s)", cLogFile::loglevellimit, VERSION);
+  }
+  return true;
+}
+
+void cPluginVimora::Stop(void)
+{
+}
+
+void cPluginVimora::Housekeeping(void)
+{
+}
+
+void cPluginVimora::MainThreadHook(void)
+{
+}
+
+cString cPluginVimora::Active(void)
+{
+  return NULL;
+}
+
+const char *cPluginVimora::MainMenuEntry(void)
+{
+  if (VimoraConfig.hidemainmenuentry)
+     return NULL;
+  return tr(MAINMENUENTRY);
+}
+
+cOsdObject *cPluginVimora::MainMenuAction(void)
+{
+  return NULL;
+}
+
+cMenuSetupPage *cPluginVimora::SetupMenu(void)
+{
+  return NULL;
+}
+
+bool cPluginVimora::SetupParse(const char *Name, const char *Value)
+{
+  if (!strcasecmp(Name, "hidemainmenuentry"))
+     VimoraConfig.hidemainmenuentry = atoi(Value);
+  if (!strcasecmp(Name, "offset"))
+     VimoraConfig.offset = atoi(Value);
+  if (!strcasecmp(Name, "format"))
+     VimoraConfig.format = Value;
+  if (!strcasecmp(Name, "avoidrepeats"))
+     VimoraConfig.avoidrepeats = atoi(Value);
+  if (!strcasecmp(Name, "audioformat"))
+     VimoraConfig.audioformat = atoi(Value);
+  return true;
+}
+
+bool cPluginVimora::Service(const char *, void *)
+{
+  return false;
+}
+
+const char **cPluginVimora::SVDRPHelpPages(void)
+{
+  return NULL;
+}
+
+cString cPluginVimora::SVDRPCommand(const char *, const char *, int &)
+{
+  return NULL;
+}
+
+VDRPLUGINCREATOR(cPluginVimora);

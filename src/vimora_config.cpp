@@ -1,0 +1,6 @@
+#include "vimora_config.h"
+
+cVimoraConfig::cVimoraConfig(void)
+  : format("%artist% - %title% (%year%)"), offset(3), hidemainmenuentry(0), avoidrepeats(1), audioformat(0)
+{
+}

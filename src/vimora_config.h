@@ -1,0 +1,19 @@
+// The plug-in's five settings, kept by the host under the plug-in's name.
+#ifndef __VIMORA_CONFIG_H
+#define __VIMORA_CONFIG_H
+
+#include <string>
+
+class cVimoraConfig {
+public:
+  std::string format;    // clip-name pattern with %artist%, %title%, %year%
+  int offset;            // seconds added to a track's guide times on a recording
+  int hidemainmenuentry; // non-zero: no main-menu entry
+  int avoidrepeats;      // non-zero: a repeat of a converted song is grabbed as skipped
+  int audioformat;       // 0 = MP3, anything else = OGG
+  cVimoraConfig(void);
+};
+
+extern cVimoraConfig VimoraConfig;
+
+#endif

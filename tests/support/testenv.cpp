@@ -1,0 +1,88 @@
+#include "testenv.h"
+
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vdr/clock.h>
+#include <vdr/config.h>
+#include <vdr/plugin.h>
+#include <vdr/tools.h>
+
+static std::mutex logMutex;
+
+static void CaptureLog(int Priority, const char *Text, void *Context)
+{
+  std::lock_guard<std::mutex> lk(logMutex);
+  char level = Priority == LOG_ERR ? 'E' : Priority == LOG_INFO ? 'I' : 'D';
+  static_cast<std::vector<std::string> *>(Context)->push_back(std::string(1, level) + " " + Text);
+}
+
+void cTestEnv::SetUp(void)
+{
+  char tmpl[] = "/tmp/vimora-test-XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  root = tmpl;
+  configDir = root + "/config";
+  videoDir = root + "/video";
+  ASSERT_TRUE(MakeDirs(configDir.c_str(), true));
+  ASSERT_TRUE(MakeDirs(videoDir.c_str(), true));
+  cPlugin::SetConfigDirectory(configDir.c_str());
+  ::Setup.Load(AddDirectory(configDir.c_str(), "setup.conf"));
+  SysLogLevel = 3;
+  SetSysLogHook(CaptureLog, &hostLog);
+  cClock::SetManual();
+  cClock::SetTime(TestEpoch);
+}
+
+void cTestEnv::TearDown(void)
+{
+  SetSysLogHook(NULL);
+  if (!root.empty() && !HasFailure())
+     RemoveFileOrDir(root.c_str());
+}
+
+bool cTestEnv::HostLogHas(const std::string &Text) const
+{
+  std::lock_guard<std::mutex> lk(logMutex);
+  for (const auto &l : hostLog)
+      if (l.find(Text) != std::string::npos)
+         return true;
+  return false;
+}
+
+std::string cTestEnv::PluginConfigDir(const char *Plugin) const
+{
+  return configDir + "/plugins/" + Plugin;
+}
+
+std::string ReadFile(const std::string &Path)
+{
+  std::ifstream f(Path, std::ios::binary);
+  std::stringstream ss;
+  ss << f.rdbuf();
+  return ss.str();
+}
+
+bool WriteFile(const std::string &Path, const std::string &Content)
+{
+  std::ofstream f(Path, std::ios::binary | std::ios::trunc);
+  f << Content;
+  return bool(f);
+}
+
+bool FileExists(const std::string &Path)
+{
+  return access(Path.c_str(), F_OK) == 0;
+}
+
+std::vector<std::string> Lines(const std::string &Text)
+{
+  std::vector<std::string> lines;
+  std::istringstream in(Text);
+  std::string line;
+  while (std::getline(in, line))
+    lines.push_back(line);
+  return lines;
+}

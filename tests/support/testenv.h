@@ -1,0 +1,31 @@
+// Test fixtures: a private config and video folder per test, the host log captured,
+// and the host clock standing still until the test moves it.
+#ifndef __VIMORA_TESTENV_H
+#define __VIMORA_TESTENV_H
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+// 2026-12-07 20:00:00 UTC, the default start of a test's virtual time.
+const time_t TestEpoch = 1796673600;
+
+class cTestEnv : public ::testing::Test {
+protected:
+  std::string root, configDir, videoDir;
+  std::vector<std::string> hostLog; // "E text", "I text", "D text"
+  void SetUp(void) override;
+  void TearDown(void) override;
+
+public:
+  // Whether some captured host log line contains Text.
+  bool HostLogHas(const std::string &Text) const;
+  std::string PluginConfigDir(const char *Plugin = "vimora") const;
+};
+
+std::string ReadFile(const std::string &Path);
+bool WriteFile(const std::string &Path, const std::string &Content);
+bool FileExists(const std::string &Path);
+std::vector<std::string> Lines(const std::string &Text);
+
+#endif

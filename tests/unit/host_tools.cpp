@@ -1,0 +1,245 @@
+// The host's list, text, file and list-file tools.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vdr/config.h>
+#include <vdr/tools.h>
+
+#include "testenv.h"
+
+class cHostTools : public cTestEnv {};
+
+namespace {
+
+struct cItem : public cListObject {
+  int value;
+  std::string text;
+  cItem(int Value = 0) : value(Value) {}
+  int Compare(const cListObject &Other) const override { return value - static_cast<const cItem &>(Other).value; }
+  bool Parse(const char *s)
+  {
+    int n = 0;
+    if (sscanf(s, "%d %n", &value, &n) < 1)
+       return false;
+    text = s + n;
+    return true;
+  }
+  bool Save(FILE *f) { return fprintf(f, "%d %s\n", value, text.c_str()) > 0; }
+};
+
+std::vector<int> Values(const cList<cItem> &l)
+{
+  std::vector<int> v;
+  for (cItem *i = l.First(); i; i = l.Next(i))
+      v.push_back(i->value);
+  return v;
+}
+
+} // namespace
+
+TEST_F(cHostTools, ListAddInsertDeleteMoveAndIndex)
+{
+  cList<cItem> l;
+  cItem *a = new cItem(1), *b = new cItem(2), *c = new cItem(3);
+  l.Add(a);
+  l.Add(c);
+  l.Add(b, a); // after a
+  EXPECT_EQ(Values(l), (std::vector<int>{ 1, 2, 3 }));
+  l.Ins(new cItem(0));
+  EXPECT_EQ(Values(l), (std::vector<int>{ 0, 1, 2, 3 }));
+  EXPECT_EQ(c->Index(), 3);
+  EXPECT_EQ(l.Get(2), b);
+  EXPECT_EQ(l.Get(4), nullptr);
+  EXPECT_EQ(l.Get(-1), nullptr);
+  l.Move(0, 3);
+  EXPECT_EQ(Values(l), (std::vector<int>{ 1, 2, 3, 0 }));
+  l.Del(b);
+  EXPECT_EQ(Values(l), (std::vector<int>{ 1, 3, 0 }));
+  EXPECT_EQ(l.Count(), 3);
+  EXPECT_EQ(l.Last()->value, 0);
+  EXPECT_EQ(l.Prev(l.Last())->value, 3);
+}
+
+TEST_F(cHostTools, SortIsStableAndKeepsLinksIntact)
+{
+  cList<cItem> l;
+  int values[] = { 5, 3, 9, 3, 1, 5 };
+  for (int v : values) {
+      cItem *i = new cItem(v);
+      i->text = std::to_string(l.Count());
+      l.Add(i);
+  }
+  l.Sort();
+  EXPECT_EQ(Values(l), (std::vector<int>{ 1, 3, 3, 5, 5, 9 }));
+  EXPECT_EQ(l.Get(1)->text, "1"); // equal elements keep their order
+  EXPECT_EQ(l.Get(2)->text, "3");
+  std::vector<int> backwards;
+  for (cItem *i = l.Last(); i; i = l.Prev(i))
+      backwards.push_back(i->value);
+  EXPECT_EQ(backwards, (std::vector<int>{ 9, 5, 5, 3, 3, 1 }));
+}
+
+TEST_F(cHostTools, StringHelpers)
+{
+  char s[] = "text \t \n";
+  EXPECT_STREQ(stripspace(s), "text");
+  EXPECT_TRUE(isempty(NULL));
+  EXPECT_TRUE(isempty(" \t"));
+  EXPECT_FALSE(isempty(" x"));
+  char d[4];
+  EXPECT_STREQ(strn0cpy(d, "abcdef", sizeof(d)), "abc");
+  EXPECT_STREQ(*AddDirectory("/a", "b.conf"), "/a/b.conf");
+  EXPECT_STREQ(*IndexToHMSF(25 * 3661 + 7, true), "1:01:01.07");
+  EXPECT_STREQ(*IndexToHMSF(25 * 59), "0:00:59");
+  EXPECT_EQ(HMSFToIndex("1:01:01.07"), 25 * 3661 + 7);
+  EXPECT_EQ(HMSFToIndex("0:00:02"), 50);
+  EXPECT_EQ(HMSFToIndex("0:61:00.00"), -1);
+  EXPECT_EQ(HMSFToIndex("0:00:00.25"), -1);
+  EXPECT_EQ(HMSFToIndex("garbage"), -1);
+  EXPECT_EQ(SecondsToFrames(3), 75);
+  EXPECT_STREQ(*WeekDayName(1), "Mon");
+  cString a = cString::sprintf("%d%%", 42);
+  cString b = a;
+  EXPECT_STREQ(*b, "42%");
+  b = (const char *)NULL;
+  EXPECT_EQ(*b, nullptr);
+}
+
+TEST_F(cHostTools, ReadLineHandlesLongLinesAndLineEnds)
+{
+  std::string path = root + "/lines";
+  std::string longLine(100000, 'x');
+  WriteFile(path, "one\r\n" + longLine + "\nlast");
+  FILE *f = fopen(path.c_str(), "r");
+  ASSERT_TRUE(f);
+  cReadLine r;
+  EXPECT_STREQ(r.Read(f), "one");
+  EXPECT_EQ(strlen(r.Read(f)), longLine.size());
+  EXPECT_STREQ(r.Read(f), "last");
+  EXPECT_EQ(r.Read(f), nullptr);
+  fclose(f);
+}
+
+TEST_F(cHostTools, SafeFileReplacesWholeOrKeepsOldFile)
+{
+  std::string path = root + "/safe.conf";
+  WriteFile(path, "old\n");
+  {
+    cSafeFile f(path.c_str());
+    ASSERT_TRUE(f.Open());
+    fprintf(f, "new\n");
+    EXPECT_EQ(ReadFile(path), "old\n"); // nothing visible before Close
+    EXPECT_TRUE(f.Close());
+  }
+  EXPECT_EQ(ReadFile(path), "new\n");
+  {
+    cSafeFile f(path.c_str());
+    ASSERT_TRUE(f.Open());
+    fprintf(f, "half");
+    f.Discard();
+  }
+  EXPECT_EQ(ReadFile(path), "new\n");
+  {
+    cSafeFile f(path.c_str());
+    ASSERT_TRUE(f.Open());
+    fprintf(f, "dropped with the object");
+  }
+  EXPECT_EQ(ReadFile(path), "new\n");
+  EXPECT_FALSE(FileExists(path + ".$$$"));
+}
+
+TEST_F(cHostTools, SafeFileWriteErrorKeepsOldFile)
+{
+  if (access("/dev/full", W_OK) != 0)
+     GTEST_SKIP() << "no /dev/full";
+  // A target whose temporary file is /dev/full: every write fails like on a full disk.
+  std::string path = root + "/full";
+  WriteFile(path, "old\n");
+  ASSERT_EQ(symlink("/dev/full", (path + ".$$$").c_str()), 0);
+  cSafeFile f(path.c_str());
+  ASSERT_TRUE(f.Open());
+  fprintf(f, "%s\n", std::string(100000, 'n').c_str());
+  EXPECT_FALSE(f.Close());
+  EXPECT_EQ(ReadFile(path), "old\n");
+}
+
+TEST_F(cHostTools, ConfigLoadMissingFile)
+{
+  cConfig<cItem> c;
+  EXPECT_TRUE(c.Load((root + "/missing").c_str(), true));
+  EXPECT_EQ(c.Count(), 0);
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(c.Load((root + "/missing").c_str(), true, true));
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "vdr: error while reading '" + root + "/missing'\n");
+}
+
+TEST_F(cHostTools, ConfigLoadCommentsBlankAndBadLines)
+{
+  std::string path = root + "/list.conf";
+  WriteFile(path, "# a comment\n1 one  \n\n   \nbad line\n2 two # trailing\n3 three#x\n");
+  cConfig<cItem> c;
+  EXPECT_TRUE(c.Load(path.c_str(), true));
+  ASSERT_EQ(c.Count(), 3);
+  EXPECT_EQ(c.Get(0)->text, "one");
+  EXPECT_EQ(c.Get(1)->text, "two");
+  EXPECT_EQ(c.Get(2)->text, "three");
+  EXPECT_TRUE(HostLogHas("I loading " + path));
+  EXPECT_TRUE(HostLogHas("E ERROR: error in " + path + ", line 5"));
+  // without comments the '#' belongs to the entry
+  EXPECT_TRUE(c.Load(path.c_str(), false));
+  EXPECT_EQ(c.Get(1)->text, "two # trailing");
+}
+
+TEST_F(cHostTools, ConfigLoadUnreadableFile)
+{
+  if (geteuid() == 0)
+     GTEST_SKIP() << "root reads any file";
+  std::string path = root + "/locked.conf";
+  WriteFile(path, "1 one\n");
+  chmod(path.c_str(), 0);
+  cConfig<cItem> c;
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(c.Load(path.c_str(), true));
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "vdr: error while reading '" + path + "'\n");
+  EXPECT_TRUE(HostLogHas("E ERROR: " + path + ": Permission denied"));
+}
+
+TEST_F(cHostTools, ConfigSaveRoundTripAndDebugLine)
+{
+  std::string path = root + "/list.conf";
+  cConfig<cItem> c;
+  c.Load(path.c_str(), true);
+  for (int i = 0; i < 3; i++) {
+      cItem *item = new cItem(i);
+      item->text = "t" + std::to_string(i);
+      c.Add(item);
+  }
+  EXPECT_TRUE(c.Save());
+  EXPECT_EQ(ReadFile(path), "0 t0\n1 t1\n2 t2\n");
+  EXPECT_TRUE(HostLogHas("D Saving configfile " + path));
+}
+
+TEST_F(cHostTools, SystemExecReturnsExitStatus)
+{
+  EXPECT_EQ(SystemExec("exit 3"), 3);
+  std::string out = root + "/out";
+  EXPECT_EQ(SystemExec(("echo hello > '" + out + "'").c_str()), 0);
+  EXPECT_EQ(ReadFile(out), "hello\n");
+}
+
+TEST_F(cHostTools, SetupStoresPluginValuesAndKeepsHashes)
+{
+  std::string path = configDir + "/setup.conf";
+  WriteFile(path, "# comment\nOSDLanguage = 1\nvimora.format = %artist% #1\nother.x = 2\n");
+  cSetup s;
+  ASSERT_TRUE(s.Load(path.c_str()));
+  EXPECT_EQ(s.OSDLanguage, 1);
+  EXPECT_STREQ(s.Get("vimora", "format"), "%artist% #1");
+  s.Store("offset", "-99", "vimora");
+  s.Store("format", "a\nb", "vimora");
+  cSetup t;
+  ASSERT_TRUE(t.Load(path.c_str()));
+  EXPECT_STREQ(t.Get("vimora", "offset"), "-99");
+  EXPECT_STREQ(t.Get("vimora", "format"), "a b");
+  EXPECT_STREQ(t.Get("other", "x"), "2");
+}
