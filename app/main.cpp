@@ -53,6 +53,16 @@ int main(int argc, char *argv[])
   }
   if (help) {
      Usage(stdout);
+     cPluginManager helpManager(pluginDir.c_str());
+     for (const auto &p : plugins)
+         helpManager.AddPlugin(p.substr(0, p.find(' ')).c_str());
+     if (helpManager.LoadPlugins()) {
+        for (int i = 0; cPlugin *p = cPluginManager::GetPlugin(i); i++) {
+            printf("\n%s (%s) - %s\n", p->Name(), p->Version(), p->Description());
+            if (const char *h = p->CommandLineHelp())
+               printf("%s", h);
+        }
+     }
      return 0;
   }
   cThread::SetMainThreadId();

@@ -21,6 +21,8 @@ static void CaptureLog(int Priority, const char *Text, void *Context)
 
 void cTestEnv::SetUp(void)
 {
+  setenv("TZ", "UTC", 1); // times in expectations are written in UTC
+  tzset();
   char tmpl[] = "/tmp/vimora-test-XXXXXX";
   ASSERT_NE(mkdtemp(tmpl), nullptr);
   root = tmpl;
