@@ -4,7 +4,10 @@
 #include <getopt.h>
 #include <strings.h>
 
+#include "blacklist.h"
+#include "grabberthread.h"
 #include "log.h"
+#include "tracks.h"
 #include "vimora_config.h"
 
 static const char *VERSION = "0.0.3";
@@ -13,8 +16,12 @@ static const char *MAINMENUENTRY = "Vimora";
 
 // The plug-in's globals, defined here so that they are built in this order at load
 // and destroyed in the reverse order at unload.
+cTracks Tracks;
+std::set<cChannelSupported> cGrabberThread::channelsSupported;
+cMutex cGrabberThread::channelsMutex;
 cVimoraConfig VimoraConfig;
 cLogFile LogFile;
+cBlacklist Blacklist;
 
 cPluginVimora::cPluginVimora(void)
 {
@@ -78,6 +85,8 @@ bool cPluginVimora::Start(void)
      LogFile.Log(1, "---------------------------------------");
      LogFile.Log(1, "Vimora log started (verbose level %d, version %s)", cLogFile::loglevellimit, VERSION);
   }
+  Tracks.Load(AddDirectory(cPlugin::ConfigDirectory("vimora"), "tracks.conf"), true);
+  Blacklist.Load(AddDirectory(cPlugin::ConfigDirectory("vimora"), "blacklist.conf"), true);
   return true;
 }
 
