@@ -101,13 +101,14 @@ cString tChannelID::ToString(void) const
 
 cChannel::cChannel(void)
 {
-  name = parameters = pids = NULL;
+  name = nameSuffix = parameters = pids = NULL;
   Reset();
 }
 
 cChannel::~cChannel()
 {
   free(name);
+  free(nameSuffix);
   free(parameters);
   free(pids);
 }
@@ -115,9 +116,10 @@ cChannel::~cChannel()
 void cChannel::Reset(void)
 {
   free(name);
+  free(nameSuffix);
   free(parameters);
   free(pids);
-  name = parameters = pids = NULL;
+  name = nameSuffix = parameters = pids = NULL;
   frequency = source = srate = sid = nid = tid = rid = number = 0;
   groupSep = false;
 }
@@ -137,7 +139,12 @@ bool cChannel::Parse(const char *s)
       !ParseInt(f[10], nid) || !ParseInt(f[11], tid) || !ParseInt(f[12], rid) ||
       !(source = SourceFromString(f[3].c_str())))
      return false;
-  name = strdup(Exchanged(f[0], '|', ':').c_str());
+  std::string fullName = Exchanged(f[0], '|', ':');
+  size_t end = fullName.find_first_of(",;");
+  if (end == 0)
+     return false;
+  name = strdup(fullName.substr(0, end).c_str());
+  nameSuffix = strdup(end == std::string::npos ? "" : fullName.substr(end).c_str());
   parameters = strdup(f[2].c_str());
   pids = strdup((f[5] + ":" + f[6] + ":" + f[7] + ":" + f[8]).c_str());
   return true;
@@ -145,7 +152,7 @@ bool cChannel::Parse(const char *s)
 
 cString cChannel::ToText(void) const
 {
-  std::string n = Exchanged(name ? name : "", ':', '|');
+  std::string n = Exchanged(std::string(name ? name : "") + (nameSuffix ? nameSuffix : ""), ':', '|');
   if (groupSep)
      return cString::sprintf(":%s", n.c_str());
   return cString::sprintf("%s:%d:%s:%s:%d:%s:%d:%d:%d:%d", n.c_str(), frequency, parameters, *SourceToString(source), srate, pids, sid, nid, tid, rid);

@@ -320,10 +320,16 @@ bool cRecordings::Load(void)
 {
   cMutexLock lock(&mutex);
   Clear();
-  pending.clear();
   ScanDirectory(VideoDirectory, 0);
   Sort();
   return true;
+}
+
+void cRecordings::Clear(void)
+{
+  cMutexLock lock(&mutex);
+  pending.clear();
+  cList<cRecording>::Clear();
 }
 
 void cRecordings::TakePending(void)

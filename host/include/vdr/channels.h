@@ -49,6 +49,7 @@ class cChannel : public cListObject {
 
 private:
   char *name;
+  char *nameSuffix; // ",short name;provider" as found
   char *parameters;
   char *pids; // vpid:apid:tpid:caid as found, kept for writing back
   int frequency;

@@ -112,6 +112,7 @@ private:
 public:
   // Rescans the video directory.
   bool Load(void);
+  virtual void Clear(void);
   cRecording *First(void);
   // The recording with this file name (its directory), or null.
   cRecording *GetByName(const char *FileName);
