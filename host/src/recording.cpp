@@ -141,7 +141,8 @@ bool cRecordingInfo::Write(const char *RecordingFileName) const
   cSafeFile f(AddDirectory(RecordingFileName, InfoFileName));
   if (!f.Open())
      return false;
-  if (fprintf(f, "C %s%s%s\n", *channelID.ToString(), channelName ? " " : "", channelName ? channelName : "") <= 0 ||
+  bool channel = channelID.Valid();
+  if ((channel && fprintf(f, "C %s%s%s\n", *channelID.ToString(), channelName ? " " : "", channelName ? channelName : "") <= 0) ||
       !event->Write(f) || fprintf(f, "F %d\n", framesPerSecond) <= 0) {
      f.Discard();
      return false;
