@@ -1,9 +1,11 @@
 #include <vdr/recording.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 #include <vdr/clock.h>
 #include <vdr/device.h>
 #include <vdr/epg.h>
@@ -78,6 +80,30 @@ static cList<cRecordControl> &Ended(void)
 {
   static cList<cRecordControl> *ended = new cList<cRecordControl>;
   return *ended;
+}
+
+// Timer occurrences whose recording failed. They are not started again until they are
+// over: on a full disk a new recording every second would only fail again.
+struct tFailedRun {
+  const cTimer *timer;
+  time_t start, stop;
+};
+
+static std::vector<tFailedRun> &FailedRuns(void)
+{
+  static std::vector<tFailedRun> *failed = new std::vector<tFailedRun>;
+  return *failed;
+}
+
+static bool HasFailed(const cTimer *Timer, time_t Now)
+{
+  time_t s, e;
+  if (!Timer->GetOccurrence(Now, s, e))
+     return false;
+  for (const auto &f : FailedRuns())
+      if (f.timer == Timer && f.start == s)
+         return true;
+  return false;
 }
 
 // --- cRecordControl ----------------------------------------------------------
@@ -159,6 +185,9 @@ void cRecordControls::StopRecording(cRecordControl *Control)
 {
   Control->WriteFrames(std::min(cClock::NowMs(), uint64_t(Control->stopTime) * 1000));
   // the order matters to listeners: the timer is no longer recording, but still listed
+  time_t s, e;
+  if (Control->failed && Control->timer && Control->timer->GetOccurrence(cClock::Now(), s, e))
+     FailedRuns().push_back({ Control->timer, s, e });
   if (Control->timer)
      Control->timer->SetRecording(false);
   isyslog("end of recording %s (%d frames)", Control->FileName(), Control->frames);
@@ -233,6 +262,8 @@ void cRecordControls::Pass(time_t Now, bool StartTimers)
   cTimersLock timersLock;
   cMutexLock lock(&ControlsMutex());
   Ended().Clear();
+  auto &failed = FailedRuns();
+  failed.erase(std::remove_if(failed.begin(), failed.end(), [Now](const tFailedRun &f) { return f.stop <= Now; }), failed.end());
   uint64_t nowMs = cClock::NowMs();
   for (cRecordControl *c = Controls().First(), *next; c; c = next) {
       next = Controls().Next(c);
@@ -245,7 +276,7 @@ void cRecordControls::Pass(time_t Now, bool StartTimers)
   }
   if (StartTimers) {
      for (cTimer *t = Timers.First(); t; t = Timers.Next(t))
-         if (!t->Recording() && t->Channel() && t->Matches(Now))
+         if (!t->Recording() && t->Channel() && t->Matches(Now) && !HasFailed(t, Now))
             StartRecording(t, Now);
   }
 }

@@ -6,6 +6,7 @@
 #include <vdr/status.h>
 #include <vdr/thread.h>
 
+#include "../../host/src/mediawriter.h"
 #include "hostfixtures.h"
 #include "testenv.h"
 
@@ -201,4 +202,48 @@ TEST_F(cHostRecorder, ListenersHearOnlyWhileTheyExist)
   ASSERT_EQ(stays.Notices().size(), 1u);
   EXPECT_TRUE(stays.Notices()[0].onMainThread);
   EXPECT_EQ(stays.Notices()[0].device, 1);
+}
+
+namespace {
+
+// Media that takes 50 frames and then fails, like a disk that runs full.
+class cFullDisk : public cMediaWriter {
+public:
+  bool PutFrame(int Index, bool Independent, uint16_t &FileNumber, off_t &FileOffset) override
+  {
+    (void)Independent;
+    FileNumber = 7;
+    FileOffset = Index * 1000;
+    return Index < 50;
+  }
+};
+
+cMediaWriter *NewFullDisk(const cRecording *Recording)
+{
+  (void)Recording;
+  return new cFullDisk;
+}
+
+} // namespace
+
+TEST_F(cHostRecorder, FailingMediaEndsTheRecordingWithoutRestarts)
+{
+  SetMediaWriterFactory(NewFullDisk);
+  cTimer *timer = AddTestTimer(music, TestEpoch, TestEpoch + 300, "Full");
+  cListener listener(timer);
+  ASSERT_TRUE(cRecorder::Start());
+  StepSeconds(240);
+  SetMediaWriterFactory(NULL);
+  std::vector<tNotice> notices = listener.Notices();
+  ASSERT_EQ(notices.size(), 2u);
+  EXPECT_FALSE(notices[1].on);
+  EXPECT_FALSE(timer->Recording());
+  EXPECT_TRUE(HostLogHas("E ERROR: cannot write frame 50 of " + notices[0].fileName + " - recording ends"));
+  cIndexFile index(notices[0].fileName.c_str(), false);
+  EXPECT_EQ(index.Last() + 1, 50);
+  uint16_t number;
+  off_t offset;
+  ASSERT_TRUE(index.Get(49, &number, &offset));
+  EXPECT_EQ(number, 7);
+  EXPECT_EQ(offset, 49000);
 }

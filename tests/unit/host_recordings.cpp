@@ -212,7 +212,7 @@ TEST_F(cHostRecordings, ScanListsRecordingsWithTitleLine)
   EXPECT_EQ(std::string(music->Title(' ', false, 0)).substr(15), "0' Music");
   cRecording *other = Recordings.GetByName(dir.c_str());
   ASSERT_NE(other, nullptr);
-  EXPECT_EQ(std::string(other->Title()).substr(15), "90' Other"); // 90:29 rounds down
+  EXPECT_EQ(std::string(other->Title()).substr(15), "90' Other"); // 90:29 is 90 minutes to the nearest minute
   cResumeFile(recording.c_str()).Save(10);
   EXPECT_EQ(music->GetResume(), 10);
   EXPECT_EQ(std::string(music->Title('\t', true)).find('*'), std::string::npos);
