@@ -293,7 +293,8 @@ void cRecordings::ScanDirectory(const char *DirName, int Depth)
 {
   DIR *d = opendir(DirName);
   if (!d) {
-     LOG_ERROR_STR(DirName);
+     if (errno != ENOENT) // no video directory yet: no recordings yet
+        LOG_ERROR_STR(DirName);
      return;
   }
   while (struct dirent *e = readdir(d)) {
