@@ -2,10 +2,15 @@
 #include <getopt.h>
 #include <stdio.h>
 #include <string>
+#include <unistd.h>
 #include <vector>
+#include <vdr/channels.h>
 #include <vdr/config.h>
+#include <vdr/epg.h>
 #include <vdr/plugin.h>
+#include <vdr/recording.h>
 #include <vdr/thread.h>
+#include <vdr/timers.h>
 
 static void Usage(FILE *f)
 {
@@ -72,6 +77,14 @@ int main(int argc, char *argv[])
   }
   cPlugin::SetConfigDirectory(configDir.c_str());
   Setup.Load(AddDirectory(configDir.c_str(), "setup.conf"));
+  // what the host left on disk last time, channels before the timers that name them
+  SetVideoDirectory(videoDir.c_str());
+  Channels.Load(AddDirectory(configDir.c_str(), "channels.conf"));
+  Timers.Load(AddDirectory(configDir.c_str(), "timers.conf"));
+  cString epgData = AddDirectory(configDir.c_str(), "epg.data");
+  if (access(epgData, F_OK) == 0)
+     cSchedules::Read(epgData);
+  Recordings.Load();
 
   cPluginManager pluginManager(pluginDir.c_str());
   for (const auto &p : plugins)

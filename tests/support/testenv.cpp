@@ -7,7 +7,11 @@
 #include <unistd.h>
 #include <vdr/clock.h>
 #include <vdr/config.h>
+#include <vdr/channels.h>
+#include <vdr/epg.h>
 #include <vdr/plugin.h>
+#include <vdr/recording.h>
+#include <vdr/timers.h>
 #include <vdr/tools.h>
 
 static std::mutex logMutex;
@@ -32,6 +36,7 @@ void cTestEnv::SetUp(void)
   ASSERT_TRUE(MakeDirs(videoDir.c_str(), true));
   cPlugin::SetConfigDirectory(configDir.c_str());
   ::Setup.Load(AddDirectory(configDir.c_str(), "setup.conf"));
+  SetVideoDirectory(videoDir.c_str());
   SysLogLevel = 3;
   SetSysLogHook(CaptureLog, &hostLog);
   cClock::SetManual();
@@ -40,6 +45,14 @@ void cTestEnv::SetUp(void)
 
 void cTestEnv::TearDown(void)
 {
+  cRecorder::Stop();
+  Timers.Clear();
+  Recordings.Clear();
+  Channels.Clear();
+  {
+    cSchedulesLock lock(true);
+    cSchedules::Writable(lock)->Clear();
+  }
   SetSysLogHook(NULL);
   if (!root.empty() && !HasFailure())
      RemoveFileOrDir(root.c_str());

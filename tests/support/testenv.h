@@ -1,5 +1,7 @@
-// Test fixtures: a private config and video folder per test, the host log captured,
-// and the host clock standing still until the test moves it.
+// Test fixtures: a private config and video folder per test (the video folder is the
+// host's video directory), the host log captured, and the host clock standing still
+// until the test moves it. After each test the recorder is stopped and the host's
+// channels, guide, timers and recordings are emptied.
 #ifndef __VIMORA_TESTENV_H
 #define __VIMORA_TESTENV_H
 

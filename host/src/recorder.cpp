@@ -1,0 +1,399 @@
+#include <vdr/recording.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+#include <vdr/clock.h>
+#include <vdr/device.h>
+#include <vdr/epg.h>
+#include <vdr/status.h>
+#include <vdr/timers.h>
+
+#include "mediawriter.h"
+
+static const int IFrameDistance = 12;
+static const int MaxNameTries = 10;
+static const int ScheduleLockTimeoutMs = 1000;
+static const int RecorderStopSeconds = 10;
+
+// --- media -----------------------------------------------------------------
+
+namespace {
+
+// No media at all, but the byte offsets of a stream of about 3 Mbit/s, so that
+// everything that reads the index sees plausible frame sizes.
+class cSyntheticMedia : public cMediaWriter {
+private:
+  static const int IFrameSize = 48000;
+  static const int FrameSize = 12000;
+  off_t offset;
+
+public:
+  cSyntheticMedia(void) { offset = 0; }
+  bool PutFrame(int Index, bool Independent, uint16_t &FileNumber, off_t &FileOffset) override
+  {
+    (void)Index;
+    FileNumber = 1;
+    FileOffset = offset;
+    offset += Independent ? IFrameSize : FrameSize;
+    return true;
+  }
+};
+
+tMediaWriterFactory mediaWriterFactory = NULL;
+
+} // namespace
+
+void SetMediaWriterFactory(tMediaWriterFactory Factory)
+{
+  mediaWriterFactory = Factory;
+}
+
+cMediaWriter *NewMediaWriter(const cRecording *Recording)
+{
+  cMediaWriter *writer = mediaWriterFactory ? mediaWriterFactory(Recording) : NULL;
+  return writer ? writer : new cSyntheticMedia;
+}
+
+// --- state of the recorder ---------------------------------------------------
+
+// These live as long as the process: a timer that is a global of another unit may
+// be deleted after this unit's globals are gone.
+static cMutex &ControlsMutex(void)
+{
+  static cMutex *mutex = new cMutex;
+  return *mutex;
+}
+
+static cList<cRecordControl> &Controls(void)
+{
+  static cList<cRecordControl> *controls = new cList<cRecordControl>;
+  return *controls;
+}
+
+// Ended controls stay one pass longer, so that a pointer that the main thread got
+// from GetRecordControl() just before the end is still good for a moment.
+static cList<cRecordControl> &Ended(void)
+{
+  static cList<cRecordControl> *ended = new cList<cRecordControl>;
+  return *ended;
+}
+
+// Timer occurrences whose recording failed. They are not started again until they are
+// over: on a full disk a new recording every second would only fail again.
+struct tFailedRun {
+  const cTimer *timer;
+  time_t start, stop;
+};
+
+static std::vector<tFailedRun> &FailedRuns(void)
+{
+  static std::vector<tFailedRun> *failed = new std::vector<tFailedRun>;
+  return *failed;
+}
+
+static bool HasFailed(const cTimer *Timer, time_t Now)
+{
+  time_t s, e;
+  if (!Timer->GetOccurrence(Now, s, e))
+     return false;
+  for (const auto &f : FailedRuns())
+      if (f.timer == Timer && f.start == s)
+         return true;
+  return false;
+}
+
+// --- cRecordControl ----------------------------------------------------------
+
+cRecordControl::cRecordControl(cTimer *Timer, cDevice *Device, cRecording *Recording, time_t StopTime)
+{
+  timer = Timer;
+  device = Device;
+  recording = Recording;
+  index = new cIndexFile(Recording->FileName(), true);
+  media = NewMediaWriter(Recording);
+  startMs = uint64_t(Recording->start) * 1000;
+  stopTime = StopTime;
+  frames = index->Last() + 1;
+  failed = !index->Ok();
+}
+
+cRecordControl::~cRecordControl()
+{
+  delete media;
+  delete index;
+  delete recording;
+}
+
+const char *cRecordControl::FileName(void) const
+{
+  return recording->FileName();
+}
+
+const char *cRecordControl::Name(void) const
+{
+  return recording->Name();
+}
+
+bool cRecordControl::WriteFrames(uint64_t UntilMs)
+{
+  if (failed || !media)
+     return false;
+  int due = UntilMs > startMs ? int((UntilMs - startMs) * FRAMESPERSEC / 1000) : 0;
+  for (; frames < due; frames++) {
+      bool independent = frames % IFrameDistance == 0;
+      uint16_t number;
+      off_t offset;
+      if (!media->PutFrame(frames, independent, number, offset) || !index->Write(independent, number, offset)) {
+         esyslog("ERROR: cannot write frame %d of %s - recording ends", frames, FileName());
+         failed = true;
+         return false;
+      }
+  }
+  return true;
+}
+
+// --- cRecordControls ---------------------------------------------------------
+
+cRecordControl *cRecordControls::GetRecordControl(const char *FileName)
+{
+  cMutexLock lock(&ControlsMutex());
+  for (cRecordControl *c = Controls().First(); c; c = Controls().Next(c))
+      if (FileName && strcmp(c->FileName(), FileName) == 0)
+         return c;
+  return NULL;
+}
+
+bool cRecordControls::Active(void)
+{
+  cMutexLock lock(&ControlsMutex());
+  return Controls().Count() > 0;
+}
+
+void cRecordControls::TimerDeleted(cTimer *Timer)
+{
+  cMutexLock lock(&ControlsMutex());
+  for (cRecordControl *c = Controls().First(); c; c = Controls().Next(c))
+      if (c->timer == Timer)
+         c->timer = NULL;
+}
+
+void cRecordControls::StopRecording(cRecordControl *Control)
+{
+  Control->WriteFrames(std::min(cClock::NowMs(), uint64_t(Control->stopTime) * 1000));
+  // the order matters to listeners: the timer is no longer recording, but still listed
+  time_t s, e;
+  if (Control->failed && Control->timer && Control->timer->GetOccurrence(cClock::Now(), s, e))
+     FailedRuns().push_back({ Control->timer, s, e });
+  if (Control->timer)
+     Control->timer->SetRecording(false);
+  isyslog("end of recording %s (%d frames)", Control->FileName(), Control->frames);
+  cStatus::MsgRecording(Control->device, Control->Name(), Control->FileName(), false);
+  delete Control->media;
+  Control->media = NULL;
+  Controls().Del(Control, false);
+  Ended().Add(Control);
+}
+
+static cDevice *LeastBusyDevice(void)
+{
+  cDevice *best = NULL;
+  int bestCount = 0;
+  for (int i = 0; i < cDevice::NumDevices(); i++) {
+      int count = 0;
+      for (cRecordControl *c = Controls().First(); c; c = Controls().Next(c))
+          count += c->Device() == cDevice::GetDevice(i);
+      if (!best || count < bestCount) {
+         best = cDevice::GetDevice(i);
+         bestCount = count;
+      }
+  }
+  return best;
+}
+
+static const cEvent *EventAt(const cSchedules *Schedules, const cChannel *Channel, time_t Time)
+{
+  const cSchedule *schedule = Schedules ? Schedules->GetSchedule(Channel) : NULL;
+  return schedule ? schedule->GetEventAround(Time) : NULL;
+}
+
+void cRecordControls::StartRecording(cTimer *Timer, time_t Now)
+{
+  time_t timerStart, timerStop;
+  if (!Timer->GetOccurrence(Now, timerStart, timerStop))
+     return;
+  // Frame n lies n/25 seconds after the minute in the recording's name, which is all
+  // that is left of its start after a restart.
+  time_t start = Now - Now % 60;
+  cRecording *recording = NULL;
+  for (int i = 0; i < MaxNameTries && !recording; i++) {
+      recording = new cRecording(Timer, start + 60 * i);
+      if (access(recording->FileName(), F_OK) == 0) {
+         delete recording; // a recording of the same name began in that minute
+         recording = NULL;
+      }
+  }
+  if (!recording || !MakeDirs(recording->FileName(), true)) {
+     esyslog("ERROR: cannot make a directory for timer %s", *Timer->ToDescr());
+     delete recording;
+     return;
+  }
+  cRecordingInfo info;
+  {
+    cSchedulesLock lock(false, ScheduleLockTimeoutMs);
+    info.Set(Timer->Channel(), EventAt(cSchedules::Schedules(lock), Timer->Channel(), Now), Timer->File());
+  }
+  if (!info.Write(recording->FileName()))
+     esyslog("ERROR: cannot write the description of %s", recording->FileName());
+  cRecordControl *control = new cRecordControl(Timer, LeastBusyDevice(), recording, timerStop);
+  Controls().Add(control);
+  isyslog("record %s", recording->FileName());
+  Timer->SetRecording(true);
+  Recordings.AddByName(recording->FileName());
+  cStatus::MsgRecording(control->device, control->Name(), control->FileName(), true);
+  control->WriteFrames(cClock::NowMs());
+}
+
+void cRecordControls::Pass(time_t Now, bool StartTimers)
+{
+  cTimersLock timersLock;
+  cMutexLock lock(&ControlsMutex());
+  Ended().Clear();
+  auto &failed = FailedRuns();
+  failed.erase(std::remove_if(failed.begin(), failed.end(), [Now](const tFailedRun &f) { return f.stop <= Now; }), failed.end());
+  uint64_t nowMs = cClock::NowMs();
+  for (cRecordControl *c = Controls().First(), *next; c; c = next) {
+      next = Controls().Next(c);
+      time_t s, e;
+      bool goOn = c->timer && c->timer->Matches(Now) && c->timer->GetOccurrence(Now, s, e);
+      if (goOn)
+         c->stopTime = e; // the timer may have been changed meanwhile
+      if (!c->WriteFrames(std::min(nowMs, uint64_t(c->stopTime) * 1000)) || !goOn)
+         StopRecording(c);
+  }
+  if (StartTimers) {
+     for (cTimer *t = Timers.First(); t; t = Timers.Next(t))
+         if (!t->Recording() && t->Channel() && t->Matches(Now) && !HasFailed(t, Now))
+            StartRecording(t, Now);
+  }
+}
+
+void cRecordControls::Shutdown(void)
+{
+  cTimersLock timersLock;
+  cMutexLock lock(&ControlsMutex());
+  while (cRecordControl *c = Controls().First())
+    StopRecording(c);
+  Ended().Clear();
+}
+
+// --- the recorder thread -----------------------------------------------------
+
+class cRecorderThread : public cThread {
+private:
+  cCondWait wake;
+
+protected:
+  virtual void Action(void);
+
+public:
+  cRecorderThread(void) : cThread("recorder") {}
+  void Wake(void) { wake.Signal(); }
+  void Stop(void) { Cancel(RecorderStopSeconds); }
+};
+
+namespace {
+
+// Process() hands its pass to the recorder thread and waits for it.
+std::mutex requestMutex;
+std::condition_variable requestServed;
+cRecorderThread *recorder = NULL; // set and cleared by the thread that starts and stops the recorder
+bool recorderRunning = false;
+uint64_t requests = 0;
+uint64_t served = 0;
+time_t requestTime = 0;
+thread_local bool onRecorderThread = false;
+
+} // namespace
+
+void cRecorderThread::Action(void)
+{
+  onRecorderThread = true;
+  while (Running()) {
+    uint64_t ticket;
+    time_t at;
+    {
+      std::lock_guard<std::mutex> lk(requestMutex);
+      ticket = requests;
+      at = requestTime;
+    }
+    if (ticket > served)
+       cRecordControls::Pass(at, false);
+    cRecordControls::Pass(cClock::Now(), true);
+    {
+      std::lock_guard<std::mutex> lk(requestMutex);
+      served = ticket;
+    }
+    requestServed.notify_all();
+    // timers begin and end on whole minutes: waking on every whole second meets them exactly
+    wake.Wait(int(1000 - cClock::NowMs() % 1000));
+  }
+  cRecordControls::Shutdown();
+  {
+    std::lock_guard<std::mutex> lk(requestMutex);
+    recorderRunning = false;
+  }
+  requestServed.notify_all();
+}
+
+void cRecordControls::Process(time_t Now)
+{
+  {
+    std::unique_lock<std::mutex> lk(requestMutex);
+    if (recorderRunning && !onRecorderThread) {
+       uint64_t ticket = ++requests;
+       requestTime = Now;
+       recorder->Wake();
+       requestServed.wait(lk, [ticket] { return served >= ticket || !recorderRunning; });
+       if (served >= ticket)
+          return;
+    }
+  }
+  Pass(Now, false);
+}
+
+bool cRecorder::Start(void)
+{
+  if (Running())
+     return true;
+  Stop();
+  recorder = new cRecorderThread;
+  {
+    std::lock_guard<std::mutex> lk(requestMutex);
+    recorderRunning = true;
+  }
+  if (!recorder->Start()) {
+     std::lock_guard<std::mutex> lk(requestMutex);
+     recorderRunning = false;
+     return false;
+  }
+  return true;
+}
+
+void cRecorder::Stop(void)
+{
+  if (recorder) {
+     recorder->Stop();
+     delete recorder;
+     recorder = NULL;
+  }
+}
+
+bool cRecorder::Running(void)
+{
+  std::lock_guard<std::mutex> lk(requestMutex);
+  return recorderRunning;
+}

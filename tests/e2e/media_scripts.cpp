@@ -1,0 +1,319 @@
+// The conversion scripts vimora2mp3.sh and vimora2ogg.sh run as subprocesses on a small
+// generated recording: silence for six seconds, then a tone.
+#include <algorithm>
+#include <errno.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <functional>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vdr/tools.h>
+
+#include "testenv.h"
+
+extern char **environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const int MediaSeconds = 12;
+const int ToneFromSecond = 6;
+
+struct cResult {
+  int status = -1; // exit status, or -1 when ended by a signal
+  std::string out, err;
+};
+
+// This process's environment changed in order: "NAME=value" sets NAME, a bare "NAME" removes it.
+std::vector<std::string> Environment(const std::vector<std::string> &Changes)
+{
+  std::vector<std::string> env;
+  for (char **e = environ; *e; e++)
+      env.push_back(*e);
+  auto name = [](const std::string &e) { return e.substr(0, e.find('=')); };
+  for (const auto &c : Changes) {
+      env.erase(std::remove_if(env.begin(), env.end(), [&](const std::string &e) { return name(e) == name(c); }), env.end());
+      if (c.find('=') != std::string::npos)
+         env.push_back(c);
+      }
+  return env;
+}
+
+std::vector<char *> CArray(std::vector<std::string> &Strings)
+{
+  std::vector<char *> a;
+  for (auto &s : Strings)
+      a.push_back(&s[0]);
+  a.push_back(nullptr);
+  return a;
+}
+
+} // namespace
+
+class cScripts : public cTestEnv {
+protected:
+  std::string recDir, audioDir, workDir, masterMedia;
+
+  void SetUp(void) override
+  {
+    cTestEnv::SetUp();
+    recDir = videoDir + "/Music/2026-12-07.20.00.50.99.rec";
+    audioDir = root + "/audio";
+    workDir = root + "/work";
+    masterMedia = root + "/master.ts";
+    ASSERT_TRUE(MakeDirs(recDir.c_str(), true));
+    ASSERT_TRUE(MakeDirs(workDir.c_str(), true));
+    cResult r = Run({ "ffmpeg", "-nostdin", "-v", "error", "-f", "lavfi", "-i", "testsrc=size=96x64:rate=25",
+                      "-f", "lavfi", "-i", "aevalsrc=0.5*sin(2*PI*440*t)*gte(t\\," + std::to_string(ToneFromSecond) + "):s=48000",
+                      "-t", std::to_string(MediaSeconds), "-c:v", "mpeg2video", "-g", "12", "-c:a", "mp2",
+                      "-f", "mpegts", masterMedia });
+    ASSERT_EQ(r.status, 0) << r.err;
+    fs::copy_file(masterMedia, recDir + "/001.ts");
+  }
+
+  // Runs Argv with the environment changed as Environment() says, in its own process
+  // group with workDir as its folder. Started, when given, is called with the pid.
+  cResult Run(std::vector<std::string> Argv, const std::vector<std::string> &Env = {},
+              std::function<void(pid_t)> Started = nullptr, int PassFd = -1)
+  {
+    std::vector<std::string> env = Environment(Env);
+    std::vector<char *> argv = CArray(Argv), envp = CArray(env);
+    std::string outFile = root + "/run.out", errFile = root + "/run.err";
+    pid_t pid = fork();
+    if (pid == 0) {
+       setpgid(0, 0);
+       int out = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+       int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+       if (out < 0 || err < 0 || chdir(workDir.c_str()) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0)
+          _exit(126);
+       if (PassFd >= 0 && dup2(PassFd, 3) < 0)
+          _exit(126);
+       execvpe(argv[0], argv.data(), envp.data());
+       _exit(127);
+       }
+    cResult r;
+    if (pid < 0)
+       return r;
+    if (Started)
+       Started(pid);
+    int status;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR)
+          ;
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.out = ReadFile(outFile);
+    r.err = ReadFile(errFile);
+    return r;
+  }
+
+  cResult Convert(const char *Format, const std::string &Dir, const std::string &Title, const std::string &Artist,
+                  const std::string &Year, std::vector<std::string> Env = {})
+  {
+    Env.push_back("VIMORA_AUDIO_DIR=" + audioDir);
+    return Run({ std::string(VIMORA_SOURCE_DIR) + "/scripts/vimora2" + Format + ".sh", Dir, Title, Artist, Year }, Env);
+  }
+
+  void SetMarks(const std::string &Marks, const std::string &Dir = "")
+  {
+    ASSERT_TRUE(WriteFile((Dir.empty() ? recDir : Dir) + "/marks.vdr", Marks));
+  }
+
+  std::vector<std::string> AudioFiles(const std::string &Dir = "")
+  {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto &e : fs::directory_iterator(Dir.empty() ? audioDir : Dir, ec))
+        names.push_back(e.path().filename());
+    return names;
+  }
+
+  std::string Probe(const std::string &File, const std::string &Entries)
+  {
+    cResult r = Run({ "ffprobe", "-v", "error", "-show_entries", Entries, "-of", "default=nw=1:nk=1", "file:" + File });
+    EXPECT_EQ(r.status, 0) << r.err;
+    while (!r.out.empty() && r.out.back() == '\n')
+          r.out.pop_back();
+    return r.out;
+  }
+
+  // Vorbis comments belong to the stream, ID3 tags to the file.
+  std::string Tag(const std::string &File, const char *Name)
+  {
+    return Probe(File, std::string("format_tags=") + Name + ":stream_tags=" + Name);
+  }
+
+  double Duration(const std::string &File) { return atof(Probe(File, "format=duration").c_str()); }
+
+  double MaxVolumeDb(const std::string &File)
+  {
+    cResult r = Run({ "ffmpeg", "-nostdin", "-i", "file:" + File, "-af", "volumedetect", "-f", "null", "-" });
+    size_t p = r.err.find("max_volume:");
+    return p == std::string::npos ? 0 : atof(r.err.c_str() + p + 11);
+  }
+};
+
+TEST_F(cScripts, BothFormatsWriteTheTaggedSpanOfThePair)
+{
+  SetMarks("0:00:01.00 Some Artist|Some Song|1999\n0:00:04.12\n");
+  for (const char *format : { "mp3", "ogg" }) {
+      SCOPED_TRACE(format);
+      cResult r = Convert(format, recDir, "Some Song", "Some Artist", "1999");
+      ASSERT_EQ(r.status, 0) << r.err;
+      std::string name = std::string("Some Artist - Some Song (1999).") + format;
+      std::string file = audioDir + "/" + name;
+      EXPECT_EQ(AudioFiles(), std::vector<std::string>{ name });
+      EXPECT_NEAR(Duration(file), 3.48, 1.0);
+      EXPECT_EQ(Tag(file, "artist"), "Some Artist");
+      EXPECT_EQ(Tag(file, "title"), "Some Song");
+      EXPECT_EQ(Tag(file, "date"), "1999");
+      EXPECT_EQ(fs::status(file).permissions() & fs::perms::others_read, fs::perms::others_read);
+      ASSERT_TRUE(RemoveFileOrDir(file.c_str()));
+      }
+}
+
+TEST_F(cScripts, AudioComesFromThePairsPositionInTheMedia)
+{
+  SetMarks("0:00:01.00\n0:00:05.00\n");
+  ASSERT_EQ(Convert("mp3", recDir, "Quiet", "A", "2001").status, 0);
+  SetMarks("0:00:0" + std::to_string(ToneFromSecond + 1) + ".05\n0:00:10.00\n");
+  ASSERT_EQ(Convert("mp3", recDir, "Loud", "A", "2001").status, 0);
+  EXPECT_LT(MaxVolumeDb(audioDir + "/A - Quiet (2001).mp3"), -40);
+  EXPECT_GT(MaxVolumeDb(audioDir + "/A - Loud (2001).mp3"), -20);
+}
+
+TEST_F(cScripts, DefaultFolderIsMusicInHomeAndUnknownYearIsLeftOut)
+{
+  SetMarks("0:00:01.00\n0:00:02.00\n");
+  std::string home = root + "/home";
+  cResult r = Run({ std::string(VIMORA_SOURCE_DIR) + "/scripts/vimora2ogg.sh", recDir, "Song", "Artist", "0000" },
+                  { "VIMORA_AUDIO_DIR", "HOME=" + home });
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::string file = home + "/Music/vimora/Artist - Song.ogg";
+  ASSERT_TRUE(FileExists(file));
+  EXPECT_EQ(Tag(file, "date"), "");
+}
+
+TEST_F(cScripts, HostileNamesAreDataOnly)
+{
+  std::string dir = videoDir + "/x\"$(touch pwned-d)`touch pwned-e`;\\ \n'/rec";
+  ASSERT_TRUE(MakeDirs(dir.c_str(), true));
+  fs::copy_file(masterMedia, dir + "/001.ts");
+  SetMarks("0:00:01.00\n0:00:02.00\n", dir);
+  std::string artist = "..\"; touch pwned-a; \"";
+  std::string title = "$(touch pwned-b) `touch pwned-c` ; ../../escape\nline '$HOME' \\";
+  cResult r = Convert("mp3", dir, title, artist, "1999");
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::string name = "__\"; touch pwned-a; \" - $(touch pwned-b) `touch pwned-c` ; .._.._escape line '$HOME' \\ (1999).mp3";
+  ASSERT_EQ(AudioFiles(), std::vector<std::string>{ name });
+  EXPECT_EQ(Tag(audioDir + "/" + name, "artist"), artist);
+  EXPECT_EQ(Tag(audioDir + "/" + name, "title"), title);
+  for (const auto &e : fs::recursive_directory_iterator(root))
+      EXPECT_NE(e.path().filename().string().rfind("pwned", 0), 0U) << e.path();
+  SetMarks("0:00:01.00\n0:00:02.00\n");
+  ASSERT_EQ(Convert("ogg", recDir, "x", ".hidden", "2000").status, 0);
+  EXPECT_TRUE(FileExists(audioDir + "/_hidden - x (2000).ogg"));
+}
+
+TEST_F(cScripts, ErrorsNameTheProblemAndWriteNothing)
+{
+  std::string noAudioMedia = root + "/video-only.ts";
+  ASSERT_EQ(Run({ "ffmpeg", "-nostdin", "-v", "error", "-f", "lavfi", "-i", "testsrc=size=96x64:rate=25", "-t", "3",
+                  "-c:v", "mpeg2video", "-f", "mpegts", noAudioMedia }).status, 0);
+  std::string emptyBin = root + "/empty-bin";
+  ASSERT_TRUE(MakeDirs(emptyBin.c_str(), true));
+  ASSERT_TRUE(WriteFile(root + "/a-file", ""));
+  const std::string pair = "0:00:01.00\n0:00:02.00\n";
+  struct cCase {
+    const char *what;
+    std::string marks;     // written to a fresh recording; "-" for none
+    std::string media;     // copied in as 001.ts; empty for none
+    std::vector<std::string> args; // "DIR" stands for the fresh recording
+    std::vector<std::string> env;
+    int status;
+    const char *message;
+  } cases[] = {
+    { "too few arguments", pair, masterMedia, { "DIR", "T", "A" }, {}, 2, "usage: vimora2mp3.sh DIR TITLE ARTIST YEAR" },
+    { "too many arguments", pair, masterMedia, { "DIR", "T", "A", "1999", "x" }, {}, 2, "usage" },
+    { "no artist nor title", pair, masterMedia, { "DIR", "", "", "1999" }, {}, 2, "neither artist nor title" },
+    { "no recording", pair, masterMedia, { "DIR/missing", "T", "A", "1999" }, {}, 3, "missing' not found" },
+    { "no media", pair, "", { "DIR", "T", "A", "1999" }, {}, 3, "001.ts' not found" },
+    { "no marks file", "-", masterMedia, { "DIR", "T", "A", "1999" }, {}, 4, "marks.vdr' not found" },
+    { "one mark", "0:00:01.00 A|T|1999\n", masterMedia, { "DIR", "T", "A", "1999" }, {}, 4, "holds 1 marks instead of one pair" },
+    { "three marks", pair + "0:00:03.00\n", masterMedia, { "DIR", "T", "A", "1999" }, {}, 4, "holds 3 marks" },
+    { "garbage mark", "0:00:01.00\n\nsoon\n", masterMedia, { "DIR", "T", "A", "1999" }, {}, 4, "unreadable mark in line 3" },
+    { "frame out of range", "0:00:01.25\n0:00:02.00\n", masterMedia, { "DIR", "T", "A", "1999" }, {}, 4, "unreadable mark in line 1" },
+    { "reversed pair", "0:00:02.00\n0:00:01.00\n", masterMedia, { "DIR", "T", "A", "1999" }, {}, 4, "does not lie after" },
+    { "pair past the media", "0:01:00.00\n0:01:03.00\n", masterMedia, { "DIR", "T", "A", "1999" }, {}, 4, "beyond the end" },
+    { "no ffmpeg", pair, masterMedia, { "DIR", "T", "A", "1999" }, { "PATH=" + emptyBin }, 5, "ffmpeg and ffprobe are needed" },
+    { "no audio folder", pair, masterMedia, { "DIR", "T", "A", "1999" }, { "VIMORA_AUDIO_DIR", "HOME" }, 6, "set VIMORA_AUDIO_DIR" },
+    { "audio folder not creatable", pair, masterMedia, { "DIR", "T", "A", "1999" }, { "VIMORA_AUDIO_DIR=" + root + "/a-file/audio" }, 6, "cannot create the audio folder" },
+    { "media without audio", pair, noAudioMedia, { "DIR", "T", "A", "1999" }, {}, 6, "ffmpeg failed" },
+  };
+  int n = 0;
+  for (const auto &c : cases) {
+      SCOPED_TRACE(c.what);
+      std::string dir = videoDir + "/case" + std::to_string(++n);
+      ASSERT_TRUE(MakeDirs(dir.c_str(), true));
+      if (c.marks != "-")
+         SetMarks(c.marks, dir);
+      if (!c.media.empty())
+         fs::copy_file(c.media, dir + "/001.ts");
+      std::vector<std::string> argv{ std::string(VIMORA_SOURCE_DIR) + "/scripts/vimora2mp3.sh" };
+      for (const auto &a : c.args)
+          argv.push_back(a.compare(0, 3, "DIR") == 0 ? dir + a.substr(3) : a);
+      std::vector<std::string> env{ "VIMORA_AUDIO_DIR=" + audioDir };
+      env.insert(env.end(), c.env.begin(), c.env.end());
+      cResult r = Run(argv, env);
+      EXPECT_EQ(r.status, c.status) << r.err;
+      EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+      EXPECT_EQ(AudioFiles(), std::vector<std::string>{});
+      }
+}
+
+// A stand-in encoder that writes part of its output, tells the test its pid through
+// fd 3 and waits to be ended, so that the signal surely arrives mid-encoding.
+TEST_F(cScripts, SignalDuringEncodingLeavesNoFile)
+{
+  std::string fakeBin = root + "/fake-bin";
+  ASSERT_TRUE(MakeDirs(fakeBin.c_str(), true));
+  ASSERT_TRUE(WriteFile(fakeBin + "/ffmpeg", "#!/bin/sh\nfor a; do out=$a; done\nprintf partial >\"${out#file:}\"\necho $$ >&3\nexec sleep 300\n"));
+  ASSERT_EQ(chmod((fakeBin + "/ffmpeg").c_str(), 0755), 0);
+  SetMarks("0:00:01.00\n0:00:02.00\n");
+  struct {
+    const char *what;
+    bool wholeGroup;
+    int signal, status;
+  } cases[] = {
+    { "TERM to the process group", true, SIGTERM, 143 },
+    { "TERM to the script alone", false, SIGTERM, 143 },
+    { "INT to the script alone", false, SIGINT, 130 },
+  };
+  for (const auto &c : cases) {
+      SCOPED_TRACE(c.what);
+      int fds[2];
+      ASSERT_EQ(pipe(fds), 0);
+      pid_t encoder = 0;
+      bool partialSeen = false;
+      auto signalMidway = [&](pid_t Script) {
+        close(fds[1]);
+        char buf[32] = "";
+        FILE *f = fdopen(fds[0], "r");
+        if (f && fgets(buf, sizeof(buf), f))
+           encoder = atoi(buf);
+        if (f)
+           fclose(f);
+        for (const auto &name : AudioFiles())
+            partialSeen |= ReadFile(audioDir + "/" + name) == "partial";
+        kill(c.wholeGroup ? -Script : Script, c.signal);
+      };
+      cResult r = Run({ std::string(VIMORA_SOURCE_DIR) + "/scripts/vimora2mp3.sh", recDir, "T", "A", "1999" },
+                      { "VIMORA_AUDIO_DIR=" + audioDir, "PATH=" + fakeBin + ":" + getenv("PATH") }, signalMidway, fds[1]);
+      ASSERT_GT(encoder, 0) << r.err;
+      EXPECT_TRUE(partialSeen);
+      EXPECT_EQ(r.status, c.status) << r.err;
+      EXPECT_EQ(AudioFiles(), std::vector<std::string>{});
+      EXPECT_TRUE(kill(encoder, 0) < 0 && errno == ESRCH) << "the encoder still runs";
+      }
+}

@@ -1,0 +1,57 @@
+#include "hostfixtures.h"
+
+#include <gtest/gtest.h>
+
+cChannel *AddTestChannel(const char *ChannelID, const char *Name)
+{
+  tChannelID id = tChannelID::FromString(ChannelID);
+  cChannel *channel = new cChannel;
+  cString line = cString::sprintf("%s:12148:h:%s:27500:0:0:0:0:%d:%d:%d:%d", Name, *SourceToString(id.Source()), id.Sid(), id.Nid(), id.Tid(), id.Rid());
+  EXPECT_TRUE(channel->Parse(line)) << *line;
+  Channels.Add(channel);
+  Channels.ReNumber();
+  return channel;
+}
+
+const cEvent *AddTestEvent(const char *ChannelID, time_t Start, int Duration, const char *Title, const char *ShortText, const char *Description)
+{
+  cSchedulesLock lock(true);
+  cSchedules *schedules = cSchedules::Writable(lock);
+  cEvent *event = new cEvent;
+  event->SetStartTime(Start);
+  event->SetDuration(Duration);
+  event->SetTitle(Title);
+  event->SetShortText(ShortText);
+  event->SetDescription(Description);
+  return schedules->AddSchedule(tChannelID::FromString(ChannelID))->AddEvent(event);
+}
+
+cTimer *AddTestTimer(cChannel *Channel, time_t Start, time_t Stop, const char *File)
+{
+  cTimer *timer = new cTimer(Channel, Start, Stop, File);
+  Timers.Add(timer);
+  return timer;
+}
+
+std::string MakeTestRecording(const char *Name, time_t Start, int Frames, int IFrameDistance, const char *ChannelID)
+{
+  cChannel *channel = Channels.GetByChannelID(tChannelID::FromString(ChannelID));
+  cTimer timer(channel, Start, Start + Frames / FRAMESPERSEC, Name);
+  cRecording recording(&timer, Start);
+  std::string fileName = recording.FileName();
+  EXPECT_TRUE(MakeDirs(fileName.c_str(), true));
+  {
+    cIndexFile index(fileName.c_str(), true);
+    off_t offset = 0;
+    for (int i = 0; i < Frames; i++) {
+        bool independent = i % IFrameDistance == 0;
+        EXPECT_TRUE(index.Write(independent, 1, offset));
+        offset += independent ? 48000 : 12000;
+    }
+  }
+  cRecordingInfo info;
+  info.Set(channel, NULL, Name);
+  EXPECT_TRUE(info.Write(fileName.c_str()));
+  Recordings.AddByName(fileName.c_str());
+  return fileName;
+}

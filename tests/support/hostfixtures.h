@@ -1,0 +1,26 @@
+// Host objects for tests of later issues: the music channel, guide events, timers, and
+// recordings made on disk the way the recorder makes them. cTestEnv points the video
+// directory at the test's own folder and empties these lists after each test.
+#ifndef __VIMORA_HOSTFIXTURES_H
+#define __VIMORA_HOSTFIXTURES_H
+
+#include <string>
+#include <vdr/channels.h>
+#include <vdr/epg.h>
+#include <vdr/recording.h>
+#include <vdr/timers.h>
+
+const char *const MusicChannelID = "S19.2E-1-1092-10100";
+
+// Appends a channel with this id to Channels (and numbers it).
+cChannel *AddTestChannel(const char *ChannelID = MusicChannelID, const char *Name = "VimoraMusic");
+// Puts an event into the guide, with the guide's write lock held meanwhile.
+const cEvent *AddTestEvent(const char *ChannelID, time_t Start, int Duration, const char *Title, const char *ShortText = NULL, const char *Description = NULL);
+// Appends a single active timer from Start to Stop (whole minutes) to Timers.
+cTimer *AddTestTimer(cChannel *Channel, time_t Start, time_t Stop, const char *File);
+// Makes the recording Name that began at Start (a whole minute): its directory in the video
+// directory, an index of Frames frames with an I-frame at every multiple of IFrameDistance,
+// and an info.vdr for ChannelID. The recording is listed in Recordings. Returns its file name.
+std::string MakeTestRecording(const char *Name, time_t Start, int Frames, int IFrameDistance = 12, const char *ChannelID = MusicChannelID);
+
+#endif
