@@ -1,7 +1,10 @@
 #include "tracks.h"
 
 #include <ctype.h>
+#include <limits.h>
 #include <mutex>
+#include <vdr/epg.h>
+#include <vdr/recording.h>
 
 #include "blacklist.h"
 #include "grabberthread.h"
@@ -138,6 +141,20 @@ cTrack::cTrack(void)
   status = 0;
 }
 
+cTrack::cTrack(const cEvent *Event)
+: cTrack()
+{
+  if (!Event)
+     return;
+  channelId = *Event->ChannelID().ToString();
+  eventTitle = Event->Title() ? Event->Title() : "";
+  shortText = Event->ShortText() ? Event->ShortText() : "";
+  description = Event->Description() ? Event->Description() : "";
+  startTime = Event->StartTime();
+  duration = Event->Duration();
+  CreateTrackInfo();
+}
+
 cTrack::~cTrack()
 {
   std::lock_guard<std::mutex> lock(bufferMutex);
@@ -161,6 +178,19 @@ void cTrack::CreateTrackInfo(void)
   // The blank before "(Year)" is dropped, whatever character stands there.
   title = paren > titleStart ? eventTitle.substr(titleStart, paren - 1 - titleStart) : "";
   year = atoi(eventTitle.substr(paren + 1, 4).c_str());
+}
+
+// The I-frame search from a frame that may lie outside any index: a frame number that
+// does not fit the index's int finds nothing rather than a wrapped-around frame.
+static bool FindIFrame(cIndexFile &Index, long long Frame, bool Forward)
+{
+  return Frame >= INT_MIN && Frame <= INT_MAX && Index.GetNextIFrame(int(Frame), Forward) >= 0;
+}
+
+bool cTrack::InRecording(cIndexFile &Index, time_t RecordingStart, int Offset) const
+{
+  long long start = (long long)startTime - RecordingStart + Offset;
+  return FindIFrame(Index, start * FRAMESPERSEC, true) && FindIFrame(Index, (start + duration) * FRAMESPERSEC, false);
 }
 
 bool cTrack::operator==(const cTrack &Other) const
@@ -235,4 +265,48 @@ bool cTracks::Save(void)
 bool cTracks::Blacklisted(const cTrack &Track)
 {
   return Blacklist.InList(Track.artist, Track.title);
+}
+
+bool cTracks::Blacklisted(const cEvent *Event)
+{
+  return Blacklisted(cTrack(Event));
+}
+
+bool cTracks::AlreadyDone(const cEvent *Event)
+{
+  if (!VimoraConfig.avoidrepeats)
+     return false;
+  cTrack track(Event);
+  cTracksLock lock(*this);
+  for (const cTrack *t = First(); t; t = Next(t))
+      if (t->status == 2 && t->title == track.title && t->artist == track.artist && t->year == track.year)
+         return true;
+  return false;
+}
+
+bool cTracks::IsTrack(const cEvent *Event)
+{
+  cTrack track(Event);
+  return track.year > 0 && !track.artist.empty() && !track.title.empty();
+}
+
+bool cTracks::InList(const cEvent *Event)
+{
+  cTrack track(Event);
+  cTracksLock lock(*this);
+  for (const cTrack *t = First(); t; t = Next(t))
+      if (*t == track)
+         return true;
+  return false;
+}
+
+void cTracks::SetConverted(cRecording *Recording)
+{
+  int offset = VimoraConfig.offset;
+  cIndexFile index(Recording->FileName(), false);
+  cTracksLock lock(*this);
+  for (cTrack *t = First(); t; t = Next(t))
+      if (t->InRecording(index, Recording->start, offset))
+         t->status = 2;
+  Save();
 }

@@ -13,6 +13,7 @@
 #include <vdr/tools.h>
 
 class cEvent;
+class cIndexFile;
 class cRecording;
 
 // Position of the first occurrence of Pattern in Text ignoring case (per byte), or -1.
@@ -64,6 +65,9 @@ public:
   // Derives artist, title and year from an event title «Artist - Title (Year)» when
   // the channel's guide uses that layout. Never reads outside eventTitle.
   void CreateTrackInfo(void);
+  // Whether the track lies inside the recording that began at RecordingStart: an
+  // I-frame follows its start and one precedes its end, both moved by Offset seconds.
+  bool InRecording(cIndexFile &Index, time_t RecordingStart, int Offset) const;
   // Same broadcast: start, duration, event title and channel.
   bool operator==(const cTrack &Other) const;
   // A "tracks.conf" line; true when it held at least four fields.
