@@ -1,24 +1,20 @@
 // The blacklist: its file lines and the two routes by which a pattern matches.
-#include <fcntl.h>
 #include <sys/stat.h>
 
 #include "blacklist.h"
-#include "log.h"
+#include "pluginlog.h"
 #include "testenv.h"
 
 class cBlacklistTest : public cTestEnv {
 protected:
-  std::string logPath;
+  cTestPluginLog log;
   void SetUp(void) override
   {
     cTestEnv::SetUp();
-    logPath = root + "/vimora.log";
-    cLogFile::loglevellimit = 3;
-    ASSERT_TRUE(LogFile.Open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0666));
+    ASSERT_TRUE(log.Open(root + "/vimora.log", 3));
   }
   void TearDown(void) override
   {
-    LogFile.Close();
     Blacklist.Clear();
     cTestEnv::TearDown();
   }
@@ -37,15 +33,6 @@ protected:
   bool Match(const char *Artist, const char *Title, const char *TrackArtist, const char *TrackTitle)
   {
     return cBlacklistEntry(Artist, Title).Matches(cBlacklistEntry(TrackArtist, TrackTitle));
-  }
-  std::vector<std::string> LogMessages(void)
-  {
-    std::vector<std::string> messages;
-    for (auto &l : Lines(ReadFile(logPath))) {
-        size_t p = l.find(": "); // after the time
-        messages.push_back(p == std::string::npos ? l : l.substr(p + 2));
-    }
-    return messages;
   }
 };
 
@@ -140,7 +127,7 @@ TEST_F(cBlacklistTest, InListStopsAtTheFirstMatchAndLogsEachTry)
 {
   Load("Nobody;x\nNova;Frozen\nNova;.*\n");
   EXPECT_TRUE(Blacklist.InList("Nova", "Frozen Lake"));
-  EXPECT_EQ(LogMessages(), (std::vector<std::string>{
+  EXPECT_EQ(log.Messages(), (std::vector<std::string>{
     "artist match 'Nova' against 'Nobody': no",
     "artist match 'Nova' against 'Nova': yes",
     "title match 'Frozen Lake' against 'Frozen': yes",

@@ -1,8 +1,6 @@
 // Case-insensitive search and replace, the line field walker and the log date text.
-#include <fcntl.h>
-
 #include "grabberthread.h"
-#include "log.h"
+#include "pluginlog.h"
 #include "testenv.h"
 #include "tracks.h"
 
@@ -60,9 +58,8 @@ class cLongFields : public cTestEnv {};
 
 TEST_F(cLongFields, OverLongFieldIsCutAndReported)
 {
-  std::string logPath = root + "/vimora.log";
-  cLogFile::loglevellimit = 1;
-  ASSERT_TRUE(LogFile.Open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0666));
+  cTestPluginLog log;
+  ASSERT_TRUE(log.Open(root + "/vimora.log", 1));
   std::string line = std::string(3000, 'a') + ";tail";
   cLineFields fields(line.c_str(), ';');
   std::string f;
@@ -70,9 +67,8 @@ TEST_F(cLongFields, OverLongFieldIsCutAndReported)
   EXPECT_EQ(f, std::string(2559, 'a'));
   ASSERT_TRUE(fields.Next(f));
   EXPECT_EQ(f, "tail");
-  LogFile.Close();
   std::string message = "entry '" + line + "' is too long. Will be truncated!";
-  EXPECT_NE(ReadFile(logPath).find(": " + message + "\n"), std::string::npos);
+  EXPECT_EQ(log.Messages(), (std::vector<std::string>{ message }));
   EXPECT_TRUE(HostLogHas("E Vimora: " + message.substr(0, 1000)));
 }
 
