@@ -27,11 +27,15 @@ public:
 // "Mon 07.12 15:04:05" for Time, or for now when Time is 0.
 cString DayDateTimesec(time_t Time = 0);
 
+class cSchedules;
+
 class cGrabberThread : public cThread {
 private:
-  std::atomic<bool> m_Active;
+  std::atomic<bool> m_Active; // the thread shall go on
+  bool KeepRunning(void);
+  // One look at the present event of every supported channel that records.
   void Pass(void);
-  void Grab(const cChannelSupported &Channel);
+  void Grab(const cSchedules *Schedules, const cChannelSupported &Channel);
 
 protected:
   virtual void Action(void);
