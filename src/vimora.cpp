@@ -7,6 +7,7 @@
 #include "blacklist.h"
 #include "grabberthread.h"
 #include "log.h"
+#include "recstatus.h"
 #include "tracks.h"
 #include "vimora_config.h"
 
@@ -26,10 +27,15 @@ cBlacklist Blacklist;
 cPluginVimora::cPluginVimora(void)
 {
   mainMenuEntry[0] = 0;
+  gl_recStatusMonitor = NULL;
 }
 
 cPluginVimora::~cPluginVimora()
 {
+  delete gl_recStatusMonitor;
+  gl_recStatusMonitor = NULL;
+  // The host unloads the plug-in's code right after this: no grabber may outlive it.
+  cGrabberThread::Exit();
 }
 
 const char *cPluginVimora::Version(void)
@@ -87,6 +93,8 @@ bool cPluginVimora::Start(void)
   }
   Tracks.Load(AddDirectory(cPlugin::ConfigDirectory("vimora"), "tracks.conf"), true);
   Blacklist.Load(AddDirectory(cPlugin::ConfigDirectory("vimora"), "blacklist.conf"), true);
+  delete gl_recStatusMonitor;
+  gl_recStatusMonitor = new cRecStatusMonitor;
   return true;
 }
 
