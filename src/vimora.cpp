@@ -93,7 +93,6 @@ bool cPluginVimora::Start(void)
   }
   Tracks.Load(AddDirectory(cPlugin::ConfigDirectory("vimora"), "tracks.conf"), true);
   Blacklist.Load(AddDirectory(cPlugin::ConfigDirectory("vimora"), "blacklist.conf"), true);
-  delete gl_recStatusMonitor;
   gl_recStatusMonitor = new cRecStatusMonitor;
   return true;
 }
