@@ -71,7 +71,7 @@ TEST_F(cRecordingMonitor, MusicRecordingStartsAndEnds)
   cTimer *t = Timer(music, "Music");
   std::string dir = Start(t, "Music", 1);
   EXPECT_EQ(ReadFile(dir + "/vimora"), "S19.2E-1-1092-10100");
-  EXPECT_EQ(log.Messages(), (std::vector<std::string>{ "vimora recording started 'Music' on device 1" }));
+  EXPECT_EQ(log.Messages("recording started"), (std::vector<std::string>{ "vimora recording started 'Music' on device 1" }));
   EXPECT_EQ(Count(), 1);
   EXPECT_TRUE(Grabbing());
   End(t, "Music");
