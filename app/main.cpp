@@ -4,7 +4,10 @@
 #include <string>
 #include <vector>
 #include <vdr/config.h>
+#include <vdr/mainloop.h>
 #include <vdr/plugin.h>
+#include <vdr/remote.h>
+#include <vdr/skins.h>
 #include <vdr/thread.h>
 
 static void Usage(FILE *f)
@@ -69,11 +72,12 @@ int main(int argc, char *argv[])
   if (!pluginManager.LoadPlugins(true) || !pluginManager.InitializePlugins() || !pluginManager.StartPlugins())
      return 1;
 
-  printf("Main menu:\n");
-  for (int i = 0; cPlugin *p = cPluginManager::GetPlugin(i); i++) {
-      const char *entry = p->MainMenuEntry();
-      if (entry)
-         printf("  %s\n", entry);
+  {
+    // the plug-ins' menus must be gone before their code is unloaded
+    cMainLoop loop;
+    cRemote::Put(kMenu);
+    loop.Step();
+    fputs(Skins.TextSkin()->Screen().Render().c_str(), stdout);
   }
   pluginManager.Shutdown();
   return 0;
