@@ -4,12 +4,13 @@
 #include <getopt.h>
 #include <strings.h>
 
+#include "i18n.h"
 #include "log.h"
+#include "menu_setup.h"
 #include "vimora_config.h"
 
 static const char *VERSION = "0.0.3";
 static const char *DESCRIPTION = "a grabber for VimoraMusic";
-static const char *MAINMENUENTRY = "Vimora";
 
 // The plug-in's globals, defined here so that they are built in this order at load
 // and destroyed in the reverse order at unload.
@@ -66,6 +67,7 @@ bool cPluginVimora::ProcessArgs(int argc, char *argv[])
 
 bool cPluginVimora::Initialize(void)
 {
+  RegisterI18n(Phrases);
   return true;
 }
 
@@ -102,7 +104,7 @@ const char *cPluginVimora::MainMenuEntry(void)
 {
   if (VimoraConfig.hidemainmenuentry)
      return NULL;
-  return tr(MAINMENUENTRY);
+  return tr(MainMenuEntryKey);
 }
 
 cOsdObject *cPluginVimora::MainMenuAction(void)
@@ -112,7 +114,7 @@ cOsdObject *cPluginVimora::MainMenuAction(void)
 
 cMenuSetupPage *cPluginVimora::SetupMenu(void)
 {
-  return NULL;
+  return new cMenuVimoraSetup;
 }
 
 bool cPluginVimora::SetupParse(const char *Name, const char *Value)
