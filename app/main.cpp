@@ -7,8 +7,11 @@
 #include <vdr/channels.h>
 #include <vdr/config.h>
 #include <vdr/epg.h>
+#include <vdr/mainloop.h>
 #include <vdr/plugin.h>
 #include <vdr/recording.h>
+#include <vdr/remote.h>
+#include <vdr/skins.h>
 #include <vdr/thread.h>
 #include <vdr/timers.h>
 
@@ -92,11 +95,12 @@ int main(int argc, char *argv[])
   if (!pluginManager.LoadPlugins(true) || !pluginManager.InitializePlugins() || !pluginManager.StartPlugins())
      return 1;
 
-  printf("Main menu:\n");
-  for (int i = 0; cPlugin *p = cPluginManager::GetPlugin(i); i++) {
-      const char *entry = p->MainMenuEntry();
-      if (entry)
-         printf("  %s\n", entry);
+  {
+    // the plug-ins' menus must be gone before their code is unloaded
+    cMainLoop loop;
+    cRemote::Put(kMenu);
+    loop.Step();
+    fputs(Skins.TextSkin()->Screen().Render().c_str(), stdout);
   }
   pluginManager.Shutdown();
   return 0;

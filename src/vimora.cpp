@@ -6,14 +6,15 @@
 
 #include "blacklist.h"
 #include "grabberthread.h"
+#include "i18n.h"
 #include "log.h"
+#include "menu_setup.h"
 #include "recstatus.h"
 #include "tracks.h"
 #include "vimora_config.h"
 
 static const char *VERSION = "0.0.3";
 static const char *DESCRIPTION = "a grabber for VimoraMusic";
-static const char *MAINMENUENTRY = "Vimora";
 
 // The plug-in's globals, defined here so that they are built in this order at load
 // and destroyed in the reverse order at unload.
@@ -79,6 +80,7 @@ bool cPluginVimora::ProcessArgs(int argc, char *argv[])
 
 bool cPluginVimora::Initialize(void)
 {
+  RegisterI18n(Phrases);
   return true;
 }
 
@@ -118,7 +120,7 @@ const char *cPluginVimora::MainMenuEntry(void)
 {
   if (VimoraConfig.hidemainmenuentry)
      return NULL;
-  return tr(MAINMENUENTRY);
+  return tr(MainMenuEntryKey);
 }
 
 cOsdObject *cPluginVimora::MainMenuAction(void)
@@ -128,7 +130,7 @@ cOsdObject *cPluginVimora::MainMenuAction(void)
 
 cMenuSetupPage *cPluginVimora::SetupMenu(void)
 {
-  return NULL;
+  return new cMenuVimoraSetup;
 }
 
 bool cPluginVimora::SetupParse(const char *Name, const char *Value)

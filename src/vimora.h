@@ -6,8 +6,14 @@
 #include <vdr/plugin.h>
 
 class cPluginVimora : public cPlugin {
+public:
+  static constexpr const char *MainMenuEntryKey = "Vimora";
+  // Room for any translation of the entry, " (100%)" and the terminator; the
+  // translation table checks this when it is compiled.
+  static constexpr size_t MainMenuEntrySize = 64;
+
 private:
-  char mainMenuEntry[128]; // entry text while a conversion runs; outlives the call
+  char mainMenuEntry[MainMenuEntrySize]; // entry text while a conversion runs; outlives the call
 
 public:
   cPluginVimora(void);

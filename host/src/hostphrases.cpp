@@ -19,5 +19,13 @@ const tI18nPhrase HostPhrases[] = {
   ROW("Main Menu", "Hauptmenü"),
   ROW("Setup", "Einstellungen"),
   ROW("Plugins", "Plugins"),
+  ROW("Plugin", "Plugin"),
+  ROW("OSD", "OSD"),
+  ROW("Replay", "Wiedergabe"),
+  ROW("Language", "Sprache"),
+  ROW("Message time (s)", "Zeitdauer für Meldungen (s)"),
+  ROW("Multi speed mode", "Mehrstufiger Vor-/Rücklauf"),
+  ROW("Show replay mode", "Wiedergabestatus anzeigen"),
+  ROW("This plugin has no setup parameters!", "Dieses Plugin hat keine Einstellungen!"),
   { NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL }
 };

@@ -405,6 +405,50 @@ char *strn0cpy(char *dest, const char *src, size_t n)
   return s;
 }
 
+int Utf8CharLen(const char *s)
+{
+  const unsigned char *p = (const unsigned char *)s;
+  int n = (*p & 0xE0) == 0xC0 ? 2 : (*p & 0xF0) == 0xE0 ? 3 : (*p & 0xF8) == 0xF0 ? 4 : 1;
+  for (int i = 1; i < n; i++)
+      if ((p[i] & 0xC0) != 0x80)
+         return 1;
+  return n;
+}
+
+char *Utf8Strn0Cpy(char *dest, const char *src, size_t n)
+{
+  if (n == 0)
+     return dest;
+  size_t len = 0;
+  while (src[len]) {
+    size_t l = Utf8CharLen(src + len);
+    if (len + l >= n)
+       break;
+    len += l;
+  }
+  memcpy(dest, src, len);
+  dest[len] = 0;
+  return dest;
+}
+
+bool Utf8Valid(const char *s)
+{
+  const unsigned char *p = (const unsigned char *)s;
+  while (*p) {
+    int n = *p < 0x80 ? 1 : (*p & 0xE0) == 0xC0 ? 2 : (*p & 0xF0) == 0xE0 ? 3 : (*p & 0xF8) == 0xF0 ? 4 : 0;
+    if (n == 0 || Utf8CharLen((const char *)p) != n)
+       return false;
+    unsigned int c = n == 1 ? *p : *p & (0x7F >> n);
+    for (int i = 1; i < n; i++)
+        c = (c << 6) | (p[i] & 0x3F);
+    static const unsigned int least[] = { 0, 0, 0x80, 0x800, 0x10000 };
+    if (c < least[n] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+       return false; // overlong, beyond Unicode or a surrogate
+    p += n;
+  }
+  return true;
+}
+
 ssize_t safe_write(int filedes, const void *buffer, size_t size)
 {
   ssize_t p = 0;

@@ -141,6 +141,12 @@ cString AddDirectory(const char *DirName, const char *FileName);
 char *stripspace(char *s);
 bool isempty(const char *s);
 char *strn0cpy(char *dest, const char *src, size_t n);
+// The byte length of the UTF-8 character at s (1 for a byte that starts none).
+int Utf8CharLen(const char *s);
+// strn0cpy that never cuts a UTF-8 character in two.
+char *Utf8Strn0Cpy(char *dest, const char *src, size_t n);
+// Whether s is well-formed UTF-8.
+bool Utf8Valid(const char *s);
 ssize_t safe_write(int filedes, const void *buffer, size_t size);
 bool MakeDirs(const char *FileName, bool IsDirectory = false);
 bool RemoveFileOrDir(const char *FileName);

@@ -1,0 +1,120 @@
+#include "i18n.h"
+
+#include <stddef.h>
+
+#include "vimora.h"
+
+// English, German, then the other languages (empty: not translated).
+#define ROW(en, de) { en, de, "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "" }
+
+constexpr tI18nPhrase Phrases[] = {
+  ROW("a grabber for VimoraMusic", "Ein Grabber für VimoraMusic"),
+  ROW("Vimora", "Vimora"),
+  {
+    AllowedCharsKey, // English
+    " aäbcdefghijklmnoöpqrsßtuüvwxyz0123456789-.#~\\^$[]|()*+?{}/:%@", // German
+    " abcdefghijklmnopqrstuvwxyz0123456789-.#~\\^$[]|()*+?{}/:%@", // Slovenian
+    " aàbcdeéèfghiîjklmnopqrstuùvwxyz0123456789-.#~\\^$[]|()*+?{}/:%@", // Italian
+    " abcdefghijklmnopqrstuvwxyz0123456789-.#~\\^$[]|()*+?{}/:%@", // Dutch
+    " abcdefghijklmnopqrstuvwxyz0123456789-.#~\\^$[]|()*+?{}/:%@", // Portuguese
+    " aàbcçdeéèêfghiîjklmnoôpqrstuùûvwxyz0123456789-.#~\\^$[]|()*+?{}/:%@", // French
+    " abcdefghijklmnopqrstuvwxyz0123456789-.#~\\^$[]|()*+?{}/:%@", // Norwegian
+    " abcdefghijklmnopqrstuvwxyzåäö0123456789-.#~\\^$[]|()*+?{}/:%@", // Finnish
+    " abcdefghijklmnopqrstuvwxyz0123456789-.#~\\^$[]|()*+?{}/:%@", // Polish
+    " aábcdeéfghiíjklmnñoópqrstuúvwxyz0123456789-.#~\\^$[]|()*+?{}/:%@", // Spanish
+    " áÜâãäåÝæçÞèéßêëìíîïüðñóòôõýö÷øùþ0123456789-.#~abcdefghijklmnopqrstuvwxyz\\^$[]|()*+?{}/:%@", // Greek
+    " abcdefghijklmnopqrstuvwxyzåäö0123456789-.#~\\^$[]|()*+?{}/:%@", // Swedish
+    " aãâbcdefghiîjklmnopqrsºtþuvwxyz0123456789-.#~\\^$[]|()*+?{}/:%@", // Romanian
+    " aábcdeéfghiíjklmnoóöpqrstuúüvwxyz0123456789-.#~\\^$[]|()*+?{}/:%@", // Hungarian
+    " aàbcçdeéèfghiíjklmnoòpqrstuúvwxyz0123456789-.#~\\^$[]|()*+?{}/:%@", // Catalan
+    " abcdefghijklmnopqrstuvwxyzÐÑÒÓÔÕñÖ×ØÙÚÛÜÝÞßàáâãäåæçèéêëìîï0123456789-.#~\\^$[]|()*+?{}/:%@", // Russian
+    " abcèædðefghijklmnopqrs¹tuvwxyz¾0123456789-.#~\\^$[]|()*+?{}/:%@", // Croatian
+    " abcdefghijklmnopqrsðzþtuvwõäöüxyå0123456789-.#~\\^$[]|()*+?{}/:%@", // Estonian
+    " abcdefghijklmnopqrstuvwxyzæøå0123456789-.#~\\^$[]|()*+?{}/:%@", // Danish
+    " abcdefghijklmnopqrstuvwxyzæøå0123456789-.#~\\^$[]|()*+?{}/:%@" // Czech
+  },
+  ROW("Format for cut marks", "Schnittmarken-Format"),
+  ROW("No marks available!", "Keine Marken vorhanden!"),
+  {
+    "Hide main menu entry", // English
+    "Hauptmenüeintrag verstecken", // German
+    "", // Slovenian
+    "Nascondi voce nel menù principale", // Italian
+    "Verberg hoofd menu ingave", // Dutch
+    "", // Portuguese
+    "Invisible dans le menu principal", // French
+    "", // Norwegian
+    "Piilota valinta päävalikosta", // Finnish
+    "", // Polish
+    "", // Spanish
+    "", // Greek
+    "", // Swedish
+    "", // Romanian
+    "", // Hungarian
+    "", // Catalan
+    "", // Russian
+    "", // Croatian
+    "", // Estonian
+    "", // Danish
+    "" // Czech
+  },
+  ROW("Vimora Recordings", "Vimora-Aufnahmen"),
+  ROW("Button$Convert", "Konvertieren"),
+  ROW("Error while accessing recording!", "Fehler beim Zugriff auf Aufnahme!"),
+  ROW("Marks created!", "Marken wurden erzeugt!"),
+  ROW("Songs", "Songs"),
+  ROW("Button$Start", "Starten"),
+  ROW("Button$Songs", "Songs"),
+  ROW("Offset for marks [s]", "Marken-Offset [s]"),
+  ROW("Convert vimora recording", "Konvertiere Vimora-Aufnahme"),
+  ROW("Create video clips", "Erstelle Video-Clips"),
+  ROW("Create audio clips", "Erstelle Audio-Clips"),
+  ROW("Create audio and video clips", "Erstelle Audio- und Video-Clips"),
+  ROW("Vimora audio conversion started!", "Vimora-Audio-Konvertierung gestartet!"),
+  ROW("Vimora audio conversion finished!", "Vimora-Audio-Konvertierung beendet!"),
+  ROW("Conversion in progress! Abort conversion?", "Konvertierung läuft bereits! Abbrechen?"),
+  ROW("Track info", "Track-Information"),
+  ROW("Artist", "Künstler"),
+  ROW("Title", "Titel"),
+  ROW("Year", "Jahr"),
+  ROW("Remove track?", "Track entfernen?"),
+  ROW("Avoid repeats", "Vermeide Wiederholungen"),
+  ROW("Audio format", "Audio-Format"),
+  ROW("Vimora audio conversion still running!", "Vimora-Audio-Konvertierung läuft noch!"),
+  ROW("Apply blacklist again?", "Blacklist erneut anwenden?"),
+  { NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL }
+};
+
+static constexpr size_t Length(const char *s)
+{
+  size_t n = 0;
+  while (s && s[n])
+    n++;
+  return n;
+}
+
+static constexpr bool Equal(const char *a, const char *b)
+{
+  while (*a && *a == *b) {
+    a++;
+    b++;
+  }
+  return *a == *b;
+}
+
+// The longest text of Key's row in any language (0 when there is no such row).
+static constexpr size_t LongestText(const char *Key)
+{
+  for (const tI18nPhrase *p = Phrases; (*p)[0]; p++) {
+      if (Equal((*p)[0], Key)) {
+         size_t longest = 0;
+         for (const char *t : *p)
+             longest = Length(t) > longest ? Length(t) : longest;
+         return longest;
+      }
+  }
+  return 0;
+}
+
+static_assert(LongestText(cPluginVimora::MainMenuEntryKey) + Length(" (100%)") < cPluginVimora::MainMenuEntrySize,
+              "the main menu entry buffer is too small for a translation of its text and the progress");

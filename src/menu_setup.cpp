@@ -1,0 +1,48 @@
+#include "menu_setup.h"
+
+#include "i18n.h"
+#include "log.h"
+#include "vimora_config.h"
+
+const char *AudioFormats[2] = { NULL, NULL };
+const char *AllowedChars = AllowedCharsKey;
+
+cMenuVimoraSetup::cMenuVimoraSetup(void)
+{
+  AudioFormats[0] = tr("MP3");
+  AudioFormats[1] = tr("OGG");
+  Utf8Strn0Cpy(format, VimoraConfig.format.c_str(), sizeof(format));
+  formatShortened = VimoraConfig.format.size() >= sizeof(format);
+  strn0cpy(shownFormat, format, sizeof(shownFormat));
+  if (formatShortened)
+     LogFile.iSysLog("the clip-name pattern has more than %d bytes: the setup page shows it shortened", int(sizeof(format)) - 1);
+  hidemainmenuentry = VimoraConfig.hidemainmenuentry;
+  offset = VimoraConfig.offset;
+  avoidrepeats = VimoraConfig.avoidrepeats;
+  audioformat = VimoraConfig.audioformat;
+
+  Add(new cMenuEditBoolItem(tr("Hide main menu entry"), &hidemainmenuentry, tr("no"), tr("yes")));
+  Add(new cMenuEditStrItem(tr("Format for cut marks"), format, sizeof(format), tr(AllowedChars)));
+  Add(new cMenuEditIntItem(tr("Offset for marks [s]"), &offset, -99, 99));
+  Add(new cMenuEditBoolItem(tr("Avoid repeats"), &avoidrepeats, tr("no"), tr("yes")));
+  Add(new cMenuEditStraItem(tr("Audio format"), &audioformat, 2, AudioFormats));
+}
+
+cMenuVimoraSetup::~cMenuVimoraSetup()
+{
+}
+
+void cMenuVimoraSetup::Store(void)
+{
+  if (!formatShortened || strcmp(format, shownFormat) != 0)
+     VimoraConfig.format = format;
+  VimoraConfig.offset = offset;
+  VimoraConfig.hidemainmenuentry = hidemainmenuentry;
+  VimoraConfig.avoidrepeats = avoidrepeats;
+  VimoraConfig.audioformat = audioformat;
+  SetupStore("format", VimoraConfig.format.c_str());
+  SetupStore("offset", VimoraConfig.offset);
+  SetupStore("hidemainmenuentry", VimoraConfig.hidemainmenuentry);
+  SetupStore("avoidrepeats", VimoraConfig.avoidrepeats);
+  SetupStore("audioformat", VimoraConfig.audioformat);
+}

@@ -1,0 +1,135 @@
+// The plug-in's setup page, opened from the host's Setup menu, in several languages.
+#include <vdr/config.h>
+#include <vdr/i18n.h>
+
+#include "hostenv.h"
+#include "menu_setup.h"
+#include "vimora_config.h"
+
+class cVimoraSetup : public cHostEnv {
+protected:
+  std::string SetupConf(void) { return ReadFile(configDir + "/setup.conf"); }
+  // Main menu, Setup, Plugins, vimora.
+  void OpenPage(int Language = 0)
+  {
+    ::Setup.OSDLanguage = Language;
+    ASSERT_TRUE(StartPlugins(VIMORA_PLUGIN_DIR, { "vimora" }));
+    Press({ kMenu, k2, k3, k1 });
+  }
+  std::vector<std::string> Lines(void)
+  {
+    std::vector<std::string> lines;
+    for (const auto &i : Screen().items)
+        lines.push_back(i);
+    return lines;
+  }
+};
+
+TEST_F(cVimoraSetup, GermanPageReadsGerman)
+{
+  OpenPage(1);
+  EXPECT_EQ(Screen().title, "Einstellungen - Plugin 'vimora'");
+  EXPECT_EQ(Lines(), (std::vector<std::string>{
+                       "Hauptmenüeintrag verstecken:\tnein",
+                       "Schnittmarken-Format:\t%artist% - %title% (%year%)",
+                       "Marken-Offset [s]:\t3",
+                       "Vermeide Wiederholungen:\tja",
+                       "Audio-Format:\tMP3",
+                     }));
+  Press({ kBack, kBack, kBack });
+  EXPECT_EQ(Screen().items.front(), "1 Vimora");
+  EXPECT_STREQ(cPluginManager::GetPlugin("vimora")->Description(), "Ein Grabber für VimoraMusic");
+}
+
+TEST_F(cVimoraSetup, ItalianTranslatesOnlyTheHideEntry)
+{
+  OpenPage(3);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{
+                       "Nascondi voce nel menù principale:\tno",
+                       "Format for cut marks:\t%artist% - %title% (%year%)",
+                       "Offset for marks [s]:\t3",
+                       "Avoid repeats:\tyes",
+                       "Audio format:\tMP3",
+                     }));
+}
+
+TEST_F(cVimoraSetup, ContextKeysWithoutTranslationShowTheirText)
+{
+  ASSERT_TRUE(StartPlugins(VIMORA_PLUGIN_DIR, { "vimora" }));
+  EXPECT_STREQ(I18nTranslate("Button$Convert", "vimora"), "Convert");
+  EXPECT_STREQ(I18nTranslate(AllowedChars, "vimora"), AllowedChars + 1);
+  ::Setup.OSDLanguage = 1;
+  EXPECT_STREQ(I18nTranslate("Button$Convert", "vimora"), "Konvertieren");
+  EXPECT_STREQ(I18nTranslate("Button$Mark", "vimora"), "Markieren"); // the host's own
+  EXPECT_STREQ(I18nTranslate("MP3", "vimora"), "MP3");
+  ::Setup.OSDLanguage = 11;
+  EXPECT_STREQ(I18nTranslate("Button$Convert", "vimora"), "Convert");
+}
+
+TEST_F(cVimoraSetup, OkStoresEverySettingInOrder)
+{
+  OpenPage();
+  Press({ kDown, kDown, k9, k9, kRight }); // 99 wraps round to -99
+  EXPECT_EQ(Screen().items[2], "Offset for marks [s]:\t-99");
+  EXPECT_EQ(VimoraConfig.offset, 3);
+  Press({ kOk });
+  EXPECT_EQ(VimoraConfig.offset, -99);
+  EXPECT_EQ(Screen().title, "Setup - Plugins");
+  std::string conf = SetupConf();
+  size_t format = conf.find("vimora.format = %artist% - %title% (%year%)\n");
+  size_t offset = conf.find("vimora.offset = -99\n");
+  size_t hide = conf.find("vimora.hidemainmenuentry = 0\n");
+  size_t avoid = conf.find("vimora.avoidrepeats = 1\n");
+  size_t audio = conf.find("vimora.audioformat = 0\n");
+  ASSERT_NE(audio, std::string::npos) << conf;
+  EXPECT_TRUE(format < offset && offset < hide && hide < avoid && avoid < audio) << conf;
+}
+
+TEST_F(cVimoraSetup, BackChangesNothing)
+{
+  OpenPage();
+  Press({ kRight, kDown, kDown, kLeft, kDown, kDown, kRight });
+  EXPECT_EQ(Screen().items[4], "Audio format:\tOGG");
+  Press({ kBack });
+  EXPECT_EQ(VimoraConfig.hidemainmenuentry, 0);
+  EXPECT_EQ(VimoraConfig.offset, 3);
+  EXPECT_EQ(VimoraConfig.audioformat, 0);
+  EXPECT_FALSE(FileExists(configDir + "/setup.conf"));
+}
+
+TEST_F(cVimoraSetup, SecondAudioFormatStoresOne)
+{
+  OpenPage();
+  Press({ kDown, kDown, kDown, kDown, kRight, kOk });
+  EXPECT_EQ(VimoraConfig.audioformat, 1);
+  EXPECT_NE(SetupConf().find("vimora.audioformat = 1\n"), std::string::npos);
+  Press({ k1, kRight, kOk }); // the page opens with the stored values
+  EXPECT_EQ(VimoraConfig.hidemainmenuentry, 1);
+  EXPECT_EQ(VimoraConfig.audioformat, 1);
+}
+
+TEST_F(cVimoraSetup, EditedFormatIsStored)
+{
+  OpenPage();
+  // "%artist% - ..." -> "artist% - ...": edit, delete the first character, end the edit
+  Press({ kDown, kRight, kYellow, kOk });
+  EXPECT_EQ(Screen().title, "Setup - Plugin 'vimora'");
+  Press({ kOk });
+  EXPECT_EQ(VimoraConfig.format, "artist% - %title% (%year%)");
+  EXPECT_NE(SetupConf().find("vimora.format = artist% - %title% (%year%)\n"), std::string::npos);
+}
+
+TEST_F(cVimoraSetup, OverlongFormatIsKeptWholeUnlessEdited)
+{
+  std::string longFormat = std::string(254, 'a') + "ä%title%"; // "ä" would straddle the 255th byte
+  VimoraConfig.format = longFormat;
+  OpenPage();
+  EXPECT_EQ(Screen().items[1], "Format for cut marks:\t" + std::string(254, 'a'));
+  Press({ kDown, kDown, kRight, kOk }); // another setting changes
+  EXPECT_EQ(VimoraConfig.format, longFormat);
+  EXPECT_EQ(VimoraConfig.offset, 4);
+  EXPECT_NE(SetupConf().find("vimora.format = " + longFormat + "\n"), std::string::npos);
+
+  Press({ k1, kDown, kRight, kYellow, kOk, kOk });
+  EXPECT_EQ(VimoraConfig.format, std::string(253, 'a'));
+}
