@@ -4,8 +4,13 @@ JOBS       ?= $(shell nproc)
 PREFIX     ?= /usr/local
 DESTDIR    ?=
 CMAKE_ARGS ?=
+# Seconds each fuzz target runs: FUZZ_SECONDS in `make fuzz`, FUZZ_CHECK_SECONDS in `make check`
+# (12 targets, two at a time, keep that run near three minutes).
+FUZZ_SECONDS       ?= 300
+FUZZ_CHECK_SECONDS ?= 30
+FUZZ_JOBS          ?= 2
 
-.PHONY: all build deps test check check-address check-thread demo bench install clean
+.PHONY: all build deps test check check-address check-thread check-fuzz fuzz fuzz-build demo bench install clean
 
 all: build
 
@@ -23,12 +28,26 @@ test: deps
 check: deps
 	$(MAKE) check-address
 	$(MAKE) check-thread
+	$(MAKE) check-fuzz
 
 check-address:
-	$(MAKE) build test-only BUILD=$(BUILD)-asan CMAKE_ARGS="-DSANITIZE=address -DCMAKE_BUILD_TYPE=Debug"
+	ASAN_OPTIONS=detect_leaks=1 $(MAKE) build test-only BUILD=$(BUILD)-asan CMAKE_ARGS="-DSANITIZE=address -DCMAKE_BUILD_TYPE=Debug"
 
 check-thread:
 	$(MAKE) build test-only BUILD=$(BUILD)-tsan CMAKE_ARGS="-DSANITIZE=thread -DCMAKE_BUILD_TYPE=Debug"
+
+# The fuzz targets (fuzz/) in a clang build of their own, ASan+UBSan with libFuzzer.
+fuzz-build:
+	CC=clang CXX=clang++ cmake -S . -B $(BUILD)-fuzz -DVIMORA_FUZZ=ON -DVIMORA_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake --build $(BUILD)-fuzz -j $(JOBS) --target fuzz-targets
+
+fuzz: deps
+	$(MAKE) fuzz-build
+	scripts/run-fuzz $(BUILD)-fuzz $(FUZZ_SECONDS) $(FUZZ_JOBS)
+
+check-fuzz:
+	$(MAKE) fuzz-build
+	scripts/run-fuzz $(BUILD)-fuzz $(FUZZ_CHECK_SECONDS) $(FUZZ_JOBS)
 
 .PHONY: test-only
 test-only:
@@ -46,4 +65,4 @@ install: build
 	DESTDIR=$(DESTDIR) cmake --install $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-tsan $(BUILD)-bench
+	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-tsan $(BUILD)-bench $(BUILD)-fuzz

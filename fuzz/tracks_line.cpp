@@ -1,0 +1,40 @@
+// A "tracks.conf" line: whatever it holds, the track it gives is written as one line
+// that reads back to the same line, and finding it in a recording stays defined.
+#include <vdr/recording.h>
+
+#include "fuzzsupport.h"
+#include "tracks.h"
+
+static std::string recordingDir;
+
+static void MakeRecording(void)
+{
+  recordingDir = FuzzDir() + "/Music/2026-12-07.20.00.50.99.rec";
+  MakeDirs(recordingDir.c_str(), true);
+  cIndexFile index(recordingDir.c_str(), true);
+  for (int i = 0; i < 250; i++)
+      index.Write(i % 12 == 0, 1, off_t(i) * 1000);
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size)
+{
+  FuzzInit();
+  if (recordingDir.empty())
+     MakeRecording();
+  std::string line = FuzzText(Data, Size);
+  cTrack track;
+  bool parsed = track.Parse(line.c_str());
+  std::string first = track.ToText();
+  FUZZ_CHECK(first.find_first_of("\r\n") == std::string::npos, first);
+  cTrack again;
+  FUZZ_CHECK(again.Parse(first.c_str()), first);
+  FUZZ_CHECK(again.ToText() == first, first);
+  if (line.find_first_of("\r\n") == std::string::npos)
+     FUZZ_CHECK(again.artist == track.artist && again.title == track.title && again.year == track.year, first);
+  if (parsed) {
+     cIndexFile index(recordingDir.c_str(), false);
+     for (int offset : { 3, -3, 1 << 30 })
+         track.InRecording(index, 1796673600, offset);
+  }
+  return 0;
+}
