@@ -17,6 +17,10 @@ void cLogFile::Log(int Level, const char *Format, ...)
   va_end(ap);
   if (n < 0)
      return;
+  // One message, one line: a guide title may hold line breaks and escape sequences.
+  for (char *p = message; *p; p++)
+      if ((unsigned char)*p < ' ' || *p == 0x7F)
+         *p = ' ';
   time_t now = cClock::Now();
   struct tm tm_r;
   localtime_r(&now, &tm_r);

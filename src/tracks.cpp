@@ -180,17 +180,21 @@ void cTrack::CreateTrackInfo(void)
   year = atoi(eventTitle.substr(paren + 1, 4).c_str());
 }
 
-// The I-frame search from a frame that may lie outside any index: a frame number that
-// does not fit the index's int finds nothing rather than a wrapped-around frame.
-static bool FindIFrame(cIndexFile &Index, long long Frame, bool Forward)
+// The I-frame search from a time that may lie outside any index: a time whose frame
+// number does not fit the index's int finds nothing rather than a wrapped-around frame.
+static bool FindIFrame(cIndexFile &Index, long long Seconds, bool Forward)
 {
-  return Frame >= INT_MIN && Frame <= INT_MAX && Index.GetNextIFrame(int(Frame), Forward) >= 0;
+  return Seconds >= INT_MIN / FRAMESPERSEC && Seconds <= INT_MAX / FRAMESPERSEC && Index.GetNextIFrame(int(Seconds * FRAMESPERSEC), Forward) >= 0;
 }
 
 bool cTrack::InRecording(cIndexFile &Index, time_t RecordingStart, int Offset) const
 {
-  long long start = (long long)startTime - RecordingStart + Offset;
-  return FindIFrame(Index, start * FRAMESPERSEC, true) && FindIFrame(Index, (start + duration) * FRAMESPERSEC, false);
+  // times read from "tracks.conf" may be anything a long holds
+  long long start, end;
+  if (__builtin_sub_overflow((long long)startTime, (long long)RecordingStart, &start) || __builtin_add_overflow(start, (long long)Offset, &start) ||
+      __builtin_add_overflow(start, (long long)duration, &end))
+     return false;
+  return FindIFrame(Index, start, true) && FindIFrame(Index, end, false);
 }
 
 bool cTrack::operator==(const cTrack &Other) const
@@ -224,13 +228,23 @@ bool cTrack::Parse(const char *Line)
   return count >= 4;
 }
 
+// A text field of the line: ':' would end the field, a line break the track's line.
+static std::string LineField(const std::string &Text)
+{
+  std::string s = ReplaceAll(Text, ":", "|");
+  for (auto &c : s)
+      if (c == '\n' || c == '\r')
+         c = ' ';
+  return s;
+}
+
 // Builds the line into buffer; bufferMutex must be held.
 static const char *TrackText(const cTrack &Track, char *&Buffer)
 {
   free(Buffer);
   Buffer = NULL;
-  if (asprintf(&Buffer, "%s:%s:%d:%ld:%d:%d:%s", ReplaceAll(Track.artist, ":", "|").c_str(), ReplaceAll(Track.title, ":", "|").c_str(),
-               Track.year, long(Track.startTime), Track.duration, Track.status, Track.channelId.c_str()) < 0)
+  if (asprintf(&Buffer, "%s:%s:%d:%ld:%d:%d:%s", LineField(Track.artist).c_str(), LineField(Track.title).c_str(),
+               Track.year, long(Track.startTime), Track.duration, Track.status, LineField(Track.channelId).c_str()) < 0)
      Buffer = NULL;
   return Buffer;
 }

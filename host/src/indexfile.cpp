@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <errno.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -110,8 +111,9 @@ bool cIndexFile::Get(int Index, uint16_t *FileNumber, off_t *FileOffset, bool *I
   if (Independent)
      *Independent = i.independent;
   if (Length) {
-     bool known = size_t(Index) + 1 < index.size() && index[Index + 1].number == i.number;
-     *Length = known ? int(index[Index + 1].offset - i.offset) : -1;
+     // an index from elsewhere may hold offsets that go backwards or leap beyond any frame
+     off_t distance = size_t(Index) + 1 < index.size() && index[Index + 1].number == i.number ? index[Index + 1].offset - i.offset : -1;
+     *Length = distance >= 0 && distance <= INT_MAX ? int(distance) : -1;
   }
   return true;
 }

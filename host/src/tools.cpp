@@ -32,6 +32,11 @@ void syslog_with_tid(int priority, const char *format, ...)
   errno = savedErrno;
   vsnprintf(text, sizeof(text), format, ap);
   va_end(ap);
+  // Texts from outside (guide titles, file names) must not split a message into forged
+  // lines or send escape sequences to whoever reads the log.
+  for (char *p = text; *p; p++)
+      if ((unsigned char)*p < ' ' || *p == 0x7F)
+         *p = ' ';
   if (sysLogHook)
      sysLogHook(priority, text, sysLogHookContext);
   else

@@ -1,0 +1,80 @@
+// What the fuzz targets found in the readers of outside text, kept as cases.
+#include <vdr/recording.h>
+
+#include "log.h"
+#include "pluginlog.h"
+#include "testenv.h"
+#include "tracks.h"
+
+class cReaderFindings : public cTestEnv {};
+
+TEST_F(cReaderFindings, IndexFrameLengthIsUnknownWhenOffsetsGoBackOrLeap)
+{
+  // offsets 1000, 10, 2^40-1 and 2^40-1+... in file 1, then a frame of file 2
+  const unsigned char records[] = {
+    0xE8, 0x03, 0, 0, 0, 1, 1, 0,
+    0x0A, 0, 0, 0, 0, 0, 1, 0,
+    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 1, 1, 0,
+    0x00, 0x10, 0, 0, 0, 0, 2, 0,
+  };
+  WriteFile(root + "/index.vdr", std::string((const char *)records, sizeof(records)));
+  cIndexFile index(root.c_str(), false);
+  ASSERT_EQ(index.Last(), 3);
+  int length = 0;
+  uint16_t number;
+  off_t offset;
+  ASSERT_TRUE(index.Get(0, &number, &offset, NULL, &length));
+  EXPECT_EQ(length, -1); // backwards
+  ASSERT_TRUE(index.Get(1, &number, &offset, NULL, &length));
+  EXPECT_EQ(length, -1); // a leap of 2^40 bytes is no frame
+  ASSERT_TRUE(index.Get(2, &number, &offset, NULL, &length));
+  EXPECT_EQ(length, -1); // the next frame is in another file
+  EXPECT_EQ(offset, (off_t(1) << 40) - 1);
+}
+
+TEST_F(cReaderFindings, TrackLineStaysOneLineWhateverTheTextsHold)
+{
+  cTrack track;
+  track.artist = "Two\nLines";
+  track.title = "Carriage\rReturn: Live";
+  track.year = 2001;
+  track.startTime = 1000;
+  track.duration = 200;
+  track.channelId = "S19.2E-1-1092-10100";
+  EXPECT_STREQ(track.ToText(), "Two Lines:Carriage Return| Live:2001:1000:200:0:S19.2E-1-1092-10100");
+  cTrack again;
+  ASSERT_TRUE(again.Parse(track.ToText()));
+  EXPECT_EQ(again.artist, "Two Lines");
+  EXPECT_EQ(again.title, "Carriage Return: Live");
+}
+
+TEST_F(cReaderFindings, LogMessagesStayOnOneLine)
+{
+  cTestPluginLog log;
+  ASSERT_TRUE(log.Open(root + "/vimora.log", 3));
+  LogFile.Log(1, "title: %s", "A\nforged: line\r\x1b[2J\tend");
+  esyslog("title: %s", "B\nforged\x7F");
+  EXPECT_EQ(log.Messages(), (std::vector<std::string>{ "title: A forged: line  [2J end" }));
+  EXPECT_TRUE(HostLogHas("E title: B forged "));
+}
+
+TEST_F(cReaderFindings, TrackTimesFromTheFileThatFitNoFrameLieInNoRecording)
+{
+  WriteFile(root + "/index.vdr", std::string(8 * 2500, '\1')); // every frame an I-frame
+  cIndexFile index(root.c_str(), false);
+  const char *const lines[] = {
+    "A:B:1999:9223372036854775807:200:0",
+    "A:B:1999:-9223372036854775808:200:0",
+    "A:B:1999:9223372035058102210:2147483647:0",
+    "A:B:1999:1796759500:200:0", // a day after the recording: frame 2147500 and more
+  };
+  for (const char *l : lines) {
+      cTrack track;
+      ASSERT_TRUE(track.Parse(l));
+      EXPECT_FALSE(track.InRecording(index, TestEpoch, 3)) << l;
+      EXPECT_FALSE(track.InRecording(index, -TestEpoch, 2147483647)) << l;
+  }
+  cTrack inside;
+  ASSERT_TRUE(inside.Parse(("A:B:1999:" + std::to_string(TestEpoch + 10) + ":20:0").c_str()));
+  EXPECT_TRUE(inside.InRecording(index, TestEpoch, 3));
+}
