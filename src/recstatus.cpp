@@ -1,6 +1,5 @@
 #include "recstatus.h"
 
-#include <fcntl.h>
 #include <vdr/device.h>
 
 #include "grabberthread.h"
@@ -72,9 +71,10 @@ void cRecStatusMonitor::RecordingStarted(const cDevice *Device, const char *Name
 
 void cRecStatusMonitor::WriteMarker(const char *FileName, const std::string &ChannelId)
 {
+  // Whole or not at all: a cut-off marker would name a wrong channel for the recording.
   cString path = AddDirectory(FileName, "vimora");
-  cFile marker;
-  if (!marker.Open(path, O_WRONLY | O_CREAT | O_TRUNC, 0644) || safe_write(marker, ChannelId.data(), ChannelId.size()) != ssize_t(ChannelId.size()))
+  cSafeFile marker(path);
+  if (!marker.Open() || fputs(ChannelId.c_str(), marker) < 0 || !marker.Close())
      LogFile.eSysLog("could not create file '%s'", *path);
 }
 

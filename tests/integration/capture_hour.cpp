@@ -58,19 +58,12 @@ protected:
     WriteFile(tracksPath, "# converted last week\nRepeat Artist:Old Song:1985:1796000000:200:2:S19.2E-1-1092-10100\n");
     WriteFile(PluginConfigDir() + "/blacklist.conf", "Banned Band;.*\n");
     logPath = root + "/vimora.log";
-    manager = new cPluginManager(VIMORA_PLUGIN_DIR);
-    manager->AddPlugin(("vimora -v 2 -l " + logPath).c_str());
-    ASSERT_TRUE(manager->LoadPlugins());
-    ASSERT_TRUE(manager->InitializePlugins());
-    ASSERT_TRUE(manager->StartPlugins());
-    ASSERT_TRUE(cRecorder::Start());
+    manager = StartVimoraHost("-v 2 -l " + logPath);
+    ASSERT_NE(manager, nullptr);
   }
   void TearDown(void) override
   {
-    cRecorder::Stop();
-    if (manager)
-       manager->Shutdown();
-    delete manager;
+    StopVimoraHost(manager);
     cTestEnv::TearDown();
   }
   std::vector<std::string> Messages(const std::string &Containing) { return LogMessages(logPath, Containing); }

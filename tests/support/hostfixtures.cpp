@@ -55,3 +55,23 @@ std::string MakeTestRecording(const char *Name, time_t Start, int Frames, int IF
   Recordings.AddByName(fileName.c_str());
   return fileName;
 }
+
+cPluginManager *StartVimoraHost(const std::string &Args)
+{
+  cPluginManager *manager = new cPluginManager(VIMORA_PLUGIN_DIR);
+  manager->AddPlugin(("vimora " + Args).c_str());
+  if (manager->LoadPlugins() && manager->InitializePlugins() && manager->StartPlugins() && cRecorder::Start())
+     return manager;
+  ADD_FAILURE() << "the host did not start vimora " << Args;
+  StopVimoraHost(manager);
+  return NULL;
+}
+
+void StopVimoraHost(cPluginManager *&Manager)
+{
+  cRecorder::Stop();
+  if (Manager)
+     Manager->Shutdown();
+  delete Manager;
+  Manager = NULL;
+}

@@ -7,6 +7,7 @@
 #include <string>
 #include <vdr/channels.h>
 #include <vdr/epg.h>
+#include <vdr/plugin.h>
 #include <vdr/recording.h>
 #include <vdr/timers.h>
 
@@ -22,5 +23,11 @@ cTimer *AddTestTimer(cChannel *Channel, time_t Start, time_t Stop, const char *F
 // directory, an index of Frames frames with an I-frame at every multiple of IFrameDistance,
 // and an info.vdr for ChannelID. The recording is listed in Recordings. Returns its file name.
 std::string MakeTestRecording(const char *Name, time_t Start, int Frames, int IFrameDistance = 12, const char *ChannelID = MusicChannelID);
+
+// The plug-ins of the build loaded with "vimora Args", initialized and started, and the
+// host's recorder running: the capture side as the host runs it. Null on failure.
+cPluginManager *StartVimoraHost(const std::string &Args);
+// Stops the recorder and shuts the plug-ins down; Manager becomes null.
+void StopVimoraHost(cPluginManager *&Manager);
 
 #endif

@@ -1,0 +1,135 @@
+// Saves killed at random moments: a child process saves "tracks.conf" or "marks.vdr"
+// over and over, and is killed (SIGKILL) after a random delay in the range one save
+// takes. Whenever it died, the file must hold the complete old or the complete new
+// content and load. Killing at random is the point here; what is checked holds
+// whatever moment the kill hits.
+#include <chrono>
+#include <functional>
+#include <random>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vdr/recording.h>
+
+#include "testenv.h"
+#include "tracks.h"
+
+static const int Kills = 200;
+
+class cCrashSafety : public cTestEnv {
+protected:
+  // Saves version Version of the file at Path, starting from what is there now.
+  typedef std::function<void(const std::string &Path, int Version)> tSave;
+  // Loads the file at Path and gives the number of entries.
+  typedef std::function<int(const std::string &Path)> tLoad;
+  void TearDown(void) override
+  {
+    Tracks.Clear();
+    cTestEnv::TearDown();
+  }
+  void KillWhileSaving(const std::string &Path, int Entries, const tSave &Save, const tLoad &Load);
+};
+
+void cCrashSafety::KillWhileSaving(const std::string &Path, int Entries, const tSave &Save, const tLoad &Load)
+{
+  // what each version looks like, and how long one save takes here
+  std::string reference = root + "/reference";
+  ASSERT_TRUE(MakeDirs(reference.c_str(), true));
+  std::string referencePath = reference + Path.substr(Path.rfind('/'));
+  std::vector<std::string> versions;
+  auto started = std::chrono::steady_clock::now();
+  for (int v = 0; v <= Kills; v++) {
+      Save(referencePath, v);
+      versions.push_back(ReadFile(referencePath));
+  }
+  long saveMicros = long(std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started).count() / (Kills + 1));
+  Save(Path, 0);
+  std::mt19937 random(20261207);
+  std::uniform_int_distribution<long> delay(0, 2 * saveMicros + 100);
+  int current = 0, interrupted = 0, committed = 0;
+  for (int kill = 0; kill < Kills; kill++) {
+      unlink((Path + ".$$$").c_str()); // so that one found afterwards tells of this kill
+      int ready[2];
+      ASSERT_EQ(pipe(ready), 0);
+      pid_t child = fork();
+      ASSERT_GE(child, 0);
+      if (child == 0) {
+         close(ready[0]);
+         if (write(ready[1], "x", 1) != 1)
+            _exit(1);
+         for (;;)
+           Save(Path, current + 1);
+      }
+      close(ready[1]);
+      char c;
+      ASSERT_EQ(read(ready[0], &c, 1), 1);
+      close(ready[0]);
+      usleep(useconds_t(delay(random)));
+      ASSERT_EQ(::kill(child, SIGKILL), 0);
+      int status;
+      ASSERT_EQ(waitpid(child, &status, 0), child);
+      ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "kill " << kill;
+      if (FileExists(Path + ".$$$"))
+         interrupted++;
+      std::string content = ReadFile(Path);
+      if (content == versions[current + 1]) {
+         current++;
+         committed++;
+      }
+      else
+         ASSERT_EQ(content, versions[current]) << "kill " << kill << ": neither the old nor the new file";
+      ASSERT_EQ(Load(Path), Entries) << "kill " << kill;
+  }
+  printf("%d kills survived: %d during a save, %d after a new version was in place\n", Kills, interrupted, committed);
+}
+
+TEST_F(cCrashSafety, TracksConfIsOldOrNewAfterEveryKill)
+{
+  const int Count = 400;
+  std::string path = configDir + "/tracks.conf";
+  KillWhileSaving(path, Count, [](const std::string &Path, int Version) {
+    Tracks.Load(Path.c_str(), true);
+    while (Tracks.Count() < Count)
+      Tracks.Add(new cTrack);
+    int i = 0;
+    for (cTrack *t = Tracks.First(); t; t = Tracks.Next(t), i++) {
+        t->artist = "Artist " + std::to_string(i);
+        t->title = "Song " + std::to_string(i) + " of version " + std::to_string(Version);
+        t->year = 1950 + i % 70;
+        t->startTime = TestEpoch + i * 240;
+        t->duration = 200 + Version;
+        t->status = Version % 3;
+    }
+    Tracks.Save();
+  }, [](const std::string &Path) {
+    return Tracks.Load(Path.c_str(), true) ? Tracks.Count() : -1;
+  });
+}
+
+TEST_F(cCrashSafety, MarksVdrIsOldOrNewAfterEveryKill)
+{
+  const int Count = 400;
+  std::string dir = videoDir + "/Music/2026-12-07.20.00.50.99.rec";
+  ASSERT_TRUE(MakeDirs(dir.c_str(), true));
+  KillWhileSaving(dir + "/marks.vdr", Count, [](const std::string &Path, int Version) {
+    cMarks marks;
+    std::string recording = Path.substr(0, Path.rfind('/'));
+    marks.Load(recording.c_str());
+    for (int i = 0; i < Count; i++) {
+        cMark *m = marks.Add(i * 1000 + Version % 2);
+        free(m->comment);
+        m->comment = i % 2 ? NULL : strdup(("Artist|Song " + std::to_string(i) + "|" + std::to_string(Version)).c_str());
+    }
+    // the other version's positions go
+    for (cMark *m = marks.First(); m;) {
+        cMark *next = marks.Next(m);
+        if (m->position % 1000 != Version % 2)
+           marks.Del(m);
+        m = next;
+    }
+    marks.Save();
+  }, [](const std::string &Path) {
+    cMarks marks;
+    return marks.Load(Path.substr(0, Path.rfind('/')).c_str()) ? marks.Count() : -1;
+  });
+}

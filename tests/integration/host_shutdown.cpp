@@ -1,0 +1,71 @@
+// The host shutting down while the music channel records and the grabber runs: at the
+// start delay, right at a pass, between passes and late in the hour. The threads end,
+// and every file the plug-in and the recorder wrote is whole and loads.
+#include <dirent.h>
+#include <vdr/clock.h>
+
+#include "grabberthread.h"
+#include "hostfixtures.h"
+#include "pluginlog.h"
+#include "testenv.h"
+#include "tracks.h"
+
+static int ThreadCount(void)
+{
+  int n = 0;
+  if (DIR *d = opendir("/proc/self/task")) {
+     while (struct dirent *e = readdir(d))
+       n += e->d_name[0] != '.';
+     closedir(d);
+  }
+  return n;
+}
+
+class cHostShutdown : public cTestEnv, public ::testing::WithParamInterface<int> {
+protected:
+  cPluginManager *manager = NULL;
+  std::string logPath;
+  void TearDown(void) override
+  {
+    StopVimoraHost(manager);
+    cTestEnv::TearDown();
+  }
+};
+
+TEST_P(cHostShutdown, ThreadsEndAndFilesAreWhole)
+{
+  int stopAtMs = GetParam();
+  int threads = ThreadCount();
+  cChannel *music = AddTestChannel();
+  for (int i = 0; i < 60; i++)
+      AddTestEvent(MusicChannelID, TestEpoch + i * 60, 60, cString::sprintf("Artist %d - Song %d (19%02d)", i, i, i));
+  logPath = root + "/vimora.log";
+  manager = StartVimoraHost("-v 2 -l " + logPath);
+  ASSERT_NE(manager, nullptr);
+  AddTestTimer(music, TestEpoch, TestEpoch + 3600, "Music");
+  cClock::Step(stopAtMs);
+  ASSERT_NE(cGrabberThread::m_Instance, nullptr);
+  StopVimoraHost(manager);
+
+  EXPECT_EQ(cGrabberThread::m_Instance, nullptr);
+  EXPECT_EQ(ThreadCount(), threads);
+  EXPECT_EQ(LogMessages(logPath, "Leaving grabber thread").size(), 1u);
+  std::string tracksPath = PluginConfigDir() + "/tracks.conf";
+  int passes = stopAtMs < 15000 ? 0 : (stopAtMs - 15000) / 30000 + 1;
+  int added = passes == 0 ? 0 : (passes + 1) / 2; // one new video every other pass
+  EXPECT_EQ(int(Lines(ReadFile(tracksPath)).size()), added);
+  cTracks reloaded;
+  EXPECT_TRUE(reloaded.Load(tracksPath.c_str(), true));
+  EXPECT_EQ(reloaded.Count(), added);
+  EXPECT_FALSE(FileExists(tracksPath + ".$$$"));
+  ASSERT_TRUE(Recordings.Load());
+  ASSERT_NE(Recordings.First(), nullptr);
+  std::string dir = Recordings.First()->FileName();
+  EXPECT_EQ(ReadFile(dir + "/vimora"), MusicChannelID);
+  EXPECT_EQ(ReadFile(dir + "/index.vdr").size() % 8, 0u);
+  EXPECT_GE(Recordings.First()->NumFrames(), stopAtMs / 40 - 25);
+  EXPECT_NE(Recordings.First()->Info()->ChannelID(), tChannelID::InvalidID);
+}
+
+// before the first pass, at it, between two passes, late in the hour
+INSTANTIATE_TEST_SUITE_P(StopAt, cHostShutdown, ::testing::Values(5000, 15000, 61000, 1800500));
