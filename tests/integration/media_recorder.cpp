@@ -4,10 +4,12 @@
 #include <math.h>
 #include <sstream>
 #include <vdr/clock.h>
+#include <vdr/plugin.h>
 
 #include "../../host/src/mediawriter.h"
 #include "hostfixtures.h"
 #include "process.h"
+#include "rozerez_service.h"
 #include "testenv.h"
 
 namespace {
@@ -19,6 +21,10 @@ const int SampleRate = 48000;
 const int SamplesPerFrame = SampleRate / FRAMESPERSEC;
 const char *const Titles[Events] = { "Alpha Band - First Song (1991)", "Beta - Second: \"Quoted\" 'Song' % (1992)",
                                      "Gamma Gang - The Third Song With A Rather Long Name (1993)" };
+// The tracks of the events as cut marks carry them.
+const char *const Artists[Events] = { "Alpha Band", "Beta", "Gamma Gang" };
+const char *const Songs[Events] = { "First Song", "Second: \"Quoted\" 'Song' %", "The Third Song With A Rather Long Name" };
+const char *const Years[Events] = { "1991", "1992", "1993" };
 
 tProcessResult Tool(std::vector<std::string> Argv)
 {
@@ -98,14 +104,44 @@ protected:
     return r.out;
   }
 
-  // The media's audio as 48 kHz mono samples, from the start of the media.
-  std::vector<int16_t> Audio(void)
+  // Audio of any media file as 48 kHz mono samples.
+  std::vector<int16_t> Audio(const std::string &File)
   {
-    tProcessResult r = Tool({ "ffmpeg", "-nostdin", "-v", "error", "-i", "file:" + media, "-map", "0:a", "-f", "s16le", "-ac", "1", "-ar", std::to_string(SampleRate), "-" });
+    tProcessResult r = Tool({ "ffmpeg", "-nostdin", "-v", "error", "-i", "file:" + File, "-map", "0:a", "-f", "s16le", "-ac", "1", "-ar", std::to_string(SampleRate), "-" });
     EXPECT_EQ(r.exitCode, 0) << r.err;
     std::vector<int16_t> samples(r.out.size() / 2);
     memcpy(samples.data(), r.out.data(), samples.size() * 2);
     return samples;
+  }
+
+  // Whether every piece of 40 ms of the samples, but for the first and last Margin
+  // pieces, sounds the tone of Event.
+  void ExpectTone(const std::vector<int16_t> &Samples, int Event, int Margin = 3)
+  {
+    int pieces = int(Samples.size() / SamplesPerFrame);
+    ASSERT_GT(pieces, 2 * Margin);
+    for (int i = Margin; i < pieces - Margin; i++)
+        ASSERT_EQ(ToneOf(&Samples[i * SamplesPerFrame], SamplesPerFrame), Event) << "at " << i * 40 << " ms";
+  }
+
+  // The pair of marks of an event's track: from the first I-frame in it to the last.
+  std::pair<int, int> TrackMarks(int Event)
+  {
+    cIndexFile index(recording.c_str(), false);
+    auto iFrame = [&index](int Frame, bool Forward) {
+      bool independent = false;
+      index.Get(Frame, NULL, NULL, &independent);
+      return independent ? Frame : index.GetNextIFrame(Frame, Forward);
+    };
+    int first = Event * EventSeconds * FRAMESPERSEC;
+    return { iFrame(first, true), iFrame(std::min(first + EventSeconds * FRAMESPERSEC, index.Last()), false) };
+  }
+
+  double Duration(const std::string &File)
+  {
+    tProcessResult r = Tool({ "ffprobe", "-v", "error", "-show_entries", "format=duration", "-of", "csv=p=0", "file:" + File });
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    return atof(r.out.c_str());
   }
 
   // The luma plane of the picture at Second.
@@ -146,7 +182,7 @@ TEST_F(cMediaRecorder, MediaIsWhatTheIndexSaysFrameForFrame)
 
 TEST_F(cMediaRecorder, EachEventSoundsItsToneFromItsFirstFrameToItsLast)
 {
-  std::vector<int16_t> audio = Audio();
+  std::vector<int16_t> audio = Audio(media);
   ASSERT_GE(audio.size(), size_t(Frames * SamplesPerFrame));
   for (int frame = 0; frame < Frames; frame++) {
       int event = frame / (EventSeconds * FRAMESPERSEC);
@@ -168,4 +204,47 @@ TEST_F(cMediaRecorder, EventsShowTheirTitleOnCardsOfTheirOwn)
   EXPECT_NE(pictures[0], pictures[1]);
   EXPECT_NE(pictures[1], pictures[2]);
   EXPECT_FALSE(HostLogHas("show no titles"));
+}
+
+TEST_F(cMediaRecorder, ScriptsTurnEachTracksPairIntoItsOwnTone)
+{
+  std::string audioDir = root + "/audio";
+  setenv("VIMORA_AUDIO_DIR", audioDir.c_str(), 1);
+  for (int e = 0; e < Events; e++) {
+      SCOPED_TRACE(e);
+      std::pair<int, int> marks = TrackMarks(e);
+      ASSERT_TRUE(WriteFile(recording + "/marks.vdr", std::string(*IndexToHMSF(marks.first, true)) + "\n" + *IndexToHMSF(marks.second, true) + "\n"));
+      tProcessResult r = RunProcess({ std::string(VIMORA_SOURCE_DIR) + "/scripts/vimora2mp3.sh", recording, Songs[e], Artists[e], Years[e] });
+      ASSERT_EQ(r.exitCode, 0) << r.err;
+      std::string file = audioDir + "/" + Artists[e] + " - " + Songs[e] + " (" + Years[e] + ").mp3";
+      EXPECT_NEAR(Duration(file), (marks.second - marks.first) / double(FRAMESPERSEC), 0.1);
+      ExpectTone(Audio(file), e);
+  }
+}
+
+TEST_F(cMediaRecorder, RozerezCutsEachTrackIntoAClipOfItsSpan)
+{
+  std::string marks;
+  for (int e = 0; e < Events; e++) {
+      std::pair<int, int> m = TrackMarks(e);
+      marks += std::string(*IndexToHMSF(m.first, true)) + " " + Titles[e] + "\n" + *IndexToHMSF(m.second, true) + "\n";
+  }
+  ASSERT_TRUE(WriteFile(recording + "/marks.vdr", marks));
+  std::string clips = root + "/clips";
+  cPluginManager manager(VIMORA_PLUGIN_DIR);
+  manager.AddPlugin(("rozerez -d " + clips).c_str());
+  ASSERT_TRUE(manager.LoadPlugins());
+  MultiCutRequest request = { &recording[0], NULL };
+  ASSERT_TRUE(cPluginManager::GetPlugin("rozerez")->Service(ROZEREZ_MULTICUT_SERVICE, &request));
+  EXPECT_EQ(request.errorText, nullptr) << request.errorText;
+  for (int e = 0; e < Events; e++) {
+      SCOPED_TRACE(e);
+      std::pair<int, int> m = TrackMarks(e);
+      std::string clip = clips + "/" + Titles[e] + ".ts";
+      ASSERT_TRUE(FileExists(clip));
+      EXPECT_NEAR(Duration(clip), (m.second - m.first) / double(FRAMESPERSEC), 1.0);
+      ExpectTone(Audio(clip), e, 10);
+  }
+  EXPECT_EQ(ReadFile(recording + "/marks.vdr"), marks);
+  manager.Shutdown();
 }
