@@ -90,12 +90,10 @@ void KillCommandsOf(pthread_t Thread)
 
 pid_t SpawnProgram(const char *const *Argv, const std::vector<int> &Fds)
 {
-  // Fds[i] may itself be a low number that an earlier dup2() replaces: the child first
-  // moves them all above the range it fills.
-  const int Spare = 100;
-  int n = int(Fds.size());
-  if (!Argv || !Argv[0] || n > Spare)
+  if (!Argv || !Argv[0])
      return -1;
+  int n = int(Fds.size());
+  std::vector<int> moved(n); // made here: the child of a threaded process must not allocate
   pid_t pid = fork();
   if (pid < 0) {
      LOG_ERROR_STR("fork");
@@ -103,13 +101,15 @@ pid_t SpawnProgram(const char *const *Argv, const std::vector<int> &Fds)
   }
   if (pid == 0) {
      UnblockSignals();
+     // Fds[i] may be a number that an earlier dup2() would replace, so all of them first
+     // move above the range that is filled.
      for (int i = 0; i < n; i++) {
          int fd = Fds[i] >= 0 ? Fds[i] : open("/dev/null", O_RDWR);
-         if (fd < 0 || dup2(fd, Spare + i) < 0)
+         if (fd < 0 || (moved[i] = fcntl(fd, F_DUPFD, n)) < 0)
             _exit(127);
      }
      for (int i = 0; i < n; i++) {
-         if (dup2(Spare + i, i) < 0)
+         if (dup2(moved[i], i) < 0)
             _exit(127);
      }
      CloseInheritedFiles(n);
