@@ -148,6 +148,10 @@ void cMenuRecs::Mark(void)
         int startFrame, endFrame;
         if (t->channelId != channelId || t->status > 0 || !t->FindFrames(index, recording->start, offset, startFrame, endFrame))
            continue;
+        // A track too short to hold two I-frames would leave a lone mark or an end
+        // before its start, and every later pair would be cut out of step.
+        if (startFrame >= endFrame)
+           continue;
         // A mark shared with the end of an earlier track takes this track's comment;
         // the end mark leaves the comment of a track starting there alone.
         cMark *start = marks.Add(startFrame);

@@ -62,11 +62,6 @@ protected:
   std::vector<std::string> Marks(const std::string &FileName) { return Lines(ReadFile(FileName + "/marks.vdr")); }
 };
 
-static std::string Mark(int Position, const char *Comment = NULL)
-{
-  return std::string(*IndexToHMSF(Position, true)) + (Comment ? std::string(" ") + Comment : "");
-}
-
 TEST_F(cRecordingsMenu, ListsTheMusicChannelsRecordingsOldestFirst)
 {
   Start();
@@ -144,10 +139,10 @@ TEST_F(cRecordingsMenu, GreenMarksEachSelectedTrackInsideTheRecording)
   Press({ kGreen });
   // With offset 3 the start of "Frozen Lake" 600 s in is searched from frame 15075.
   std::vector<std::string> expected = {
-    Mark(3084, "Silverlake|Moonlight|1999"), Mark(15072),
-    Mark(15084, "Nova|Frozen Lake|2001"), Mark(20064),
-    Mark(27576, "Old Timer|Ragtime|0987"), Mark(32568),
-    Mark(38076, "Long Mix|Marathon|2005"), Mark(87564),
+    MarkLine(3084, "Silverlake|Moonlight|1999"), MarkLine(15072),
+    MarkLine(15084, "Nova|Frozen Lake|2001"), MarkLine(20064),
+    MarkLine(27576, "Old Timer|Ragtime|0987"), MarkLine(32568),
+    MarkLine(38076, "Long Mix|Marathon|2005"), MarkLine(87564),
   };
   EXPECT_EQ(Marks(hour), expected);
   EXPECT_EQ(Messages(), (std::vector<std::string>{ "info: Marks created!" }));
