@@ -64,11 +64,13 @@ protected:
 
 TEST_F(cRecordingsMenu, ListsTheMusicChannelsRecordingsOldestFirst)
 {
-  Start();
+  // back in time before the recorder sleeps, which would then sleep for a day
   cClock::SetTime(TestEpoch - 86400 - 60);
+  Start();
   std::string yesterday = Record("Zulu Night", -86400, -86400 + 300);
   cClock::SetTime(TestEpoch - 60);
   std::string today = Record("Alpha Hour", 0, 3600);
+  EXPECT_EQ(ReadFile(yesterday + "/vimora"), MusicChannelID);
   MakeTestRecording("Other News", TestEpoch + 7200, 250, 12, OtherChannelID);
   ASSERT_TRUE(Recordings.Load());
   ASSERT_STREQ(Recordings.First()->FileName(), today.c_str()); // the host lists by name
