@@ -11,8 +11,6 @@
 #include "log.h"
 #include "vimora_config.h"
 
-static const char *MusicChannelId = "S19.2E-1-1092-10100";
-
 // --- text helpers ----------------------------------------------------------
 
 static std::string Lowered(const std::string &Text)
@@ -182,19 +180,28 @@ void cTrack::CreateTrackInfo(void)
 
 // The I-frame search from a time that may lie outside any index: a time whose frame
 // number does not fit the index's int finds nothing rather than a wrapped-around frame.
-static bool FindIFrame(cIndexFile &Index, long long Seconds, bool Forward)
+static int FindIFrame(cIndexFile &Index, long long Seconds, bool Forward)
 {
-  return Seconds >= INT_MIN / FRAMESPERSEC && Seconds <= INT_MAX / FRAMESPERSEC && Index.GetNextIFrame(int(Seconds * FRAMESPERSEC), Forward) >= 0;
+  return Seconds >= INT_MIN / FRAMESPERSEC && Seconds <= INT_MAX / FRAMESPERSEC ? Index.GetNextIFrame(int(Seconds * FRAMESPERSEC), Forward) : -1;
 }
 
-bool cTrack::InRecording(cIndexFile &Index, time_t RecordingStart, int Offset) const
+bool cTrack::FindFrames(cIndexFile &Index, time_t RecordingStart, int Offset, int &StartFrame, int &EndFrame) const
 {
+  StartFrame = EndFrame = -1;
   // times read from "tracks.conf" may be anything a long holds
   long long start, end;
   if (__builtin_sub_overflow((long long)startTime, (long long)RecordingStart, &start) || __builtin_add_overflow(start, (long long)Offset, &start) ||
       __builtin_add_overflow(start, (long long)duration, &end))
      return false;
-  return FindIFrame(Index, start, true) && FindIFrame(Index, end, false);
+  StartFrame = FindIFrame(Index, start, true);
+  EndFrame = FindIFrame(Index, end, false);
+  return StartFrame >= 0 && EndFrame >= 0;
+}
+
+bool cTrack::InRecording(cIndexFile &Index, time_t RecordingStart, int Offset) const
+{
+  int startFrame, endFrame;
+  return FindFrames(Index, RecordingStart, Offset, startFrame, endFrame);
 }
 
 bool cTrack::operator==(const cTrack &Other) const

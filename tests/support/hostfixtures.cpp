@@ -56,6 +56,11 @@ std::string MakeTestRecording(const char *Name, time_t Start, int Frames, int IF
   return fileName;
 }
 
+std::string MarkLine(int Position, const char *Comment)
+{
+  return std::string(*IndexToHMSF(Position, true)) + (Comment ? std::string(" ") + Comment : "");
+}
+
 cPluginManager *StartVimoraHost(const std::string &Args)
 {
   cPluginManager *manager = new cPluginManager(VIMORA_PLUGIN_DIR);
