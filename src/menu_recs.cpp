@@ -137,10 +137,15 @@ void cMenuRecs::Mark(void)
   if (!recording)
      return;
   std::string channelId = GetRecordingChannelID(recording);
-  // Whatever marks the recording had, by hand or from an earlier run, make way.
-  remove(AddDirectory(recording->FileName(), "marks.vdr"));
+  // Whatever marks the recording had, by hand or from an earlier run, make way. The
+  // file keeps them until the new list is saved, so a failing save loses nothing; a
+  // file that cannot be read is simply replaced.
   cMarks marks;
-  marks.Load(recording->FileName());
+  if (!marks.Load(recording->FileName())) {
+     remove(AddDirectory(recording->FileName(), "marks.vdr"));
+     marks.Load(recording->FileName());
+  }
+  marks.Clear();
   cIndexFile index(recording->FileName(), false);
   {
     cTracksLock lock(Tracks);
@@ -160,7 +165,11 @@ void cMenuRecs::Mark(void)
         marks.Add(endFrame);
     }
   }
-  marks.Save();
+  if (!marks.Save()) {
+     LogFile.eSysLog("could not write the marks of '%s'", recording->FileName());
+     Skins.Message(mtError, tr("Error while accessing recording!"));
+     return;
+  }
   Skins.Message(mtInfo, tr("Marks created!"));
 }
 

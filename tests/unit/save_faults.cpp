@@ -1,12 +1,12 @@
-// Saving under faults: a full disk (the temporary file leads to /dev/full), a folder in
-// which no file can be made (a directory where the temporary file belongs, which stops
-// root too, and read-only permissions for everybody else), and recordings whose index is
-// missing or cut short. Old files stay whole, nothing is half-written, the log says why.
+// Saving under faults: a full disk, a folder in which no file can be made (faults.h),
+// and recordings whose index is missing or cut short. Old files stay whole, nothing is
+// half-written, the log says why.
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vdr/clock.h>
 #include <vdr/recording.h>
 
+#include "faults.h"
 #include "grabberthread.h"
 #include "hostfixtures.h"
 #include "pluginlog.h"
@@ -35,30 +35,6 @@ protected:
   }
 };
 
-// The file's next save finds no room: its temporary file is a link to /dev/full.
-static void FillDisk(const std::string &Path)
-{
-  ASSERT_EQ(symlink("/dev/full", (Path + ".$$$").c_str()), 0);
-}
-
-// No file can be made where Path's temporary file belongs, for root as well.
-class cBlockedSave {
-private:
-  std::string temp, folder;
-
-public:
-  cBlockedSave(const std::string &Path) : temp(Path + ".$$$"), folder(Path.substr(0, Path.rfind('/')))
-  {
-    EXPECT_EQ(mkdir(temp.c_str(), 0755), 0);
-    chmod(folder.c_str(), 0555);
-  }
-  ~cBlockedSave()
-  {
-    chmod(folder.c_str(), 0755);
-    rmdir(temp.c_str());
-  }
-};
-
 TEST_F(cSaveFaults, FullDiskKeepsTheOldCatalogueAndTheNewTracksUntilTheNextSave)
 {
   WriteFile(tracksPath, "Old:Song:1985:1000:200:2\n");
@@ -66,13 +42,13 @@ TEST_F(cSaveFaults, FullDiskKeepsTheOldCatalogueAndTheNewTracksUntilTheNextSave)
   AddTestEvent(MusicChannelID, TestEpoch, 30, "A - First (1999)");
   AddTestEvent(MusicChannelID, TestEpoch + 30, 30, "B - Second (2000)");
   AddTestEvent(MusicChannelID, TestEpoch + 60, 30, "C - Third (2001)");
-  FillDisk(tracksPath);
+  ASSERT_TRUE(FillDisk(tracksPath));
   cGrabberThread::Init();
   cClock::Step(15000); // first pass: no room
   EXPECT_EQ(ReadFile(tracksPath), "Old:Song:1985:1000:200:2\n");
   EXPECT_EQ(Tracks.Count(), 2);
   EXPECT_TRUE(HostLogHas("E ERROR: " + tracksPath + ".$$$: No space left on device"));
-  FillDisk(tracksPath); // the failed save took its link away; the disk is still full
+  ASSERT_TRUE(FillDisk(tracksPath)); // the failed save took its link away; the disk is still full
   cClock::Step(30000);
   EXPECT_EQ(Lines(ReadFile(tracksPath)).size(), 1u);
   EXPECT_EQ(Tracks.Count(), 3);
@@ -110,7 +86,7 @@ TEST_F(cSaveFaults, MarkerFileIsWholeOrAbsentAndReported)
   std::string full = videoDir + "/Full", blocked = videoDir + "/Blocked";
   ASSERT_TRUE(MakeDirs(full.c_str(), true));
   ASSERT_TRUE(MakeDirs(blocked.c_str(), true));
-  FillDisk(full + "/vimora");
+  ASSERT_TRUE(FillDisk(full + "/vimora"));
   cStatus::MsgRecording(NULL, "Music", full.c_str(), true);
   EXPECT_FALSE(FileExists(full + "/vimora"));
   EXPECT_FALSE(FileExists(full + "/vimora.$$$"));
@@ -139,7 +115,7 @@ TEST_F(cSaveFaults, MarksOfAReadOnlyOrFullRecordingStayAsTheyWere)
       marks.Add(75)->comment = strdup("C|D|2000");
       marks.Add(100);
       if (fault == 0) {
-         FillDisk(dir + "/marks.vdr");
+         ASSERT_TRUE(FillDisk(dir + "/marks.vdr"));
          EXPECT_FALSE(marks.Save());
          EXPECT_TRUE(HostLogHas("E ERROR: " + dir + "/marks.vdr.$$$: No space left on device"));
       }
