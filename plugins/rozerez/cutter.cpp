@@ -32,8 +32,10 @@ std::string ClipName(const char *Comment, int Position)
   for (size_t i = 0; i < name.size() && name[i] == '.'; i++)
       name[i] = '_';
   if (name.size() > MaxNameBytes) {
+     // not inside a UTF-8 character, which has at most three bytes after its first; a
+     // longer run of such bytes is no character, and cutting it anywhere keeps a name
      size_t n = MaxNameBytes;
-     while (n > 0 && (name[n] & 0xC0) == 0x80) // not inside a UTF-8 character
+     while (n > MaxNameBytes - 3 && (name[n] & 0xC0) == 0x80)
        n--;
      name.resize(n);
   }

@@ -1,6 +1,7 @@
 // What the fuzz targets found in the readers of outside text, kept as cases.
 #include <vdr/recording.h>
 
+#include "cutter.h"
 #include "log.h"
 #include "pluginlog.h"
 #include "testenv.h"
@@ -77,4 +78,16 @@ TEST_F(cReaderFindings, TrackTimesFromTheFileThatFitNoFrameLieInNoRecording)
   cTrack inside;
   ASSERT_TRUE(inside.Parse(("A:B:1999:" + std::to_string(TestEpoch + 10) + ":20:0").c_str()));
   EXPECT_TRUE(inside.InRecording(index, TestEpoch, 3));
+}
+
+TEST_F(cReaderFindings, ClipNameOfStrayUtf8BytesIsCutNotEmptied)
+{
+  std::string comment = "\x1d\x1d " + std::string(300, '\x9B');
+  std::string name = ClipName(comment.c_str(), 0);
+  EXPECT_EQ(name, std::string(197, '\x9B'));
+  // a real character at the cut is kept whole or left out whole
+  std::string accents;
+  for (int i = 0; i < 120; i++)
+      accents += "\xC3\xA9";
+  EXPECT_EQ(ClipName(("x" + accents).c_str(), 0), "x" + accents.substr(0, 198));
 }
