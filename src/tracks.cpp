@@ -182,15 +182,26 @@ void cTrack::CreateTrackInfo(void)
 
 // The I-frame search from a frame that may lie outside any index: a frame number that
 // does not fit the index's int finds nothing rather than a wrapped-around frame.
-static bool FindIFrame(cIndexFile &Index, long long Frame, bool Forward)
+static int FindIFrame(cIndexFile &Index, long long Frame, bool Forward)
 {
-  return Frame >= INT_MIN && Frame <= INT_MAX && Index.GetNextIFrame(int(Frame), Forward) >= 0;
+  return Frame >= INT_MIN && Frame <= INT_MAX ? Index.GetNextIFrame(int(Frame), Forward) : -1;
+}
+
+int cTrack::FirstIFrame(cIndexFile &Index, time_t RecordingStart, int Offset) const
+{
+  long long start = (long long)startTime - RecordingStart + Offset;
+  return FindIFrame(Index, start * FRAMESPERSEC, true);
+}
+
+int cTrack::LastIFrame(cIndexFile &Index, time_t RecordingStart, int Offset) const
+{
+  long long end = (long long)startTime + duration - RecordingStart + Offset;
+  return FindIFrame(Index, end * FRAMESPERSEC, false);
 }
 
 bool cTrack::InRecording(cIndexFile &Index, time_t RecordingStart, int Offset) const
 {
-  long long start = (long long)startTime - RecordingStart + Offset;
-  return FindIFrame(Index, start * FRAMESPERSEC, true) && FindIFrame(Index, (start + duration) * FRAMESPERSEC, false);
+  return FirstIFrame(Index, RecordingStart, Offset) >= 0 && LastIFrame(Index, RecordingStart, Offset) >= 0;
 }
 
 bool cTrack::operator==(const cTrack &Other) const

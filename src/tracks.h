@@ -65,8 +65,12 @@ public:
   // Derives artist, title and year from an event title «Artist - Title (Year)» when
   // the channel's guide uses that layout. Never reads outside eventTitle.
   void CreateTrackInfo(void);
-  // Whether the track lies inside the recording that began at RecordingStart: an
-  // I-frame follows its start and one precedes its end, both moved by Offset seconds.
+  // In the recording that began at RecordingStart, with the guide times moved by Offset
+  // seconds: the first I-frame at or after the track's start and the last one at or
+  // before its end, -1 when the index has none there.
+  int FirstIFrame(cIndexFile &Index, time_t RecordingStart, int Offset) const;
+  int LastIFrame(cIndexFile &Index, time_t RecordingStart, int Offset) const;
+  // Whether the track lies inside that recording: both I-frames exist.
   bool InRecording(cIndexFile &Index, time_t RecordingStart, int Offset) const;
   // Same broadcast: start, duration, event title and channel.
   bool operator==(const cTrack &Other) const;
