@@ -63,12 +63,14 @@ void cVimoraReplayControl::SetRecording(const char *FileName, const char *Title)
   title = Title ? strdup(Title) : NULL;
 }
 
-void cVimoraReplayControl::Replay(cRecording *Recording)
+void cVimoraReplayControl::Replay(cRecording *Recording, int Resume)
 {
   SetRecording(Recording->FileName(), Recording->Title(' ', false, -1));
   replacing = true;
   cControl::Shutdown();
   replacing = false;
+  if (Resume >= 0)
+     cResumeFile(Recording->FileName()).Save(Resume);
   cControl::Launch(new cVimoraReplayControl);
 }
 

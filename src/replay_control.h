@@ -58,8 +58,9 @@ public:
   virtual cOsdObject *GetInfo(void);
   // Stores copies of both (null stays null) for the next control and its display.
   static void SetRecording(const char *FileName, const char *Title);
-  // Ends any running control and replays Recording under a new one.
-  static void Replay(cRecording *Recording);
+  // Ends any running control and replays Recording under a new one, from Resume when
+  // that is a frame (stored only once the old replay has stored its own position).
+  static void Replay(cRecording *Recording, int Resume = -1);
   // The recording of the running control, or null.
   static const char *NowReplaying(void);
   // The recording replayed last, also after its control has ended.
