@@ -67,10 +67,10 @@ eOSState cMenuTracks::Play(void)
   if (!track)
      return osContinue;
   cIndexFile index(recording->FileName(), false);
-  int frame;
+  int frame, endFrame;
   {
     cTracksLock lock(Tracks);
-    frame = track->FirstIFrame(index, recording->start, VimoraConfig.offset);
+    track->FindFrames(index, recording->start, VimoraConfig.offset, frame, endFrame);
   }
   if (frame < 0)
      return osContinue;

@@ -498,7 +498,9 @@ cTrack *cVimoraReplayControl::GetCurrentTrack(void)
       if (t->channelId != channel)
          continue;
       // a track that began before the recording has no first I-frame but still covers its start
-      if (t->FirstIFrame(index, recording->start, offset) <= current && current <= t->LastIFrame(index, recording->start, offset))
+      int first, last;
+      t->FindFrames(index, recording->start, offset, first, last);
+      if (first <= current && current <= last)
          return t;
   }
   return NULL;

@@ -11,8 +11,6 @@
 #include "log.h"
 #include "vimora_config.h"
 
-static const char *MusicChannelId = "S19.2E-1-1092-10100";
-
 // --- text helpers ----------------------------------------------------------
 
 static std::string Lowered(const std::string &Text)
@@ -187,21 +185,18 @@ static int FindIFrame(cIndexFile &Index, long long Frame, bool Forward)
   return Frame >= INT_MIN && Frame <= INT_MAX ? Index.GetNextIFrame(int(Frame), Forward) : -1;
 }
 
-int cTrack::FirstIFrame(cIndexFile &Index, time_t RecordingStart, int Offset) const
+bool cTrack::FindFrames(cIndexFile &Index, time_t RecordingStart, int Offset, int &StartFrame, int &EndFrame) const
 {
   long long start = (long long)startTime - RecordingStart + Offset;
-  return FindIFrame(Index, start * FRAMESPERSEC, true);
-}
-
-int cTrack::LastIFrame(cIndexFile &Index, time_t RecordingStart, int Offset) const
-{
-  long long end = (long long)startTime + duration - RecordingStart + Offset;
-  return FindIFrame(Index, end * FRAMESPERSEC, false);
+  StartFrame = FindIFrame(Index, start * FRAMESPERSEC, true);
+  EndFrame = FindIFrame(Index, (start + duration) * FRAMESPERSEC, false);
+  return StartFrame >= 0 && EndFrame >= 0;
 }
 
 bool cTrack::InRecording(cIndexFile &Index, time_t RecordingStart, int Offset) const
 {
-  return FirstIFrame(Index, RecordingStart, Offset) >= 0 && LastIFrame(Index, RecordingStart, Offset) >= 0;
+  int startFrame, endFrame;
+  return FindFrames(Index, RecordingStart, Offset, startFrame, endFrame);
 }
 
 bool cTrack::operator==(const cTrack &Other) const
