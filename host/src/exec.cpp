@@ -1,6 +1,7 @@
 #include "exec.h"
 
 #include <map>
+#include <set>
 #include <mutex>
 #include <signal.h>
 #include <sys/wait.h>
@@ -11,6 +12,9 @@ namespace {
 
 std::mutex commandsMutex;
 std::map<pthread_t, pid_t> commands; // the waiting thread -> the command's process group
+// Threads that were cancelled: a command they start after the cancel would otherwise
+// slip past it and run to its end.
+std::set<pthread_t> cancelled;
 
 void CloseInheritedFiles(void)
 {
@@ -27,6 +31,11 @@ int SystemExec(const char *Command, bool Detached)
 {
   if (!Command)
      return -1;
+  {
+    std::lock_guard<std::mutex> lk(commandsMutex);
+    if (cancelled.count(pthread_self()))
+       return -1;
+  }
   pid_t pid = fork();
   if (pid < 0) {
      LOG_ERROR_STR("fork");
@@ -44,14 +53,26 @@ int SystemExec(const char *Command, bool Detached)
      _exit(127);
   }
   setpgid(pid, pid); // both sides set it, so a kill right after fork finds the group
+  bool cancelledMeanwhile;
   {
     std::lock_guard<std::mutex> lk(commandsMutex);
     commands[pthread_self()] = pid;
+    cancelledMeanwhile = cancelled.count(pthread_self()) > 0;
   }
   int status = 0;
-  pid_t r;
-  while ((r = waitpid(pid, &status, 0)) < 0 && errno == EINTR)
-        ;
+  pid_t r = 0;
+  if (cancelledMeanwhile) {
+     // the cancel came between the check above and now: end the command as it would have
+     kill(-pid, SIGTERM);
+     for (int i = 0; i < 50 && (r = waitpid(pid, &status, WNOHANG)) == 0; i++)
+         usleep(10000);
+     if (r == 0)
+        kill(-pid, SIGKILL);
+  }
+  if (r <= 0) {
+     while ((r = waitpid(pid, &status, 0)) < 0 && errno == EINTR)
+           ;
+  }
   {
     std::lock_guard<std::mutex> lk(commandsMutex);
     commands.erase(pthread_self());
@@ -70,6 +91,7 @@ void KillCommandsOf(pthread_t Thread)
   pid_t group = 0;
   {
     std::lock_guard<std::mutex> lk(commandsMutex);
+    cancelled.insert(Thread);
     auto it = commands.find(Thread);
     if (it != commands.end())
        group = it->second;
@@ -87,4 +109,10 @@ void KillCommandsOf(pthread_t Thread)
       usleep(10000);
   }
   kill(-group, SIGKILL);
+}
+
+void ForgetCommandsOf(pthread_t Thread)
+{
+  std::lock_guard<std::mutex> lk(commandsMutex);
+  cancelled.erase(Thread);
 }
