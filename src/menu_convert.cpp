@@ -6,6 +6,7 @@
 #include <vdr/skins.h>
 
 #include "audio_thread.h"
+#include "rozerez_service.h"
 #include "tracks.h"
 #include "vimora_config.h"
 

@@ -15,14 +15,6 @@ class cRecording;
 // delimiters count as one, so no token is ever empty.
 void Tokenize(const std::string &Text, std::vector<std::string> &Tokens, const std::string &Delimiters);
 
-#define ROZEREZ_MULTICUT_SERVICE "Rozerez-MultiCut-v1.0"
-
-// What the cutting service of "rozerez" is handed.
-struct MultiCutRequest {
-  char *recordingFileName; // in: the recording's directory; stays the caller's
-  const char *errorText;   // out: null when every clip was cut, else why not
-};
-
 class cMenuConvert : public cOsdMenu {
 private:
   cRecording *recording; // not owned

@@ -10,12 +10,9 @@
 #include <vdr/plugin.h>
 #include <vdr/tools.h>
 
-namespace {
+#include "rozerez_service.h"
 
-struct tRequest {
-  char *recordingFileName;
-  const char *errorText;
-};
+namespace {
 
 std::string ReadAll(const std::string &Path)
 {
@@ -61,9 +58,9 @@ public:
   }
   virtual bool Service(const char *Id, void *Data)
   {
-    if (unsupported || !Id || strcmp(Id, "Rozerez-MultiCut-v1.0") != 0 || !Data)
+    if (unsupported || !Id || strcmp(Id, ROZEREZ_MULTICUT_SERVICE) != 0 || !Data)
        return false;
-    tRequest *request = static_cast<tRequest *>(Data);
+    MultiCutRequest *request = static_cast<MultiCutRequest *>(Data);
     if (!record.empty()) {
        std::string name = request->recordingFileName;
        std::string entry = name + "\n" + ReadAll(name + "/marks.vdr") + "--\n";
