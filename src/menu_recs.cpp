@@ -11,7 +11,9 @@
 #include <vdr/skins.h>
 #include <vdr/timers.h>
 
+#include "audio_thread.h"
 #include "log.h"
+#include "menu_convert.h"
 #include "tracks.h"
 #include "vimora_config.h"
 
@@ -118,6 +120,11 @@ eOSState cMenuRecs::OpenTracks(void)
 
 eOSState cMenuRecs::OpenConvert(void)
 {
+  if (cConvertToAudioThread::m_Instance) {
+     if (Interface->Confirm(tr("Conversion in progress! Abort conversion?")))
+        cConvertToAudioThread::Exit();
+     return osUnknown;
+  }
   cRecording *recording = CurrentRecording();
   if (!recording)
      return osUnknown;
@@ -127,7 +134,7 @@ eOSState cMenuRecs::OpenConvert(void)
      Skins.Message(mtError, tr("No marks available!"));
      return osContinue;
   }
-  return osUnknown; // the plug-in has no convert menu to open yet
+  return AddSubMenu(new cMenuConvert(recording));
 }
 
 void cMenuRecs::Mark(void)

@@ -194,3 +194,50 @@ TEST_F(cAudioConversion, UnloadingThePluginStopsTheRun)
   WaitConversion();
   Release(0);
 }
+
+// The plug-in loaded by the host, opened from the main menu.
+class cConvertFromRecordingsMenu : public cConversionEnv {
+protected:
+  void SetUp(void) override
+  {
+    cConversionEnv::SetUp();
+    WriteFile(fileName + "/vimora", MusicChannelID);
+    ASSERT_TRUE(StartPlugins(VIMORA_PLUGIN_DIR, { "vimora" }));
+  }
+};
+
+TEST_F(cConvertFromRecordingsMenu, YellowOpensTheConvertMenuAndItsLineStartsTheRun)
+{
+  WriteFile(MarksPath(), "0:01:00.00 A|T|1999\n0:02:00.00\n");
+  Press({ kMenu, k1, kYellow });
+  EXPECT_EQ(Screen().title, "Convert vimora recording");
+  EXPECT_EQ(Screen().items, (std::vector<std::string>{ "1 Create audio clips" }));
+  Press({ kOk });
+  EXPECT_FALSE(Screen().menu); // all menus closed
+  RunConversion();
+  ASSERT_EQ(Calls().size(), 1u);
+  EXPECT_EQ(Calls()[0].args, (std::vector<std::string>{ fileName, "T", "A", "1999" }));
+}
+
+TEST_F(cConvertFromRecordingsMenu, YellowDuringARunOffersToAbortIt)
+{
+  std::string marks = "0:01:00.00 A|T|1999\n0:02:00.00\n0:03:00.00 B|U|2000\n0:04:00.00\n";
+  WriteFile(MarksPath(), marks);
+  Hold(0);
+  Press({ kMenu, k1, kYellow, kOk });
+  RunConversionAside();
+  ASSERT_TRUE(WaitHeld(0));
+  Press({ kMenu });
+  EXPECT_EQ(Screen().items[0], "1 Vimora (0%)");
+  Press({ k1 });
+  Press({ kYellow, kBack }); // no
+  EXPECT_EQ(Screen().title, "1 Vimora Recordings");
+  EXPECT_NE(cConvertToAudioThread::m_Instance.load(), nullptr);
+  Press({ kYellow, kOk }); // yes
+  EXPECT_EQ(cConvertToAudioThread::m_Instance.load(), nullptr);
+  EXPECT_EQ(ReadFile(MarksPath()), marks);
+  EXPECT_EQ(Screen().title, "1 Vimora Recordings"); // no convert menu
+  WaitConversion();
+  EXPECT_EQ(Calls().size(), 1u);
+  Release(0);
+}
