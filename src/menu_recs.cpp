@@ -12,7 +12,9 @@
 #include <vdr/skins.h>
 #include <vdr/timers.h>
 
+#include "audio_thread.h"
 #include "log.h"
+#include "menu_convert.h"
 #include "menu_tracks.h"
 #include "replay_control.h"
 #include "tracks.h"
@@ -138,6 +140,11 @@ eOSState cMenuRecs::OpenTracks(void)
 
 eOSState cMenuRecs::OpenConvert(void)
 {
+  if (cConvertToAudioThread::m_Instance) {
+     if (Interface->Confirm(tr("Conversion in progress! Abort conversion?")))
+        cConvertToAudioThread::Exit();
+     return osUnknown;
+  }
   cRecording *recording = CurrentRecording();
   if (!recording)
      return osUnknown;
@@ -147,7 +154,7 @@ eOSState cMenuRecs::OpenConvert(void)
      Skins.Message(mtError, tr("No marks available!"));
      return osContinue;
   }
-  return osUnknown; // the plug-in has no convert menu to open yet
+  return AddSubMenu(new cMenuConvert(recording));
 }
 
 void cMenuRecs::Mark(void)
