@@ -6,12 +6,14 @@
 #include <vdr/channels.h>
 #include <vdr/clock.h>
 #include <vdr/epg.h>
+#include <vdr/keys.h>
 #include <vdr/recording.h>
 
 #include "benchhost.h"
 #include "benchratio.h"
 #include "blacklist.h"
 #include "grabberthread.h"
+#include "menu_recs.h"
 #include "tracks.h"
 #include "vimora_config.h"
 
@@ -302,7 +304,11 @@ cRecording *ThreeHourRecording(void)
   if (!recording) {
      LoadCatalogue();
      time_t start = CatalogueStart + time_t(CatalogueSize - RecordingFrames / FRAMESPERSEC / TrackSpacing - 1) * TrackSpacing;
-     recording = new cRecording(MakeRecording("Bench~Three hours", start, RecordingFrames).c_str());
+     std::string fileName = MakeRecording("Bench~Three hours", start, RecordingFrames);
+     FILE *marker = fopen((fileName + "/vimora").c_str(), "w");
+     fputs(MusicChannel, marker);
+     fclose(marker);
+     recording = new cRecording(fileName.c_str());
   }
   return recording;
 }
@@ -362,6 +368,35 @@ BENCHMARK(BM_SetConvertedUnsaved)->Unit(benchmark::kMillisecond)->UseRealTime()-
 BENCH_RATIO("4. mark converted, without its save", "BM_SetConvertedUnsaved", { "BM_BareWalk", "BM_IndexSearchesInside" }, 3);
 BENCH_RATIO("4. mark converted, with its save", "BM_SetConverted", { "BM_BareWalk", "BM_IndexSearchesInside", "BM_Save" }, 3);
 
+// The recordings menu holding the three-hour recording alone.
+void BM_OpenRecordingsMenu(benchmark::State &State)
+{
+  ThreeHourRecording();
+  Recordings.Load();
+  for (auto _ : State)
+      delete new cMenuRecs;
+}
+BENCHMARK(BM_OpenRecordingsMenu)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5);
+
+// Green on the recording: its cut marks from the catalogue.
+void BM_CutMarks(benchmark::State &State)
+{
+  ThreeHourRecording();
+  Tracks.Clear(); // as generated: marking them converted took them out of the marks
+  LoadCatalogue();
+  Recordings.Load();
+  cMenuRecs menu;
+  for (auto _ : State)
+      menu.ProcessKey(kGreen);
+  cMarks marks;
+  marks.Load(ThreeHourRecording()->FileName());
+  State.counters["marks"] = marks.Count();
+  if (marks.Count() < 2)
+     State.SkipWithError("no marks made");
+}
+BENCHMARK(BM_CutMarks)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5);
+BENCH_RATIO("4. cut marks (green)", "BM_CutMarks", { "BM_BareWalk", "BM_IndexSearchesInside" }, 3);
+
 // --- 5. applying the blacklist again -------------------------------------------
 
 void BM_BlacklistAgain(benchmark::State &State)
@@ -385,5 +420,9 @@ void BM_BlacklistAgain(benchmark::State &State)
 }
 BENCHMARK(BM_BlacklistAgain)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(3);
 BENCH_PER_ITEM("5. blacklist applied again, per track", "BM_BlacklistAgain", ReappliedTracks);
+
+// --- 8. keys -------------------------------------------------------------------
+
+BENCH_SLOWEST("8. slowest key (one frame)", { "BM_OpenRecordingsMenu", "BM_CutMarks", "BM_SetConverted" }, 0.040);
 
 } // namespace

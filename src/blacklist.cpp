@@ -97,7 +97,7 @@ tBlacklistKeys cBlacklistEntry::Keys(void) const
 
 void cBlacklistEntry::Prepare(void)
 {
-  compiled.reset(new tCompiled(*this, Keys()));
+  compiled = std::make_shared<const tCompiled>(*this, Keys());
 }
 
 bool cBlacklistEntry::FieldMatches(const char *What, const std::string &Pattern, const std::string &Text, const std::string &TextKey, int Field) const

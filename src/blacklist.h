@@ -21,8 +21,8 @@ class cBlacklistEntry : public cListObject {
 private:
   struct tCompiled;
   // The patterns normalised and compiled once (Prepare); used while the patterns
-  // are still the texts they were made from.
-  std::unique_ptr<tCompiled> compiled;
+  // are still the texts they were made from. Never changed, so copies share it.
+  std::shared_ptr<const tCompiled> compiled;
   bool FieldMatches(const char *What, const std::string &Pattern, const std::string &Text, const std::string &TextKey, int Field) const;
 
 public:

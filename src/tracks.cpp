@@ -205,14 +205,20 @@ cTrackWindow::cTrackWindow(cIndexFile &Index, time_t RecordingStart, int Offset)
 {
 }
 
-bool cTrackWindow::Contains(const cTrack &Track) const
+bool cTrackWindow::Find(const cTrack &Track, int &StartFrame, int &EndFrame) const
 {
   // Both searches find nothing when they start outside the index.
   long long start = ((long long)Track.startTime - recordingStart + offset) * FRAMESPERSEC;
   long long end = start + (long long)Track.duration * FRAMESPERSEC;
   if (start < 0 || start > last || end < 0 || end > last)
      return false;
-  return Track.InRecording(index, recordingStart, offset);
+  return Track.FindFrames(index, recordingStart, offset, StartFrame, EndFrame);
+}
+
+bool cTrackWindow::Contains(const cTrack &Track) const
+{
+  int startFrame, endFrame;
+  return Find(Track, startFrame, endFrame);
 }
 
 bool cTrack::operator==(const cTrack &Other) const

@@ -86,8 +86,8 @@ public:
 
 // One recording for a walk over the whole list: the length of its index is read once,
 // so that the many tracks far outside the recording cost no look at the index file.
-// A track is inside exactly when cTrack::InRecording says so for the index as it was
-// when the window was made.
+// The answers are those of cTrack::FindFrames for the index as it was when the window
+// was made.
 class cTrackWindow {
 private:
   cIndexFile &index;
@@ -97,6 +97,8 @@ private:
 
 public:
   cTrackWindow(cIndexFile &Index, time_t RecordingStart, int Offset);
+  // Whether the track lies inside; its two I-frames are set when it does.
+  bool Find(const cTrack &Track, int &StartFrame, int &EndFrame) const;
   bool Contains(const cTrack &Track) const;
 };
 

@@ -257,8 +257,14 @@ TEST_F(cTrackList, WindowAgreesWithTheSearchesOfEveryTrack)
               cTrack t;
               t.startTime = TestEpoch + start;
               t.duration = duration;
-              bool in = t.InRecording(index, TestEpoch, offset);
+              int startFrame, endFrame, windowStart = -2, windowEnd = -2;
+              bool in = t.FindFrames(index, TestEpoch, offset, startFrame, endFrame);
               EXPECT_EQ(window.Contains(t), in) << start << " " << duration << " " << offset;
+              ASSERT_EQ(window.Find(t, windowStart, windowEnd), in);
+              if (in) {
+                 EXPECT_EQ(windowStart, startFrame);
+                 EXPECT_EQ(windowEnd, endFrame);
+              }
               inside += in;
           }
       }
