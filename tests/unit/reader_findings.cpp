@@ -74,10 +74,13 @@ TEST_F(cReaderFindings, TrackTimesFromTheFileThatFitNoFrameLieInNoRecording)
       ASSERT_TRUE(track.Parse(l));
       EXPECT_FALSE(track.InRecording(index, TestEpoch, 3)) << l;
       EXPECT_FALSE(track.InRecording(index, -TestEpoch, 2147483647)) << l;
+      EXPECT_FALSE(cTrackWindow(index, TestEpoch, 3).Contains(track)) << l;
+      EXPECT_FALSE(cTrackWindow(index, -TestEpoch, 2147483647).Contains(track)) << l;
   }
   cTrack inside;
   ASSERT_TRUE(inside.Parse(("A:B:1999:" + std::to_string(TestEpoch + 10) + ":20:0").c_str()));
   EXPECT_TRUE(inside.InRecording(index, TestEpoch, 3));
+  EXPECT_TRUE(cTrackWindow(index, TestEpoch, 3).Contains(inside));
 }
 
 TEST_F(cReaderFindings, ClipNameOfStrayUtf8BytesIsCutNotEmptied)
