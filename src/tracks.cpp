@@ -301,7 +301,7 @@ bool cTrack::Parse(const char *Line)
   return count >= 4;
 }
 
-// Artist and title as the line holds them: every ':' is written as '|', and a line
+// A text field as the line holds it: every ':' is written as '|', and a line
 // break, which would end the track's line, as a blank.
 static void AppendEscaped(std::string &Line, const std::string &Text)
 {
@@ -340,7 +340,7 @@ static void TrackLine(const cTrack &Track, std::string &Line)
   Line += ':';
   AppendNumber(Line, Track.status);
   Line += ':';
-  Line += Track.channelId;
+  AppendEscaped(Line, Track.channelId); // holds no ":" where it came from a line or the guide
 }
 
 const char *cTrack::ToText(void) const

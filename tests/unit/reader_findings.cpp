@@ -47,6 +47,8 @@ TEST_F(cReaderFindings, TrackLineStaysOneLineWhateverTheTextsHold)
   ASSERT_TRUE(again.Parse(track.ToText()));
   EXPECT_EQ(again.artist, "Two Lines");
   EXPECT_EQ(again.title, "Carriage Return: Live");
+  ASSERT_TRUE(again.Parse("A:B:1999:1000:200:0:S19.2E\nX"));
+  EXPECT_STREQ(again.ToText(), "A:B:1999:1000:200:0:S19.2E X");
 }
 
 TEST_F(cReaderFindings, LogMessagesStayOnOneLine)
