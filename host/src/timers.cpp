@@ -56,9 +56,8 @@ static cString DateText(time_t Day)
 {
   struct tm tm;
   localtime_r(&Day, &tm);
-  char buffer[16];
-  strftime(buffer, sizeof(buffer), "%Y-%m-%d", &tm);
-  return buffer;
+  // four digits for any year, as ParseDate() wants them ("%Y" gives "764")
+  return cString::sprintf("%04d-%02d-%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
 }
 
 static bool ParseHHMM(const std::string &s, int &hhmm)

@@ -1,7 +1,9 @@
 // What the fuzz targets found in the readers of outside text, kept as cases.
 #include <vdr/recording.h>
+#include <vdr/timers.h>
 
 #include "cutter.h"
+#include "hostfixtures.h"
 #include "log.h"
 #include "pluginlog.h"
 #include "testenv.h"
@@ -95,4 +97,19 @@ TEST_F(cReaderFindings, ClipNameOfStrayUtf8BytesIsCutNotEmptied)
   for (int i = 0; i < 120; i++)
       accents += "\xC3\xA9";
   EXPECT_EQ(ClipName(("x" + accents).c_str(), 0), "x" + accents.substr(0, 198));
+}
+
+TEST_F(cReaderFindings, TimerOfAnEarlyYearReadsBackFromItsOwnLine)
+{
+  AddTestChannel();
+  for (const char *line : { "1:S19.2E-1-1092-10100:MTWTF--@0764-12-01:2330:0030:10:5:Weekly:", "1:1:0999-01-31:2000:2100:50:99:Old:" }) {
+      cTimer timer;
+      ASSERT_TRUE(timer.Parse(line)) << line;
+      cTimer again;
+      ASSERT_TRUE(again.Parse(timer.ToText())) << *timer.ToText();
+      EXPECT_STREQ(again.ToText(), timer.ToText());
+  }
+  cTimer timer;
+  ASSERT_TRUE(timer.Parse("1:1:0999-01-31:2000:2100:50:99:Old:"));
+  EXPECT_STREQ(timer.ToText(), "1:S19.2E-1-1092-10100:0999-01-31:2000:2100:50:99:Old:");
 }
