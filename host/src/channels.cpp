@@ -1,6 +1,7 @@
 #include <vdr/channels.h>
 
 #include <ctype.h>
+#include <limits.h>
 
 #include "fields.h"
 
@@ -135,8 +136,11 @@ bool cChannel::Parse(const char *s)
   std::vector<std::string> f = SplitFields(s, ':');
   if (f.size() != 13 || f[0].empty())
      return false;
+  // Negative numbers would make an id that no timer or guide line can name again, and
+  // the transponder (frequency plus polarization) must fit an int.
   if (!ParseInt(f[1], frequency) || !ParseInt(f[4], srate) || !ParseInt(f[9], sid) ||
       !ParseInt(f[10], nid) || !ParseInt(f[11], tid) || !ParseInt(f[12], rid) ||
+      frequency < 0 || frequency > INT_MAX - 4 * PolarizationStep || srate < 0 || sid < 0 || nid < 0 || tid < 0 || rid < 0 ||
       !(source = SourceFromString(f[3].c_str())))
      return false;
   std::string fullName = Exchanged(f[0], '|', ':');

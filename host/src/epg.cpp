@@ -60,14 +60,19 @@ void cEvent::SetDescription(const char *Description)
 
 bool cEvent::ParseHeader(const char *s)
 {
+  // a bad header leaves the event as it was
   std::vector<std::string> f = SplitFields(s, ' ');
   long long id, start;
+  int length, table = tableID, ver = version;
   if (f.size() < 3 || f.size() > 5 || !ParseLong(f[0], id) || id < 0 || id > UINT32_MAX ||
-      !ParseLong(f[1], start) || start < 0 || !ParseInt(f[2], duration) || duration < 0 ||
-      (f.size() > 3 && !ParseHex(f[3], tableID)) || (f.size() > 4 && !ParseHex(f[4], version)))
+      !ParseLong(f[1], start) || start < 0 || !ParseInt(f[2], length) || length < 0 ||
+      (f.size() > 3 && !ParseHex(f[3], table)) || (f.size() > 4 && !ParseHex(f[4], ver)))
      return false;
   eventID = tEventID(id);
   startTime = time_t(start);
+  duration = length;
+  tableID = table;
+  version = ver;
   return true;
 }
 

@@ -113,3 +113,42 @@ TEST_F(cReaderFindings, TimerOfAnEarlyYearReadsBackFromItsOwnLine)
   ASSERT_TRUE(timer.Parse("1:1:0999-01-31:2000:2100:50:99:Old:"));
   EXPECT_STREQ(timer.ToText(), "1:S19.2E-1-1092-10100:0999-01-31:2000:2100:50:99:Old:");
 }
+
+TEST_F(cReaderFindings, ChannelNumbersThatMakeNoIdAreBadLines)
+{
+  const char *const bad[] = {
+    "Other:11836:v:S13E:27500:101:102:0:0:-28006:0:0:0",
+    "Other:11836:v:S13E:27500:101:102:0:0:28006:-1:0:0",
+    "Other:-11836:v:S13E:27500:101:102:0:0:28006:0:0:0",
+    "Other:2147483647:h:S19.2E:27500:0:0:0:0:28006:0:0:0", // frequency plus polarization
+  };
+  for (const char *l : bad) {
+      cChannel channel;
+      EXPECT_FALSE(channel.Parse(l)) << l;
+  }
+  cChannel channel;
+  ASSERT_TRUE(channel.Parse("Other:2147083647:h:S19.2E:27500:0:0:0:0:28006:0:0:0"));
+  EXPECT_EQ(channel.GetChannelID().Tid(), 2147183647);
+  EXPECT_EQ(tChannelID::FromString(channel.GetChannelID().ToString()), channel.GetChannelID());
+}
+
+TEST_F(cReaderFindings, BadEventHeaderLeavesTheEventAsItWas)
+{
+  cEvent event;
+  ASSERT_TRUE(event.ParseHeader("7 1796673600 240 4E 2"));
+  EXPECT_FALSE(event.ParseHeader("1 1796673600 -4 "));
+  EXPECT_FALSE(event.ParseHeader("1 1796673600 100 5F x"));
+  EXPECT_EQ(event.EventID(), 7u);
+  EXPECT_EQ(event.Duration(), 240);
+  EXPECT_EQ(event.TableID(), 0x4E);
+  EXPECT_EQ(event.Version(), 2);
+  // what an info file with such a line is written as reads back
+  WriteFile(root + "/info.vdr", "C S19.2E-1-1092-10100\nE 1 1796673600 -4 \nT Some Art\ne\n");
+  cRecordingInfo info;
+  EXPECT_FALSE(info.Read(root.c_str()));
+  ASSERT_TRUE(MakeDirs((root + "/copy").c_str(), true));
+  ASSERT_TRUE(info.Write((root + "/copy").c_str()));
+  cRecordingInfo copy;
+  EXPECT_TRUE(copy.Read((root + "/copy").c_str())) << ReadFile(root + "/copy/info.vdr");
+  EXPECT_EQ(copy.GetEvent()->Duration(), 0);
+}
