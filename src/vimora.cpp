@@ -4,9 +4,13 @@
 #include <getopt.h>
 #include <strings.h>
 
+#include "blacklist.h"
+#include "grabberthread.h"
 #include "i18n.h"
 #include "log.h"
 #include "menu_setup.h"
+#include "recstatus.h"
+#include "tracks.h"
 #include "vimora_config.h"
 
 static const char *VERSION = "0.0.3";
@@ -14,16 +18,25 @@ static const char *DESCRIPTION = "a grabber for VimoraMusic";
 
 // The plug-in's globals, defined here so that they are built in this order at load
 // and destroyed in the reverse order at unload.
+cTracks Tracks;
+std::set<cChannelSupported> cGrabberThread::channelsSupported;
+cMutex cGrabberThread::channelsMutex;
 cVimoraConfig VimoraConfig;
 cLogFile LogFile;
+cBlacklist Blacklist;
 
 cPluginVimora::cPluginVimora(void)
 {
   mainMenuEntry[0] = 0;
+  gl_recStatusMonitor = NULL;
 }
 
 cPluginVimora::~cPluginVimora()
 {
+  delete gl_recStatusMonitor;
+  gl_recStatusMonitor = NULL;
+  // The host unloads the plug-in's code right after this: no grabber may outlive it.
+  cGrabberThread::Exit();
 }
 
 const char *cPluginVimora::Version(void)
@@ -80,6 +93,9 @@ bool cPluginVimora::Start(void)
      LogFile.Log(1, "---------------------------------------");
      LogFile.Log(1, "Vimora log started (verbose level %d, version %s)", cLogFile::loglevellimit, VERSION);
   }
+  Tracks.Load(AddDirectory(cPlugin::ConfigDirectory("vimora"), "tracks.conf"), true);
+  Blacklist.Load(AddDirectory(cPlugin::ConfigDirectory("vimora"), "blacklist.conf"), true);
+  gl_recStatusMonitor = new cRecStatusMonitor;
   return true;
 }
 

@@ -1,0 +1,312 @@
+#include "tracks.h"
+
+#include <ctype.h>
+#include <limits.h>
+#include <mutex>
+#include <vdr/epg.h>
+#include <vdr/recording.h>
+
+#include "blacklist.h"
+#include "grabberthread.h"
+#include "log.h"
+#include "vimora_config.h"
+
+static const char *MusicChannelId = "S19.2E-1-1092-10100";
+
+// --- text helpers ----------------------------------------------------------
+
+static std::string Lowered(const std::string &Text)
+{
+  std::string s(Text);
+  for (auto &c : s)
+      c = char(tolower((unsigned char)c));
+  return s;
+}
+
+int FindIgnoreCase(const std::string &Text, const std::string &Pattern)
+{
+  size_t pos = Lowered(Text).find(Lowered(Pattern));
+  return pos == std::string::npos ? -1 : int(pos);
+}
+
+namespace {
+
+// A text under replacement together with its lowered twin, so that each search does
+// not lower the whole text again. A pattern without letters is searched directly.
+class cFoldedText {
+private:
+  std::string text, lower;
+  std::string pattern;
+  bool plain;
+
+public:
+  cFoldedText(const std::string &Text, const std::string &Pattern)
+  : text(Text), pattern(Pattern), plain(true)
+  {
+    for (unsigned char c : Pattern)
+        if (tolower(c) != c || toupper(c) != c)
+           plain = false;
+    if (!plain) {
+       lower = Lowered(Text);
+       pattern = Lowered(Pattern);
+    }
+  }
+  size_t Find(size_t From) const { return (plain ? text : lower).find(pattern, From); }
+  void Replace(size_t Pos, const std::string &Replacement)
+  {
+    text.replace(Pos, pattern.size(), Replacement);
+    if (!plain)
+       lower.replace(Pos, pattern.size(), Lowered(Replacement));
+  }
+  const std::string &Text(void) const { return text; }
+};
+
+std::string ReplaceInOnePass(const std::string &Text, const std::string &Pattern, const std::string &Replacement)
+{
+  cFoldedText t(Text, Pattern);
+  for (size_t pos = t.Find(0); pos != std::string::npos; pos = t.Find(pos + Replacement.size()))
+      t.Replace(pos, Replacement);
+  return t.Text();
+}
+
+} // namespace
+
+std::string ReplaceAll(const std::string &Text, const std::string &Pattern, const std::string &Replacement)
+{
+  if (Pattern.empty())
+     return Text;
+  if (FindIgnoreCase(Replacement, Pattern) >= 0)
+     return ReplaceInOnePass(Text, Pattern, Replacement);
+  // Chains that keep forming the pattern anew (such as "ab" -> "bbaa") never end;
+  // ones that do end need far fewer replacements than this.
+  size_t budget = (Text.size() + 1) * (Text.size() + 1) + 64;
+  cFoldedText t(Text, Pattern);
+  size_t pos = t.Find(0);
+  while (pos != std::string::npos) {
+    if (budget-- == 0)
+       return ReplaceInOnePass(Text, Pattern, Replacement);
+    t.Replace(pos, Replacement);
+    // Nothing before the replaced text matched, so a new occurrence can only begin
+    // where it overlaps the replacement: searching from there equals searching from
+    // the beginning.
+    pos = t.Find(pos >= Pattern.size() - 1 ? pos - (Pattern.size() - 1) : 0);
+  }
+  return t.Text();
+}
+
+// --- cLineFields -----------------------------------------------------------
+
+cLineFields::cLineFields(const char *Line, char Delimiter)
+: line(Line)
+{
+  if (!line.empty() && line.back() == '\n')
+     line.pop_back();
+  p = line.c_str();
+  delimiter = Delimiter;
+}
+
+bool cLineFields::Next(std::string &Field)
+{
+  while (*p == ' ')
+        p++;
+  if (!*p)
+     return false;
+  const char *end = strchr(p, delimiter);
+  if (!end)
+     end = p + strlen(p);
+  size_t length = end - p;
+  if (length > MaxFieldLength) {
+     LogFile.eSysLog("entry '%s' is too long. Will be truncated!", p);
+     length = MaxFieldLength;
+  }
+  Field.assign(p, length);
+  p = *end ? end + 1 : end;
+  return true;
+}
+
+// --- cTrack ----------------------------------------------------------------
+
+char *cTrack::buffer = NULL;
+
+// Guards buffer: a track destroyed in one thread must not free the text another
+// thread is writing. A constant-initialised mutex, so that the tracks destroyed at
+// library unload still find it intact.
+static std::mutex bufferMutex;
+
+cTrack::cTrack(void)
+{
+  year = 0;
+  startTime = 0;
+  duration = 0;
+  status = 0;
+}
+
+cTrack::cTrack(const cEvent *Event)
+: cTrack()
+{
+  if (!Event)
+     return;
+  channelId = *Event->ChannelID().ToString();
+  eventTitle = Event->Title() ? Event->Title() : "";
+  shortText = Event->ShortText() ? Event->ShortText() : "";
+  description = Event->Description() ? Event->Description() : "";
+  startTime = Event->StartTime();
+  duration = Event->Duration();
+  CreateTrackInfo();
+}
+
+cTrack::~cTrack()
+{
+  std::lock_guard<std::mutex> lock(bufferMutex);
+  free(buffer);
+  buffer = NULL;
+}
+
+void cTrack::CreateTrackInfo(void)
+{
+  if (cGrabberThread::EpgFormat(channelId) != 1)
+     return;
+  size_t dash = eventTitle.find(" - ");
+  if (dash == std::string::npos)
+     return;
+  artist = eventTitle.substr(0, dash);
+  size_t titleStart = dash + 3;
+  size_t paren = eventTitle.rfind('(');
+  // A '(' before the title is not the year's: the title has no year then.
+  if (paren == std::string::npos || paren < titleStart)
+     return;
+  // The blank before "(Year)" is dropped, whatever character stands there.
+  title = paren > titleStart ? eventTitle.substr(titleStart, paren - 1 - titleStart) : "";
+  year = atoi(eventTitle.substr(paren + 1, 4).c_str());
+}
+
+// The I-frame search from a frame that may lie outside any index: a frame number that
+// does not fit the index's int finds nothing rather than a wrapped-around frame.
+static bool FindIFrame(cIndexFile &Index, long long Frame, bool Forward)
+{
+  return Frame >= INT_MIN && Frame <= INT_MAX && Index.GetNextIFrame(int(Frame), Forward) >= 0;
+}
+
+bool cTrack::InRecording(cIndexFile &Index, time_t RecordingStart, int Offset) const
+{
+  long long start = (long long)startTime - RecordingStart + Offset;
+  return FindIFrame(Index, start * FRAMESPERSEC, true) && FindIFrame(Index, (start + duration) * FRAMESPERSEC, false);
+}
+
+bool cTrack::operator==(const cTrack &Other) const
+{
+  return startTime == Other.startTime && duration == Other.duration && eventTitle == Other.eventTitle && channelId == Other.channelId;
+}
+
+bool cTrack::Parse(const char *Line)
+{
+  channelId = MusicChannelId;
+  cLineFields fields(Line, ':');
+  std::string field;
+  int count = 0;
+  while (fields.Next(field)) {
+    count++;
+    if (field.empty())
+       continue;
+    switch (count) {
+      case 1: artist = field; break;
+      case 2: title = field; break;
+      case 3: year = atoi(field.c_str()); break;
+      case 4: startTime = strtol(field.c_str(), NULL, 10); break;
+      case 5: duration = atoi(field.c_str()); break;
+      case 6: status = atoi(field.c_str()); break;
+      case 7: channelId = field; break;
+      default: break;
+    }
+  }
+  artist = ReplaceAll(artist, "|", ":");
+  title = ReplaceAll(title, "|", ":");
+  return count >= 4;
+}
+
+// Builds the line into buffer; bufferMutex must be held.
+static const char *TrackText(const cTrack &Track, char *&Buffer)
+{
+  free(Buffer);
+  Buffer = NULL;
+  if (asprintf(&Buffer, "%s:%s:%d:%ld:%d:%d:%s", ReplaceAll(Track.artist, ":", "|").c_str(), ReplaceAll(Track.title, ":", "|").c_str(),
+               Track.year, long(Track.startTime), Track.duration, Track.status, Track.channelId.c_str()) < 0)
+     Buffer = NULL;
+  return Buffer;
+}
+
+const char *cTrack::ToText(void) const
+{
+  std::lock_guard<std::mutex> lock(bufferMutex);
+  return TrackText(*this, buffer);
+}
+
+bool cTrack::Save(FILE *File)
+{
+  std::lock_guard<std::mutex> lock(bufferMutex);
+  const char *text = TrackText(*this, buffer);
+  return text && fprintf(File, "%s\n", text) > 0;
+}
+
+// --- cTracks ---------------------------------------------------------------
+
+bool cTracks::Load(const char *FileName, bool AllowComments, bool MustExist)
+{
+  cTracksLock lock(*this);
+  return cConfig<cTrack>::Load(FileName, AllowComments, MustExist);
+}
+
+bool cTracks::Save(void)
+{
+  cTracksLock lock(*this);
+  return cConfig<cTrack>::Save();
+}
+
+bool cTracks::Blacklisted(const cTrack &Track)
+{
+  return Blacklist.InList(Track.artist, Track.title);
+}
+
+bool cTracks::Blacklisted(const cEvent *Event)
+{
+  return Blacklisted(cTrack(Event));
+}
+
+bool cTracks::AlreadyDone(const cEvent *Event)
+{
+  if (!VimoraConfig.avoidrepeats)
+     return false;
+  cTrack track(Event);
+  cTracksLock lock(*this);
+  for (const cTrack *t = First(); t; t = Next(t))
+      if (t->status == 2 && t->title == track.title && t->artist == track.artist && t->year == track.year)
+         return true;
+  return false;
+}
+
+bool cTracks::IsTrack(const cEvent *Event)
+{
+  cTrack track(Event);
+  return track.year > 0 && !track.artist.empty() && !track.title.empty();
+}
+
+bool cTracks::InList(const cEvent *Event)
+{
+  cTrack track(Event);
+  cTracksLock lock(*this);
+  for (const cTrack *t = First(); t; t = Next(t))
+      if (*t == track)
+         return true;
+  return false;
+}
+
+void cTracks::SetConverted(cRecording *Recording)
+{
+  int offset = VimoraConfig.offset;
+  cIndexFile index(Recording->FileName(), false);
+  cTracksLock lock(*this);
+  for (cTrack *t = First(); t; t = Next(t))
+      if (t->InRecording(index, Recording->start, offset))
+         t->status = 2;
+  Save();
+}

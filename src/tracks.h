@@ -1,0 +1,116 @@
+// The track catalogue: one music video per cTrack, the global list Tracks stored in
+// "tracks.conf", and the text helpers the catalogue's line format is built on.
+//
+// Lock order: the host's programme-guide lock (cSchedulesLock) before the Tracks lock,
+// and the Tracks lock before the supported channel set's lock (grabberthread.h).
+// Nobody takes the guide lock while holding the Tracks lock.
+#ifndef __VIMORA_TRACKS_H
+#define __VIMORA_TRACKS_H
+
+#include <string>
+#include <vdr/config.h>
+#include <vdr/thread.h>
+#include <vdr/tools.h>
+
+class cEvent;
+class cIndexFile;
+class cRecording;
+
+// Position of the first occurrence of Pattern in Text ignoring case (per byte), or -1.
+int FindIgnoreCase(const std::string &Text, const std::string &Pattern);
+
+// Text with every occurrence of Pattern (found ignoring case) replaced, where each
+// search starts again from the beginning, so text that a replacement forms with its
+// neighbours is replaced too. An empty Pattern changes nothing; a rule that would
+// never end (a Replacement containing Pattern, or a chain that keeps reforming the
+// pattern) falls back to one left-to-right pass over Text.
+std::string ReplaceAll(const std::string &Text, const std::string &Pattern, const std::string &Replacement);
+
+// Walks the fields of a private copy of a list-file line (without its line feed):
+// blanks at the start of a field are skipped, fields end at Delimiter or the line
+// end, and a field longer than MaxFieldLength is cut and reported.
+class cLineFields {
+private:
+  std::string line;
+  const char *p;
+  char delimiter;
+
+public:
+  enum { MaxFieldLength = 2559 };
+  cLineFields(const char *Line, char Delimiter);
+  // The next field (empty for two delimiters in a row); false at the line end.
+  bool Next(std::string &Field);
+};
+
+class cTrack : public cListObject {
+private:
+  static char *buffer; // the text of the last ToText()
+
+public:
+  std::string eventTitle;
+  std::string shortText;
+  std::string description;
+  std::string artist;
+  std::string title;
+  int year;
+  time_t startTime;
+  int duration;
+  int status; // 0 selected, 1 skipped, 2 converted
+  std::string channelId;
+
+  cTrack(void);
+  // The broadcast of Event with artist, title and year taken from its title.
+  cTrack(const cEvent *Event);
+  virtual ~cTrack();
+  // Derives artist, title and year from an event title «Artist - Title (Year)» when
+  // the channel's guide uses that layout. Never reads outside eventTitle.
+  void CreateTrackInfo(void);
+  // Whether the track lies inside the recording that began at RecordingStart: an
+  // I-frame follows its start and one precedes its end, both moved by Offset seconds.
+  bool InRecording(cIndexFile &Index, time_t RecordingStart, int Offset) const;
+  // Same broadcast: start, duration, event title and channel.
+  bool operator==(const cTrack &Other) const;
+  // A "tracks.conf" line; true when it held at least four fields.
+  bool Parse(const char *Line);
+  // The track's line without line end; valid until the next ToText() or until a
+  // track is destroyed.
+  const char *ToText(void) const;
+  bool Save(FILE *File);
+};
+
+// The catalogue. Every walk, append, status change and save of the list happens with
+// the list locked (cTracksLock); the queries and Load/Save lock it themselves.
+class cTracks : public cConfig<cTrack> {
+private:
+  cMutex mutex;
+
+public:
+  void Lock(void) { mutex.Lock(); }
+  void Unlock(void) { mutex.Unlock(); }
+  bool Load(const char *FileName = NULL, bool AllowComments = false, bool MustExist = false);
+  bool Save(void);
+  bool Blacklisted(const cTrack &Track);
+  bool Blacklisted(const cEvent *Event);
+  // A converted track with the event's artist, title and year exists (only with
+  // the setup option "avoidrepeats").
+  bool AlreadyDone(const cEvent *Event);
+  // The event's title reads «Artist - Title (Year)» with a positive year.
+  bool IsTrack(const cEvent *Event);
+  // This very broadcast is catalogued.
+  bool InList(const cEvent *Event);
+  // Marks every track inside Recording converted and saves the list.
+  void SetConverted(cRecording *Recording);
+};
+
+class cTracksLock {
+private:
+  cTracks *tracks;
+
+public:
+  cTracksLock(cTracks &List) : tracks(&List) { tracks->Lock(); }
+  ~cTracksLock() { tracks->Unlock(); }
+};
+
+extern cTracks Tracks;
+
+#endif

@@ -1,0 +1,144 @@
+// The blacklist: its file lines and the two routes by which a pattern matches.
+#include <sys/stat.h>
+
+#include "blacklist.h"
+#include "pluginlog.h"
+#include "testenv.h"
+
+class cBlacklistTest : public cTestEnv {
+protected:
+  cTestPluginLog log;
+  void SetUp(void) override
+  {
+    cTestEnv::SetUp();
+    ASSERT_TRUE(log.Open(root + "/vimora.log", 3));
+  }
+  void TearDown(void) override
+  {
+    Blacklist.Clear();
+    cTestEnv::TearDown();
+  }
+  void Load(const std::string &Content)
+  {
+    std::string path = root + "/blacklist.conf";
+    WriteFile(path, Content);
+    ASSERT_TRUE(Blacklist.Load(path.c_str(), true));
+  }
+  cBlacklistEntry Parsed(const char *Line, bool Ok = true)
+  {
+    cBlacklistEntry e;
+    EXPECT_EQ(e.Parse(Line), Ok) << Line;
+    return e;
+  }
+  bool Match(const char *Artist, const char *Title, const char *TrackArtist, const char *TrackTitle)
+  {
+    return cBlacklistEntry(Artist, Title).Matches(cBlacklistEntry(TrackArtist, TrackTitle));
+  }
+};
+
+TEST_F(cBlacklistTest, ParseFields)
+{
+  cBlacklistEntry e = Parsed("Some Artist;Some Title");
+  EXPECT_EQ(e.artist, "Some Artist");
+  EXPECT_EQ(e.title, "Some Title");
+  e = Parsed("Some Artist");
+  EXPECT_EQ(e.title, "");
+  e = Parsed(";");
+  EXPECT_EQ(e.artist, "");
+  EXPECT_EQ(e.title, "");
+  e = Parsed(";Only Title\n");
+  EXPECT_EQ(e.artist, "");
+  EXPECT_EQ(e.title, "Only Title");
+  e = Parsed("  A ;  \tB(;third;fourth");
+  EXPECT_EQ(e.artist, "A ");
+  EXPECT_EQ(e.title, "\tB(");
+  Parsed("", false);
+  Parsed("    ", false);
+  EXPECT_TRUE(cBlacklistEntry("a", "b") == Parsed("a;b"));
+  EXPECT_FALSE(cBlacklistEntry("A", "b") == Parsed("a;b"));
+}
+
+TEST_F(cBlacklistTest, LoadSkipsCommentsAndBlankLinesAndCutsLongFields)
+{
+  std::string longArtist(3000, 'L');
+  Load("# my list\n\nFirst;One # why\n   \n" + longArtist + ";Title\n;\xE9t\xE9\n");
+  ASSERT_EQ(Blacklist.Count(), 3);
+  EXPECT_EQ(Blacklist.Get(0)->artist, "First");
+  EXPECT_EQ(Blacklist.Get(0)->title, "One");
+  EXPECT_EQ(Blacklist.Get(1)->artist, std::string(2559, 'L'));
+  EXPECT_EQ(Blacklist.Get(1)->title, "Title");
+  EXPECT_EQ(Blacklist.Get(2)->title, "\xE9t\xE9");
+  EXPECT_TRUE(HostLogHas("E Vimora: entry '" + longArtist.substr(0, 1000)));
+}
+
+TEST_F(cBlacklistTest, MissingAndUnreadableFiles)
+{
+  EXPECT_TRUE(Blacklist.Load((root + "/none.conf").c_str(), true));
+  EXPECT_EQ(Blacklist.Count(), 0);
+  EXPECT_FALSE(Blacklist.InList("A", "B"));
+  EXPECT_EQ(hostLog.size(), 0u);
+  if (geteuid() != 0) {
+     std::string path = root + "/locked.conf";
+     WriteFile(path, "A;B\n");
+     chmod(path.c_str(), 0);
+     testing::internal::CaptureStderr();
+     EXPECT_FALSE(Blacklist.Load(path.c_str(), true));
+     EXPECT_NE(testing::internal::GetCapturedStderr().find("vdr: error while reading '" + path + "'"), std::string::npos);
+     EXPECT_EQ(Blacklist.Count(), 0);
+  }
+}
+
+TEST_F(cBlacklistTest, StripAndCompareNoCase)
+{
+  cBlacklistEntry e;
+  EXPECT_EQ(e.Strip("Re-Mix Crew"), "ReMixCrew");
+  EXPECT_EQ(e.Strip("Re Mix Crew"), "ReMixCrew");
+  EXPECT_EQ(e.Strip("Rock 'n' Roll"), "RocknRoll");
+  EXPECT_EQ(e.Strip("Part 2: Night"), "Part2Night");
+  EXPECT_EQ(e.Strip("Caf\xB4`s & Co.!"), "Cafs&Co.!");
+  EXPECT_TRUE(CompareNoCase("SilverLake", "silverlake"));
+  EXPECT_FALSE(CompareNoCase("abc", "abcd"));
+  EXPECT_FALSE(CompareNoCase("abc", "abd"));
+}
+
+TEST_F(cBlacklistTest, NormalisedRoute)
+{
+  EXPECT_TRUE(Match("SILVERLAKE", "Moonlight", "silverlake", "MOONLIGHT"));
+  EXPECT_TRUE(Match("Re-Mix Crew", "Go On", "Re Mix Crew", "Go-On"));
+  // '(' is no valid expression; the normalised route still applies
+  EXPECT_TRUE(Match("Band (", "x", "band(", "X"));
+  EXPECT_FALSE(Match("Band (", "x", "Band (live)", "x"));
+}
+
+TEST_F(cBlacklistTest, ExpressionRoute)
+{
+  EXPECT_TRUE(Match("Nova", "Frozen Lake", "Nova feat. Someone", "Frozen Lake"));
+  EXPECT_FALSE(Match("nova", "Frozen Lake", "Nova feat. Someone", "Frozen Lake"));
+  EXPECT_TRUE(Match("nova", "Frozen Lake", "Nova", "Frozen Lake"));
+  EXPECT_TRUE(Match("^Sil", ".*", "Silverlake", "Anything"));
+  EXPECT_FALSE(Match("^Sil", ".*", "The Silverlake", "Anything"));
+  EXPECT_TRUE(Match("Artist", "", "Artist", "Any Title"));
+  EXPECT_TRUE(Match("", "Title", "Anyone", "Title"));
+  EXPECT_TRUE(Match("", "", "Anyone", "Anything"));
+  EXPECT_FALSE(Match("Artist", "Other", "Artist", "Title"));
+}
+
+TEST_F(cBlacklistTest, InListStopsAtTheFirstMatchAndLogsEachTry)
+{
+  Load("Nobody;x\nNova;Frozen\nNova;.*\n");
+  EXPECT_TRUE(Blacklist.InList("Nova", "Frozen Lake"));
+  EXPECT_EQ(log.Messages(), (std::vector<std::string>{
+    "artist match 'Nova' against 'Nobody': no",
+    "artist match 'Nova' against 'Nova': yes",
+    "title match 'Frozen Lake' against 'Frozen': yes",
+  }));
+  EXPECT_FALSE(Blacklist.InList("Other", "Frozen"));
+}
+
+TEST_F(cBlacklistTest, HashCutsATitle)
+{
+  Load("A;No #1\n");
+  EXPECT_EQ(Blacklist.Get(0)->title, "No");
+  EXPECT_FALSE(Blacklist.InList("A", "Yes"));
+  EXPECT_TRUE(Blacklist.InList("A", "No #1"));
+}

@@ -1,0 +1,235 @@
+// The track list: loading and saving "tracks.conf", the queries about guide events
+// and marking a recording's tracks converted.
+#include <sys/stat.h>
+
+#include "blacklist.h"
+#include "grabberthread.h"
+#include "hostfixtures.h"
+#include "testenv.h"
+#include "tracks.h"
+#include "vimora_config.h"
+
+class cTrackList : public cTestEnv {
+protected:
+  std::string path;
+  void SetUp(void) override
+  {
+    cTestEnv::SetUp();
+    path = root + "/tracks.conf";
+  }
+  void TearDown(void) override
+  {
+    Tracks.Clear();
+    Blacklist.Clear();
+    cGrabberThread::channelsSupported.clear();
+    cTestEnv::TearDown();
+  }
+  // The music channel as the recording monitor installs it.
+  void SupportMusicChannel(void)
+  {
+    cGrabberThread::channelsSupported.insert(cChannelSupported(MusicChannelID, 1, 0));
+  }
+  cTrack *Append(const char *Artist, const char *Title, int Year, time_t Start, int Duration, int Status, const char *Channel = MusicChannelID)
+  {
+    cTrack *t = new cTrack;
+    t->artist = Artist;
+    t->title = Title;
+    t->year = Year;
+    t->startTime = Start;
+    t->duration = Duration;
+    t->status = Status;
+    t->channelId = Channel;
+    cTracksLock lock(Tracks);
+    Tracks.Add(t);
+    return t;
+  }
+  std::vector<std::string> Texts(void)
+  {
+    std::vector<std::string> texts;
+    cTracksLock lock(Tracks);
+    for (cTrack *t = Tracks.First(); t; t = Tracks.Next(t))
+        texts.push_back(t->ToText());
+    return texts;
+  }
+};
+
+TEST_F(cTrackList, LoadKeepsGoodLinesAndReportsBadOnes)
+{
+  WriteFile(path, "# catalogue\n"
+                  "A:B:1999:1000:200:0:S19.2E-1-1092-10100\n"
+                  "\n"
+                  "too:few:1999\n"
+                  "   \n"
+                  "Bj\xF6rk:J\xF3ga:1997:2000:300:1\n"
+                  "No #1:Hit:2000:3000:200:0\n"
+                  "C:D:2001:4000:180:2:T-1-2-3:extra\n" +
+                  std::string(3000, 'L') + ":Long:2002:5000:100:0\n");
+  ASSERT_TRUE(Tracks.Load(path.c_str(), true));
+  EXPECT_EQ(Texts(), (std::vector<std::string>{
+    "A:B:1999:1000:200:0:S19.2E-1-1092-10100",
+    "Bj\xF6rk:J\xF3ga:1997:2000:300:1:S19.2E-1-1092-10100",
+    "C:D:2001:4000:180:2:T-1-2-3",
+    std::string(2559, 'L') + ":Long:2002:5000:100:0:S19.2E-1-1092-10100",
+  }));
+  EXPECT_TRUE(HostLogHas("E ERROR: error in " + path + ", line 4"));
+  EXPECT_TRUE(HostLogHas("E ERROR: error in " + path + ", line 7")); // cut at '#'
+  EXPECT_FALSE(HostLogHas("line 3"));
+  EXPECT_TRUE(HostLogHas("E Vimora: entry 'LLLL"));
+}
+
+TEST_F(cTrackList, MissingFileGivesAnEmptyList)
+{
+  EXPECT_TRUE(Tracks.Load(path.c_str(), true));
+  EXPECT_EQ(Tracks.Count(), 0);
+}
+
+TEST_F(cTrackList, SaveRoundTripAndFailedSaveKeepsTheOldFile)
+{
+  WriteFile(path, "A:B:1999:1000:200:0\n");
+  ASSERT_TRUE(Tracks.Load(path.c_str(), true));
+  cTrack *t = new cTrack;
+  t->artist = "AC:DC";
+  t->title = "T";
+  t->year = 1980;
+  t->channelId = "S19.2E-1-1092-10100";
+  {
+    cTracksLock lock(Tracks);
+    Tracks.Add(t);
+  }
+  ASSERT_TRUE(Tracks.Save());
+  std::string saved = "A:B:1999:1000:200:0:S19.2E-1-1092-10100\nAC|DC:T:1980:0:0:0:S19.2E-1-1092-10100\n";
+  EXPECT_EQ(ReadFile(path), saved);
+  // A directory where the safe file wants its temporary file: nothing can be written.
+  ASSERT_EQ(mkdir((path + ".$$$").c_str(), 0755), 0);
+  t->status = 2;
+  EXPECT_FALSE(Tracks.Save());
+  EXPECT_EQ(ReadFile(path), saved);
+  EXPECT_EQ(Tracks.Count(), 2);
+  rmdir((path + ".$$$").c_str());
+  ASSERT_TRUE(Tracks.Save());
+  ASSERT_TRUE(Tracks.Load(path.c_str(), true));
+  EXPECT_EQ(Tracks.Last()->artist, "AC:DC");
+  EXPECT_EQ(Tracks.Last()->status, 2);
+}
+
+TEST_F(cTrackList, IsTrackNeedsArtistTitleAndPositiveYear)
+{
+  SupportMusicChannel();
+  EXPECT_TRUE(Tracks.IsTrack(AddTestEvent(MusicChannelID, TestEpoch, 200, "Artist - Song (1999)")));
+  EXPECT_FALSE(Tracks.IsTrack(AddTestEvent(MusicChannelID, TestEpoch + 200, 200, "Artist - Song (0)")));
+  EXPECT_FALSE(Tracks.IsTrack(AddTestEvent(MusicChannelID, TestEpoch + 400, 200, "Artist - Song")));
+  EXPECT_FALSE(Tracks.IsTrack(AddTestEvent(MusicChannelID, TestEpoch + 600, 200, "Coming up next")));
+  EXPECT_FALSE(Tracks.IsTrack(AddTestEvent(MusicChannelID, TestEpoch + 800, 200, "A - (1999)")));
+  EXPECT_FALSE(Tracks.IsTrack(AddTestEvent(MusicChannelID, TestEpoch + 1000, 200, NULL)));
+  EXPECT_FALSE(Tracks.IsTrack(AddTestEvent("S19.2E-1-1101-28006", TestEpoch, 200, "Artist - Song (1999)")));
+}
+
+TEST_F(cTrackList, TrackFromEvent)
+{
+  SupportMusicChannel();
+  cTrack t(AddTestEvent(MusicChannelID, TestEpoch, 215, "Some Artist - Some Song (1987)", "short", "long"));
+  EXPECT_EQ(t.channelId, MusicChannelID);
+  EXPECT_EQ(t.eventTitle, "Some Artist - Some Song (1987)");
+  EXPECT_EQ(t.shortText, "short");
+  EXPECT_EQ(t.description, "long");
+  EXPECT_EQ(t.startTime, TestEpoch);
+  EXPECT_EQ(t.duration, 215);
+  EXPECT_EQ(t.artist, "Some Artist");
+  EXPECT_EQ(t.title, "Some Song");
+  EXPECT_EQ(t.year, 1987);
+  EXPECT_EQ(t.status, 0);
+  cTrack none((const cEvent *)NULL);
+  EXPECT_EQ(none.channelId, "");
+}
+
+TEST_F(cTrackList, AlreadyDoneMatchesConvertedSongsExactly)
+{
+  SupportMusicChannel();
+  Append("A", "B", 1999, 1000, 200, 2);
+  Append("C", "D", 2000, 2000, 200, 1);
+  const cEvent *repeat = AddTestEvent(MusicChannelID, TestEpoch, 200, "A - B (1999)");
+  EXPECT_TRUE(Tracks.AlreadyDone(repeat));
+  EXPECT_FALSE(Tracks.AlreadyDone(AddTestEvent(MusicChannelID, TestEpoch + 200, 200, "a - B (1999)")));
+  EXPECT_FALSE(Tracks.AlreadyDone(AddTestEvent(MusicChannelID, TestEpoch + 400, 200, "A - B (2000)")));
+  EXPECT_FALSE(Tracks.AlreadyDone(AddTestEvent(MusicChannelID, TestEpoch + 600, 200, "C - D (2000)"))); // skipped, not converted
+  VimoraConfig.avoidrepeats = 0;
+  EXPECT_FALSE(Tracks.AlreadyDone(repeat));
+}
+
+TEST_F(cTrackList, InListComparesBroadcasts)
+{
+  SupportMusicChannel();
+  ASSERT_TRUE(Tracks.Load(path.c_str(), true));
+  const cEvent *event = AddTestEvent(MusicChannelID, TestEpoch, 200, "A - B (1999)");
+  EXPECT_FALSE(Tracks.InList(event));
+  {
+    cTracksLock lock(Tracks);
+    Tracks.Add(new cTrack(event));
+  }
+  EXPECT_TRUE(Tracks.InList(event));
+  EXPECT_FALSE(Tracks.InList(AddTestEvent(MusicChannelID, TestEpoch + 200, 200, "A - B (1999)")));
+  // After a restart the catalogued track has no event title: the broadcast is new again.
+  ASSERT_TRUE(Tracks.Save());
+  ASSERT_TRUE(Tracks.Load(path.c_str(), true));
+  EXPECT_EQ(Tracks.Count(), 1);
+  EXPECT_FALSE(Tracks.InList(event));
+}
+
+TEST_F(cTrackList, BlacklistedAsksTheBlacklist)
+{
+  SupportMusicChannel();
+  WriteFile(root + "/blacklist.conf", "Nova;Frozen\n");
+  ASSERT_TRUE(Blacklist.Load((root + "/blacklist.conf").c_str(), true));
+  EXPECT_TRUE(Tracks.Blacklisted(AddTestEvent(MusicChannelID, TestEpoch, 200, "Nova feat. X - Frozen Lake (2001)")));
+  EXPECT_FALSE(Tracks.Blacklisted(AddTestEvent(MusicChannelID, TestEpoch + 200, 200, "Nova - Summer (2001)")));
+  cTrack t;
+  t.artist = "NOVA";
+  t.title = "frozen";
+  EXPECT_TRUE(Tracks.Blacklisted(t));
+}
+
+TEST_F(cTrackList, SetConvertedMarksTracksInsideTheRecording)
+{
+  SupportMusicChannel();
+  AddTestChannel();
+  // 1000 frames: 40 seconds from TestEpoch, an I-frame every 12 frames.
+  std::string fileName = MakeTestRecording("Music", TestEpoch, 1000);
+  cRecording *recording = Recordings.GetByName(fileName.c_str());
+  ASSERT_NE(recording, nullptr);
+  ASSERT_TRUE(Tracks.Load(path.c_str(), true));
+  VimoraConfig.offset = -3;
+  cTrack *late = Append("Late", "x", 2000, TestEpoch + 35, 3, 0);         // frames 800..875 with -3
+  cTrack *early = Append("Early", "x", 2000, TestEpoch, 10, 0);           // starts before frame 0 with -3
+  cTrack *skipped = Append("Skipped", "x", 2000, TestEpoch + 10, 10, 1);
+  cTrack *other = Append("Other", "x", 2000, TestEpoch + 10, 10, 0, "S19.2E-1-1101-28006");
+  cTrack *outside = Append("Outside", "x", 2000, TestEpoch + 3600, 10, 0);
+  // 27 years earlier: its frame number wraps around into the index when cut to int.
+  cTrack *old = Append("Old", "x", 1999, TestEpoch - 858993455 + 3, 10, 0);
+  Tracks.SetConverted(recording);
+  EXPECT_EQ(late->status, 2);
+  EXPECT_EQ(early->status, 0);
+  EXPECT_EQ(skipped->status, 2);
+  EXPECT_EQ(other->status, 2);
+  EXPECT_EQ(outside->status, 0);
+  EXPECT_EQ(old->status, 0);
+  VimoraConfig.offset = 3;
+  Tracks.SetConverted(recording);
+  EXPECT_EQ(early->status, 2);
+  std::vector<std::string> lines = Lines(ReadFile(path));
+  ASSERT_EQ(lines.size(), 6u);
+  EXPECT_EQ(lines[1], "Early:x:2000:" + std::to_string(TestEpoch) + ":10:2:S19.2E-1-1092-10100");
+}
+
+TEST_F(cTrackList, SetConvertedWithoutIndexChangesNothingButSaves)
+{
+  AddTestChannel();
+  std::string fileName = MakeTestRecording("Music", TestEpoch, 100);
+  cRecording *recording = Recordings.GetByName(fileName.c_str());
+  ASSERT_NE(recording, nullptr);
+  ASSERT_EQ(unlink((fileName + "/index.vdr").c_str()), 0);
+  ASSERT_TRUE(Tracks.Load(path.c_str(), true));
+  cTrack *t = Append("A", "B", 2000, TestEpoch + 1, 1, 0);
+  Tracks.SetConverted(recording);
+  EXPECT_EQ(t->status, 0);
+  EXPECT_EQ(Lines(ReadFile(path)).size(), 1u);
+}
