@@ -29,6 +29,8 @@ static void Usage(FILE *f)
     "  -s N,    --speed=N       virtual seconds per real second, or max\n"
     "                           (default 1 on a terminal, max for scripts)\n"
     "           --script=FILE   run the script FILE instead of the terminal\n"
+    "           --start=TIME    the script's clock starts at the local time\n"
+    "                           \"YYYY-MM-DD hh:mm:ss\" (default: the next whole minute)\n"
     "           --demo[=DIR]    the demo, in DIR (default ./vimora-demo)\n"
     "  -h,      --help          this text, and the plug-ins' own options\n");
 }
@@ -49,7 +51,7 @@ static int Help(const tHostOptions &Options)
   return 0;
 }
 
-static int RunScript(const tHostOptions &Options, const std::string &ScriptName, double Speed)
+static int RunScript(const tHostOptions &Options, const std::string &ScriptName, double Speed, time_t Start)
 {
   FILE *f = ScriptName == "-" ? stdin : fopen(ScriptName.c_str(), "re");
   if (!f) {
@@ -57,8 +59,8 @@ static int RunScript(const tHostOptions &Options, const std::string &ScriptName,
      return 2;
   }
   SetClockSpeed(Speed);
-  // timers run in whole minutes: the script starts on one
-  cClock::SetTime((cClock::Now() / 60 + 1) * 60);
+  // timers run in whole minutes: a script starts on one
+  cClock::SetTime(Start ? Start : (cClock::Now() / 60 + 1) * 60);
   cSession session(Options);
   int result = 1;
   if (session.Start()) {
@@ -72,7 +74,7 @@ static int RunScript(const tHostOptions &Options, const std::string &ScriptName,
 
 int main(int argc, char *argv[])
 {
-  enum { oScript = 256, oDemo };
+  enum { oScript = 256, oDemo, oStart };
   static const struct option options[] = {
     { "config", required_argument, NULL, 'c' },
     { "video", required_argument, NULL, 'v' },
@@ -83,6 +85,7 @@ int main(int argc, char *argv[])
     { "speed", required_argument, NULL, 's' },
     { "script", required_argument, NULL, oScript },
     { "demo", optional_argument, NULL, oDemo },
+    { "start", required_argument, NULL, oStart },
     { "help", no_argument, NULL, 'h' },
     { NULL, 0, NULL, 0 }
   };
@@ -91,6 +94,7 @@ int main(int argc, char *argv[])
   std::string script, demoDir;
   bool demo = false, help = false;
   double speed = -1;
+  time_t start = 0;
   int c;
   while ((c = getopt_long(argc, argv, "c:v:L:P:a:C:s:h", options, NULL)) != -1) {
     switch (c) {
@@ -107,6 +111,15 @@ int main(int argc, char *argv[])
         }
         break;
       case oScript: script = optarg; break;
+      case oStart: {
+        std::string t = optarg;
+        size_t blank = t.find(' ');
+        if (blank == std::string::npos || !ParseLocalTime(t.substr(0, blank), t.substr(blank + 1), start)) {
+           fprintf(stderr, "vimora-host: bad start '%s' (YYYY-MM-DD hh:mm:ss)\n", optarg);
+           return 2;
+        }
+        break;
+      }
       case oDemo:
         demo = true;
         // "--demo DIR" as well as "--demo=DIR"
@@ -134,7 +147,7 @@ int main(int argc, char *argv[])
   if (demo)
      return RunDemo(o.pluginDir, demoDir.empty() ? "vimora-demo" : demoDir);
   if (!script.empty())
-     return RunScript(o, script, speed < 0 ? 0 : speed);
+     return RunScript(o, script, speed < 0 ? 0 : speed, start);
   if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO)) {
      fprintf(stderr, "vimora-host: no terminal: run a script with --script FILE (- for standard input), or --demo\n");
      return 2;

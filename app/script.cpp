@@ -98,8 +98,7 @@ bool cScript::Fail(const char *Format, ...)
   return false;
 }
 
-// Local time from "YYYY-MM-DD" and "hh:mm[:ss]".
-static bool ParseLocalTime(const std::string &Date, const std::string &Clock, time_t &Result)
+bool ParseLocalTime(const std::string &Date, const std::string &Clock, time_t &Result)
 {
   struct tm tm = {};
   int n = 0, m = 0;

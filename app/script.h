@@ -14,6 +14,9 @@
 
 class cWords;
 
+// Local time from "YYYY-MM-DD" and "hh:mm[:ss]".
+bool ParseLocalTime(const std::string &Date, const std::string &Clock, time_t &Result);
+
 // The last message shown, "type: text", or "".
 std::string LastMessage(void);
 
