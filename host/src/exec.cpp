@@ -1,8 +1,11 @@
 #include "exec.h"
 
+#include <fcntl.h>
 #include <map>
 #include <mutex>
 #include <signal.h>
+#include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vdr/tools.h>
@@ -12,13 +15,20 @@ namespace {
 std::mutex commandsMutex;
 std::map<pthread_t, pid_t> commands; // the waiting thread -> the command's process group
 
-void CloseInheritedFiles(void)
+void CloseInheritedFiles(int From = STDERR_FILENO + 1)
 {
   long maxFd = sysconf(_SC_OPEN_MAX);
   if (maxFd < 0 || maxFd > 65536)
      maxFd = 65536;
-  for (int fd = STDERR_FILENO + 1; fd < maxFd; fd++)
+  for (int fd = From; fd < maxFd; fd++)
       close(fd);
+}
+
+void UnblockSignals(void)
+{
+  sigset_t none;
+  sigemptyset(&none);
+  sigprocmask(SIG_SETMASK, &none, NULL);
 }
 
 } // namespace
@@ -34,9 +44,7 @@ int SystemExec(const char *Command, bool Detached)
   }
   if (pid == 0) {
      setpgid(0, 0);
-     sigset_t none;
-     sigemptyset(&none);
-     sigprocmask(SIG_SETMASK, &none, NULL);
+     UnblockSignals();
      CloseInheritedFiles();
      if (Detached && fork() > 0)
         _exit(0);
@@ -48,21 +56,12 @@ int SystemExec(const char *Command, bool Detached)
     std::lock_guard<std::mutex> lk(commandsMutex);
     commands[pthread_self()] = pid;
   }
-  int status = 0;
-  pid_t r;
-  while ((r = waitpid(pid, &status, 0)) < 0 && errno == EINTR)
-        ;
+  int result = WaitProgram(pid);
   {
     std::lock_guard<std::mutex> lk(commandsMutex);
     commands.erase(pthread_self());
   }
-  if (r < 0) {
-     LOG_ERROR_STR("waitpid");
-     return -1;
-  }
-  if (WIFEXITED(status))
-     return WEXITSTATUS(status);
-  return -1;
+  return result;
 }
 
 void KillCommandsOf(pthread_t Thread)
@@ -87,4 +86,66 @@ void KillCommandsOf(pthread_t Thread)
       usleep(10000);
   }
   kill(-group, SIGKILL);
+}
+
+pid_t SpawnProgram(const char *const *Argv, const std::vector<int> &Fds)
+{
+  if (!Argv || !Argv[0])
+     return -1;
+  int n = int(Fds.size());
+  std::vector<int> moved(n); // made here: the child of a threaded process must not allocate
+  pid_t pid = fork();
+  if (pid < 0) {
+     LOG_ERROR_STR("fork");
+     return -1;
+  }
+  if (pid == 0) {
+     UnblockSignals();
+     // Fds[i] may be a number that an earlier dup2() would replace, so all of them first
+     // move above the range that is filled.
+     for (int i = 0; i < n; i++) {
+         int fd = Fds[i] >= 0 ? Fds[i] : open("/dev/null", O_RDWR);
+         if (fd < 0 || (moved[i] = fcntl(fd, F_DUPFD, n)) < 0)
+            _exit(127);
+     }
+     for (int i = 0; i < n; i++) {
+         if (dup2(moved[i], i) < 0)
+            _exit(127);
+     }
+     CloseInheritedFiles(n);
+     execvp(Argv[0], const_cast<char *const *>(Argv));
+     _exit(127);
+  }
+  return pid;
+}
+
+bool FoundInPath(const char *Program)
+{
+  const char *path = getenv("PATH");
+  if (!path || !Program || !*Program)
+     return false;
+  for (const char *p = path;; p++) {
+      const char *end = strchrnul(p, ':');
+      std::string dir(p, end - p);
+      std::string file = (dir.empty() ? std::string(".") : dir) + "/" + Program;
+      struct stat st;
+      if (stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(file.c_str(), X_OK) == 0)
+         return true;
+      if (!*end)
+         return false;
+      p = end;
+  }
+}
+
+int WaitProgram(pid_t Pid)
+{
+  int status = 0;
+  pid_t r;
+  while ((r = waitpid(Pid, &status, 0)) < 0 && errno == EINTR)
+        ;
+  if (r < 0) {
+     LOG_ERROR_STR("waitpid");
+     return -1;
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

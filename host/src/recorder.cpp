@@ -14,49 +14,9 @@
 
 #include "mediawriter.h"
 
-static const int IFrameDistance = 12;
 static const int MaxNameTries = 10;
 static const int ScheduleLockTimeoutMs = 1000;
 static const int RecorderStopSeconds = 10;
-
-// --- media -----------------------------------------------------------------
-
-namespace {
-
-// No media at all, but the byte offsets of a stream of about 3 Mbit/s, so that
-// everything that reads the index sees plausible frame sizes.
-class cSyntheticMedia : public cMediaWriter {
-private:
-  static const int IFrameSize = 48000;
-  static const int FrameSize = 12000;
-  off_t offset;
-
-public:
-  cSyntheticMedia(void) { offset = 0; }
-  bool PutFrame(int Index, bool Independent, uint16_t &FileNumber, off_t &FileOffset) override
-  {
-    (void)Index;
-    FileNumber = 1;
-    FileOffset = offset;
-    offset += Independent ? IFrameSize : FrameSize;
-    return true;
-  }
-};
-
-tMediaWriterFactory mediaWriterFactory = NULL;
-
-} // namespace
-
-void SetMediaWriterFactory(tMediaWriterFactory Factory)
-{
-  mediaWriterFactory = Factory;
-}
-
-cMediaWriter *NewMediaWriter(const cRecording *Recording)
-{
-  cMediaWriter *writer = mediaWriterFactory ? mediaWriterFactory(Recording) : NULL;
-  return writer ? writer : new cSyntheticMedia;
-}
 
 // --- state of the recorder ---------------------------------------------------
 
@@ -117,7 +77,8 @@ cRecordControl::cRecordControl(cTimer *Timer, cDevice *Device, cRecording *Recor
   media = NewMediaWriter(Recording);
   startMs = uint64_t(Recording->start) * 1000;
   stopTime = StopTime;
-  frames = index->Last() + 1;
+  frames = 0;
+  indexed = 0;
   failed = !index->Ok();
 }
 
@@ -138,22 +99,23 @@ const char *cRecordControl::Name(void) const
   return recording->Name();
 }
 
-bool cRecordControl::WriteFrames(uint64_t UntilMs)
+bool cRecordControl::WriteFrames(uint64_t UntilMs, bool Final)
 {
   if (failed || !media)
      return false;
   int due = UntilMs > startMs ? int((UntilMs - startMs) * FRAMESPERSEC / 1000) : 0;
-  for (; frames < due; frames++) {
-      bool independent = frames % IFrameDistance == 0;
-      uint16_t number;
-      off_t offset;
-      if (!media->PutFrame(frames, independent, number, offset) || !index->Write(independent, number, offset)) {
-         esyslog("ERROR: cannot write frame %d of %s - recording ends", frames, FileName());
-         failed = true;
-         return false;
-      }
+  frames = std::max(frames, due);
+  std::vector<tMediaFrame> ready;
+  bool ok = media->Write(frames, Final, ready);
+  for (size_t i = 0; ok && i < ready.size(); i++) {
+      ok = index->Write(ready[i].independent, ready[i].fileNumber, ready[i].offset);
+      indexed += ok;
   }
-  return true;
+  if (!ok) {
+     esyslog("ERROR: cannot write frame %d of %s - recording ends", indexed, FileName());
+     failed = true;
+  }
+  return ok;
 }
 
 // --- cRecordControls ---------------------------------------------------------
@@ -183,14 +145,14 @@ void cRecordControls::TimerDeleted(cTimer *Timer)
 
 void cRecordControls::StopRecording(cRecordControl *Control)
 {
-  Control->WriteFrames(std::min(cClock::NowMs(), uint64_t(Control->stopTime) * 1000));
+  Control->WriteFrames(std::min(cClock::NowMs(), uint64_t(Control->stopTime) * 1000), true);
   // the order matters to listeners: the timer is no longer recording, but still listed
   time_t s, e;
   if (Control->failed && Control->timer && Control->timer->GetOccurrence(cClock::Now(), s, e))
      FailedRuns().push_back({ Control->timer, s, e });
   if (Control->timer)
      Control->timer->SetRecording(false);
-  isyslog("end of recording %s (%d frames)", Control->FileName(), Control->frames);
+  isyslog("end of recording %s (%d frames)", Control->FileName(), Control->indexed);
   cStatus::MsgRecording(Control->device, Control->Name(), Control->FileName(), false);
   delete Control->media;
   Control->media = NULL;

@@ -1,5 +1,7 @@
 #include "testenv.h"
 
+#include "../../host/src/mediawriter.h"
+
 #include <fstream>
 #include <mutex>
 #include <sstream>
@@ -37,6 +39,7 @@ void cTestEnv::SetUp(void)
   cPlugin::SetConfigDirectory(configDir.c_str());
   ::Setup.Load(AddDirectory(configDir.c_str(), "setup.conf"));
   SetVideoDirectory(videoDir.c_str());
+  SetMediaWriterFactory(NewIndexOnlyWriter); // media tests ask for real media
   SysLogLevel = 3;
   SetSysLogHook(CaptureLog, &hostLog);
   cClock::SetManual();

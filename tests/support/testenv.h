@@ -1,7 +1,8 @@
 // Test fixtures: a private config and video folder per test (the video folder is the
-// host's video directory), the host log captured, and the host clock standing still
-// until the test moves it. After each test the recorder is stopped and the host's
-// channels, guide, timers and recordings are emptied.
+// host's video directory), the host log captured, the host clock standing still until
+// the test moves it, and a recorder that writes the index alone (no media). After each
+// test the recorder is stopped and the host's channels, guide, timers and recordings
+// are emptied.
 #ifndef __VIMORA_TESTENV_H
 #define __VIMORA_TESTENV_H
 

@@ -208,13 +208,19 @@ namespace {
 
 // Media that takes 50 frames and then fails, like a disk that runs full.
 class cFullDisk : public cMediaWriter {
+private:
+  int frames = 0;
+
 public:
-  bool PutFrame(int Index, bool Independent, uint16_t &FileNumber, off_t &FileOffset) override
+  bool Write(int Frames, bool Final, std::vector<tMediaFrame> &Ready) override
   {
-    (void)Independent;
-    FileNumber = 7;
-    FileOffset = Index * 1000;
-    return Index < 50;
+    (void)Final;
+    for (; frames < Frames; frames++) {
+        if (frames >= 50)
+           return false;
+        Ready.push_back({ 7, off_t(frames) * 1000, frames % 12 == 0 });
+    }
+    return true;
   }
 };
 
@@ -233,7 +239,6 @@ TEST_F(cHostRecorder, FailingMediaEndsTheRecordingWithoutRestarts)
   cListener listener(timer);
   ASSERT_TRUE(cRecorder::Start());
   StepSeconds(240);
-  SetMediaWriterFactory(NULL);
   std::vector<tNotice> notices = listener.Notices();
   ASSERT_EQ(notices.size(), 2u);
   EXPECT_FALSE(notices[1].on);

@@ -229,10 +229,12 @@ private:
   cMediaWriter *media;
   uint64_t startMs;  // frame 0 is at this host time
   time_t stopTime;   // of the timer's occurrence, refreshed while it matches
-  int frames;        // written so far
+  int frames;        // handed to the media so far
+  int indexed;       // of them in the index
   bool failed;
   cRecordControl(cTimer *Timer, cDevice *Device, cRecording *Recording, time_t StopTime);
-  bool WriteFrames(uint64_t UntilMs);
+  // Final completes the media: the recording ends.
+  bool WriteFrames(uint64_t UntilMs, bool Final = false);
 
 public:
   ~cRecordControl();
@@ -264,10 +266,11 @@ public:
 };
 
 // The recorder: a host thread that starts a recording when a timer's time comes on the
-// host clock, grows its index at 25 frames per second (an I-frame every 12 frames) and
-// ends it at the timer's stop time. It sets a timer's recording flag before it announces
-// the start (cStatus::MsgRecording) and clears it, with the timer still listed, before it
-// announces the end; notifications come on the recorder's thread.
+// host clock, grows its media (001.ts, when ffmpeg is in PATH) and index at 25 frames
+// per second (an I-frame every 12 frames) and ends it at the timer's stop time. It sets
+// a timer's recording flag before it announces the start (cStatus::MsgRecording) and
+// clears it, with the timer still listed, before it announces the end; notifications
+// come on the recorder's thread.
 class cRecorder {
 public:
   static bool Start(void);

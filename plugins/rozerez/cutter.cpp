@@ -1,0 +1,217 @@
+#include "cutter.h"
+
+#include <algorithm>
+#include <fcntl.h>
+#include <set>
+#include <stdarg.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vdr/recording.h>
+
+static const size_t TsSize = 188;
+static const uint8_t TsSync = 0x47;
+// Room for " (n)", ".ts" and more within the 255 bytes a file name may have.
+static const size_t MaxNameBytes = 200;
+static const size_t CopyBufferSize = 1 << 20;
+
+std::string ClipName(const char *Comment, int Position)
+{
+  std::string name = Comment ? Comment : "";
+  for (char &c : name) {
+      if (c == '/')
+         c = '_';
+      else if ((unsigned char)c < ' ' || c == 0x7F)
+         c = ' ';
+  }
+  size_t first = name.find_first_not_of(' ');
+  name = first == std::string::npos ? "" : name.substr(first, name.find_last_not_of(' ') - first + 1);
+  if (name.empty()) {
+     name = std::string("Clip at ") + *IndexToHMSF(Position, true);
+     std::replace(name.begin(), name.end(), ':', '.');
+  }
+  for (size_t i = 0; i < name.size() && name[i] == '.'; i++)
+      name[i] = '_';
+  if (name.size() > MaxNameBytes) {
+     size_t n = MaxNameBytes;
+     while (n > 0 && (name[n] & 0xC0) == 0x80) // not inside a UTF-8 character
+       n--;
+     name.resize(n);
+  }
+  return name;
+}
+
+std::string DefaultClipFolder(const char *RecordingFileName)
+{
+  std::string dir = RecordingFileName ? RecordingFileName : "";
+  while (dir.size() > 1 && dir.back() == '/')
+    dir.pop_back();
+  size_t slash = dir.rfind('/');
+  if (slash == std::string::npos)
+     return "clips";
+  return dir.substr(0, slash) + "/clips";
+}
+
+cClipCutter::cClipCutter(const char *RecordingFileName, const std::string &Folder)
+{
+  recording = RecordingFileName ? RecordingFileName : "";
+  folder = Folder.empty() ? DefaultClipFolder(recording.c_str()) : Folder;
+  clips = 0;
+}
+
+bool cClipCutter::Fail(const char *Format, ...)
+{
+  va_list ap;
+  va_start(ap, Format);
+  char *text = NULL;
+  if (vasprintf(&text, Format, ap) >= 0) {
+     error = text;
+     free(text);
+  }
+  else
+     error = "rozerez: out of memory";
+  va_end(ap);
+  return false;
+}
+
+std::string cClipCutter::MediaFile(int FileNumber) const
+{
+  return *cString::sprintf("%s/%03d.ts", recording.c_str(), FileNumber);
+}
+
+bool cClipCutter::Cut(void)
+{
+  std::vector<tClip> plan;
+  if (!Plan(plan))
+     return false;
+  for (const tClip &c : plan) {
+      if (!CheckMedia(c))
+         return false;
+  }
+  struct stat st;
+  if (!MakeDirs(folder.c_str(), true) || stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+     return Fail("rozerez: cannot create the clip folder %s", folder.c_str());
+  for (const tClip &c : plan) {
+      if (!Write(c))
+         return false;
+      clips++;
+  }
+  return true;
+}
+
+// Where each clip begins and ends, from the marks and the index.
+bool cClipCutter::Plan(std::vector<tClip> &Clips)
+{
+  const char *rec = recording.c_str();
+  struct stat st;
+  if (recording.empty())
+     return Fail("rozerez: no recording given");
+  if (stat(rec, &st) != 0 || !S_ISDIR(st.st_mode))
+     return Fail("rozerez: recording %s not found", rec);
+  cMarks marks;
+  if (!marks.Load(rec))
+     return Fail("rozerez: cannot read the marks of %s", rec);
+  if (marks.Count() < 2)
+     return Fail("rozerez: %s has no pair of marks", rec);
+  cIndexFile index(rec, false);
+  int last = index.Last();
+  if (last < 0)
+     return Fail("rozerez: %s has no frame index", rec);
+  std::set<std::string> names;
+  for (cMark *m = marks.First(); m && marks.Next(m); m = marks.Next(marks.Next(m))) {
+      cMark *end = marks.Next(m);
+      cString at = IndexToHMSF(m->position, true);
+      if (m->position > last)
+         return Fail("rozerez: the mark at %s lies beyond the end of %s", *at, rec);
+      if (end->position <= m->position)
+         return Fail("rozerez: the pair of marks at %s in %s is empty", *at, rec);
+      uint16_t number;
+      off_t offset;
+      bool independent = false;
+      index.Get(m->position, &number, &offset, &independent);
+      if (!independent && index.GetNextIFrame(m->position, false, &number, &offset) < 0)
+         return Fail("rozerez: no I-frame at or before the mark at %s in %s", *at, rec);
+      tClip clip;
+      clip.from = { number, offset };
+      if (end->position <= last) {
+         index.Get(end->position, &number, &offset);
+         clip.to = { number, offset };
+      }
+      else {
+         index.Get(last, &number, &offset);
+         clip.to = { number, -1 };
+      }
+      std::string base = ClipName(m->comment, m->position);
+      clip.name = base;
+      for (int n = 2; !names.insert(clip.name).second; n++)
+          clip.name = base + " (" + std::to_string(n) + ")";
+      Clips.push_back(clip);
+  }
+  return true;
+}
+
+bool cClipCutter::CheckMedia(const tClip &Clip)
+{
+  const char *rec = recording.c_str();
+  for (int f = Clip.from.fileNumber; f <= Clip.to.fileNumber; f++) {
+      struct stat st;
+      if (stat(MediaFile(f).c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0)
+         return Fail("rozerez: no media in %s", rec);
+      if (f == Clip.to.fileNumber && Clip.to.offset > st.st_size)
+         return Fail("rozerez: the media of %s is shorter than its index", rec);
+  }
+  bool inOrder = Clip.from.fileNumber < Clip.to.fileNumber ||
+                 (Clip.from.fileNumber == Clip.to.fileNumber && (Clip.to.offset < 0 || Clip.from.offset < Clip.to.offset));
+  uint8_t sync = 0;
+  cFile f;
+  if (!inOrder || !f.Open(MediaFile(Clip.from.fileNumber).c_str(), O_RDONLY) || pread(f, &sync, 1, Clip.from.offset) != 1 || sync != TsSync)
+     return Fail("rozerez: the media of %s does not match its index", rec);
+  return true;
+}
+
+// Into a hidden temporary file first, so that a clip is there whole or not at all.
+bool cClipCutter::Write(const tClip &Clip)
+{
+  std::string target = folder + "/" + Clip.name + ".ts";
+  std::string temp = folder + "/.rozerez-XXXXXX";
+  int fd = mkostemp(&temp[0], O_CLOEXEC);
+  if (fd < 0)
+     return Fail("rozerez: cannot write into the clip folder %s: %m", folder.c_str());
+  bool ok = Copy(fd, Clip) && fchmod(fd, 0644) == 0;
+  ok = close(fd) == 0 && ok;
+  if (ok && rename(temp.c_str(), target.c_str()) == 0)
+     return true;
+  int e = errno;
+  unlink(temp.c_str());
+  errno = e;
+  return error.empty() ? Fail("rozerez: cannot write the clip %s: %m", target.c_str()) : false;
+}
+
+bool cClipCutter::Copy(int To, const tClip &Clip)
+{
+  std::vector<uint8_t> buffer(CopyBufferSize);
+  for (int number = Clip.from.fileNumber; number <= Clip.to.fileNumber; number++) {
+      cFile media;
+      struct stat st;
+      if (!media.Open(MediaFile(number).c_str(), O_RDONLY) || fstat(media, &st) != 0)
+         return Fail("rozerez: cannot read the media of %s: %m", recording.c_str());
+      off_t begin = number == Clip.from.fileNumber ? Clip.from.offset : 0;
+      off_t end = number == Clip.to.fileNumber && Clip.to.offset >= 0 ? Clip.to.offset : st.st_size;
+      // whole packets only, even where an index or a cut-off file says otherwise
+      begin -= begin % TsSize;
+      end -= end % TsSize;
+      while (begin < end) {
+        ssize_t n = pread(media, buffer.data(), size_t(std::min(off_t(buffer.size()), end - begin)), begin);
+        if (n < 0 && errno == EINTR)
+           continue;
+        if (n <= 0) {
+           if (n == 0)
+              errno = EIO; // the media became shorter while it was read
+           return Fail("rozerez: cannot read the media of %s: %m", recording.c_str());
+        }
+        if (safe_write(To, buffer.data(), n) != n)
+           return false;
+        begin += n;
+      }
+  }
+  return true;
+}

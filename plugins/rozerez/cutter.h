@@ -1,0 +1,50 @@
+// Cuts a recording into clips: for each pair of cut marks the media from the start mark's
+// I-frame (the one at or before it) up to the end mark, as whole transport stream packets
+// found through the frame index, into "<clip folder>/<name>.ts". The name is the start
+// mark's comment made safe as a file name, or the mark's position when it has none.
+#ifndef __ROZEREZ_CUTTER_H
+#define __ROZEREZ_CUTTER_H
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+// The file name (without ".ts") of the clip of a start mark: '/' becomes '_', control
+// characters become blanks, leading dots become '_', and long names are shortened, so
+// that the clip lands in the clip folder and is not hidden.
+std::string ClipName(const char *Comment, int Position);
+
+// The folder "clips" beside the recording's folder.
+std::string DefaultClipFolder(const char *RecordingFileName);
+
+class cClipCutter {
+private:
+  struct tPlace {
+    int fileNumber;
+    off_t offset; // -1: the end of the file
+  };
+  struct tClip {
+    std::string name;
+    tPlace from, to;
+  };
+  std::string recording, folder, error;
+  int clips;
+  bool Fail(const char *Format, ...) __attribute__((format(printf, 2, 3)));
+  std::string MediaFile(int FileNumber) const;
+  bool Plan(std::vector<tClip> &Clips);
+  bool CheckMedia(const tClip &Clip);
+  bool Write(const tClip &Clip);
+  bool Copy(int To, const tClip &Clip);
+
+public:
+  // Clips of the recording go to Folder (empty: DefaultClipFolder()).
+  cClipCutter(const char *RecordingFileName, const std::string &Folder);
+  // Writes every clip; false with Error() set when anything failed. Clips are written
+  // whole or not at all, and nothing is written when the recording cannot be cut.
+  bool Cut(void);
+  int Clips(void) const { return clips; }
+  const std::string &Folder(void) const { return folder; }
+  const std::string &Error(void) const { return error; }
+};
+
+#endif

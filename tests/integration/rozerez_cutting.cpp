@@ -1,0 +1,233 @@
+// The rozerez plug-in loaded by the host and called through its service, on recordings
+// whose media is a made-up transport stream: every packet tells which frame it belongs
+// to, so a clip shows exactly which frames it holds.
+#include <filesystem>
+#include <set>
+#include <vdr/plugin.h>
+
+#include "hostfixtures.h"
+#include "rozerez_service.h"
+#include "testenv.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const int PacketsPerFrame = 3;
+const size_t TsSize = 188;
+
+// A recording of Frames frames with an I-frame every 12, its media in 001.ts unless
+// WithMedia is false, and the marks file Marks.
+std::string MakeRecording(const char *Name, int Frames, const std::string &Marks, bool WithMedia = true)
+{
+  std::string dir = MakeTestRecording(Name, TestEpoch, Frames);
+  if (WithMedia) {
+     std::string media;
+     for (int f = 0; f < Frames; f++) {
+         for (int p = 0; p < PacketsPerFrame; p++) {
+             std::string packet(TsSize, char(0xFF));
+             snprintf(&packet[0], TsSize, "%cframe %d packet %d", 0x47, f, p);
+             media += packet;
+         }
+     }
+     EXPECT_TRUE(WriteFile(dir + "/001.ts", media));
+     // the index in the made-up media's own offsets
+     RemoveFileOrDir((dir + "/index.vdr").c_str());
+     cIndexFile index(dir.c_str(), true);
+     for (int f = 0; f < Frames; f++)
+         EXPECT_TRUE(index.Write(f % 12 == 0, 1, off_t(f) * PacketsPerFrame * TsSize));
+  }
+  EXPECT_TRUE(WriteFile(dir + "/marks.vdr", Marks));
+  return dir;
+}
+
+// The frames a clip holds: first and last, after checking that it holds them all, whole.
+std::pair<int, int> FramesOf(const std::string &Clip)
+{
+  std::string data = ReadFile(Clip);
+  EXPECT_EQ(data.size() % (PacketsPerFrame * TsSize), 0u) << Clip;
+  int first = -1, previous = -1;
+  for (size_t i = 0; i + TsSize <= data.size(); i += TsSize) {
+      int frame = -1, packet = -1;
+      EXPECT_EQ(sscanf(data.c_str() + i, "\x47" "frame %d packet %d", &frame, &packet), 2);
+      if (first < 0)
+         first = frame;
+      EXPECT_TRUE(frame == previous || frame == previous + 1 || previous < 0) << Clip << " at byte " << i;
+      previous = frame;
+  }
+  return { first, previous };
+}
+
+} // namespace
+
+class cRozerez : public cTestEnv {
+protected:
+  cPluginManager *manager = NULL;
+  cPlugin *rozerez = NULL;
+  std::string clips;
+
+  void SetUp(void) override
+  {
+    cTestEnv::SetUp();
+    AddTestChannel();
+    clips = root + "/my clips";
+    Load("rozerez -d '" + clips + "'");
+  }
+
+  void TearDown(void) override
+  {
+    Unload();
+    cTestEnv::TearDown();
+  }
+
+  void Load(const std::string &Args)
+  {
+    Unload();
+    manager = new cPluginManager(VIMORA_PLUGIN_DIR);
+    manager->AddPlugin(Args.c_str());
+    ASSERT_TRUE(manager->LoadPlugins());
+    rozerez = cPluginManager::GetPlugin("rozerez");
+    ASSERT_NE(rozerez, nullptr);
+  }
+
+  void Unload(void)
+  {
+    if (manager) {
+       manager->Shutdown();
+       delete manager;
+       manager = NULL;
+    }
+  }
+
+  // Calls the service as a caller does; the error text, or "" for success.
+  std::string Cut(const std::string &Recording)
+  {
+    char *fileName = strdup(Recording.c_str());
+    MultiCutRequest *request = new MultiCutRequest{ fileName, NULL };
+    EXPECT_TRUE(rozerez->Service(ROZEREZ_MULTICUT_SERVICE, request));
+    EXPECT_EQ(request->recordingFileName, fileName);
+    EXPECT_STREQ(fileName, Recording.c_str());
+    std::string error = request->errorText ? request->errorText : "";
+    delete request;
+    free(fileName);
+    return error;
+  }
+
+  std::set<std::string> Files(const std::string &Dir)
+  {
+    std::set<std::string> names;
+    std::error_code ec;
+    for (const auto &e : fs::directory_iterator(Dir, ec))
+        names.insert(e.path().filename());
+    return names;
+  }
+};
+
+TEST_F(cRozerez, AnswersOnlyItsOwnServiceAndTellsItsOption)
+{
+  EXPECT_TRUE(rozerez->Service("Rozerez-MultiCut-v1.0"));
+  EXPECT_FALSE(rozerez->Service("Rozerez-MultiCut-v1.1", this));
+  EXPECT_FALSE(rozerez->Service("other"));
+  EXPECT_NE(std::string(rozerez->CommandLineHelp()).find("--dir=DIR"), std::string::npos);
+  EXPECT_TRUE(Files(clips).empty());
+}
+
+TEST_F(cRozerez, EachPairBecomesAClipFromTheStartsIFrameUpToTheEndMark)
+{
+  std::string rec = MakeRecording("Music~Cut", 300,
+                                  "0:00:01.05 Artist - Song (1999)\n" // frame 30, its I-frame is 24
+                                  "0:00:03.00\n"                      // 75
+                                  "0:00:04.20\n"                      // 120, an I-frame, no comment
+                                  "0:00:08.00 ignored end comment\n"  // 200
+                                  "0:00:11.00 Last one alone\n");     // no partner
+  EXPECT_EQ(Cut(rec), "");
+  EXPECT_EQ(Files(clips), (std::set<std::string>{ "Artist - Song (1999).ts", "Clip at 0.00.04.20.ts" }));
+  EXPECT_EQ(FramesOf(clips + "/Artist - Song (1999).ts"), std::make_pair(24, 74));
+  EXPECT_EQ(FramesOf(clips + "/Clip at 0.00.04.20.ts"), std::make_pair(120, 199));
+  EXPECT_TRUE(HostLogHas("rozerez: 2 clip(s) of " + rec + " written into " + clips));
+
+  // an end mark past the index takes the clip to the end of the media; cutting again
+  // replaces the clips
+  WriteFile(rec + "/marks.vdr", "0:00:10.00 Artist - Song (1999)\n0:01:00.00\n");
+  EXPECT_EQ(Cut(rec), "");
+  EXPECT_EQ(FramesOf(clips + "/Artist - Song (1999).ts"), std::make_pair(240, 299));
+}
+
+TEST_F(cRozerez, ClipsStayInTheirFolderWhateverTheirNames)
+{
+  std::string rec = MakeRecording("Music~Names", 400,
+                                  "0:00:00.00 ../../escape\n0:00:01.00\n"
+                                  "0:00:02.00 /etc/passwd\n0:00:03.00\n"
+                                  "0:00:04.00 ..\n0:00:05.00\n"
+                                  "0:00:06.00 .hidden\n0:00:07.00\n"
+                                  "0:00:08.00 tab\there \n0:00:09.00\n"
+                                  "0:00:10.00 Same\n0:00:11.00\n"
+                                  "0:00:12.00 Same\n0:00:13.00\n"
+                                  "0:00:14.00 " + std::string(300, 'x') + "\n0:00:15.00\n");
+  EXPECT_EQ(Cut(rec), "");
+  EXPECT_EQ(Files(clips), (std::set<std::string>{ "___.._escape.ts", "_etc_passwd.ts", "__.ts", "_hidden.ts", "tab here.ts",
+                                                  "Same.ts", "Same (2).ts", std::string(200, 'x') + ".ts" }));
+  std::set<std::string> outside;
+  for (const auto &e : fs::recursive_directory_iterator(root))
+      if (e.path().parent_path() != clips && e.path().extension() == ".ts" && e.path().filename() != "001.ts")
+         outside.insert(e.path());
+  EXPECT_TRUE(outside.empty()) << *outside.begin();
+}
+
+TEST_F(cRozerez, FailuresSayWhatIsWrongAndWriteNoClip)
+{
+  std::string pair = "0:00:01.00 A - B\n0:00:02.00\n";
+  std::string noMedia = MakeRecording("Music~NoMedia", 100, pair, false);
+  std::string noMarks = MakeRecording("Music~NoMarks", 100, "0:00:01.00 Just one mark\n");
+  std::string garbled = MakeRecording("Music~Garbled", 100, "soon\nlater\n");
+  std::string beyond = MakeRecording("Music~Beyond", 100, "0:00:05.00 A - B\n0:00:06.00\n");
+  std::string mismatch = MakeRecording("Music~Mismatch", 100, pair);
+  WriteFile(mismatch + "/001.ts", std::string(100 * PacketsPerFrame * TsSize, 'x'));
+  std::string shorter = MakeRecording("Music~Shorter", 100, pair);
+  WriteFile(shorter + "/001.ts", ReadFile(shorter + "/001.ts").substr(0, 40 * PacketsPerFrame * TsSize));
+  std::string missing = videoDir + "/Music/Missing/2026-12-07.20.00.50.99.rec";
+  struct {
+    std::string recording, error;
+  } cases[] = {
+    { noMedia, "rozerez: no media in " + noMedia },
+    { noMarks, "rozerez: " + noMarks + " has no pair of marks" },
+    { garbled, "rozerez: " + garbled + " has no pair of marks" },
+    { beyond, "rozerez: the mark at 0:00:05.00 lies beyond the end of " + beyond },
+    { mismatch, "rozerez: the media of " + mismatch + " does not match its index" },
+    { shorter, "rozerez: the media of " + shorter + " is shorter than its index" },
+    { missing, "rozerez: recording " + missing + " not found" },
+    { "", "rozerez: no recording given" },
+  };
+  for (const auto &c : cases) {
+      EXPECT_EQ(Cut(c.recording), c.error);
+      EXPECT_TRUE(HostLogHas("E ERROR: " + c.error));
+  }
+  EXPECT_FALSE(FileExists(clips));
+
+  std::string good = MakeRecording("Music~Good", 100, pair);
+  WriteFile(clips, "a file where the folder should be");
+  EXPECT_EQ(Cut(good), "rozerez: cannot create the clip folder " + clips);
+}
+
+TEST_F(cRozerez, ErrorTextsOutliveTheCallAndTheNextOne)
+{
+  std::string noMedia = MakeRecording("Music~NoMedia", 100, "0:00:01.00\n0:00:02.00\n", false);
+  MultiCutRequest first = { strdup(noMedia.c_str()), NULL };
+  MultiCutRequest second = { strdup((noMedia + "/nothing").c_str()), NULL };
+  ASSERT_TRUE(rozerez->Service(ROZEREZ_MULTICUT_SERVICE, &first));
+  ASSERT_TRUE(rozerez->Service(ROZEREZ_MULTICUT_SERVICE, &second));
+  ASSERT_TRUE(first.errorText && second.errorText);
+  EXPECT_EQ(std::string(first.errorText), "rozerez: no media in " + noMedia);
+  EXPECT_EQ(std::string(second.errorText), "rozerez: recording " + noMedia + "/nothing not found");
+  free(first.recordingFileName);
+  free(second.recordingFileName);
+}
+
+TEST_F(cRozerez, WithoutAFolderOptionClipsGoBesideTheRecording)
+{
+  Load("rozerez");
+  std::string rec = MakeRecording("Music~Beside", 100, "0:00:01.00 A - B\n0:00:02.00\n");
+  EXPECT_EQ(Cut(rec + "/"), "");
+  EXPECT_TRUE(FileExists(videoDir + "/Music/Beside/clips/A - B.ts"));
+  EXPECT_FALSE(FileExists(clips));
+}
