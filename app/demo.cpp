@@ -202,7 +202,9 @@ private:
   bool Convert(void);
   bool ListMedia(const char *What, const std::string &Folder, const char *Extension);
   bool Summary(void);
+  void SaveScript(void);
   std::string PluginConfig(const char *File) const { return options.configDir + "/plugins/vimora/" + File; }
+  std::string ClipsFolder(void) const { return dir + "/clips"; }
 
 public:
   cDemo(const std::string &PluginDir, const std::string &Dir);
@@ -296,9 +298,8 @@ bool cDemo::Prepare(void)
   options.configDir = dir + "/config";
   options.videoDir = dir + "/video";
   options.audioDir = dir + "/audio";
-  options.clipsDir = dir + "/clips";
   options.pluginDir = pluginDir;
-  for (const auto &d : { options.configDir + "/plugins/vimora", options.videoDir, options.audioDir, options.clipsDir }) {
+  for (const auto &d : { options.configDir + "/plugins/vimora", options.videoDir, options.audioDir, ClipsFolder() }) {
       if (!MakeDirs(d.c_str(), true)) {
          Say("  cannot create %s", d.c_str());
          return false;
@@ -325,7 +326,7 @@ bool cDemo::StartHost(void)
   options.plugins.push_back("vimora -v 2");
   bool rozerez = access((pluginDir + "/libvdr-rozerez.so").c_str(), F_OK) == 0;
   if (rozerez)
-     options.plugins.push_back("rozerez -d " + options.clipsDir);
+     options.plugins.push_back("rozerez -d " + ClipsFolder());
   Step("Starting the host with the plug-ins vimora%s, the clock as fast as the work allows", rozerez ? " and rozerez" : "");
   cClock::SetManual();
   cClock::SetTime((time(NULL) / 60 + 1) * 60);
@@ -342,14 +343,14 @@ bool cDemo::Broadcast(void)
   Step("A guide of %d music videos and %d announcements; a timer records the block", tracks, int(events.size()) - tracks);
   int at = LeadIn;
   for (const auto &e : events) {
-      if (!Run(cString::sprintf("event %s +%d %d %s", MusicChannelID, at, e.duration, e.title.c_str()).operator const char *()))
+      if (!Run(*cString::sprintf("event %s +%d %d %s", MusicChannelID, at, e.duration, e.title.c_str())))
          return false;
       at += e.duration;
   }
-  if (!Run(cString::sprintf("event 2 +0 %d Nordlicht Nachrichten", at).operator const char *()))
+  if (!Run(*cString::sprintf("event 2 +0 %d Nordlicht Nachrichten", at)))
      return false;
   int stop = (at + RecordingSlack + 59) / 60 * 60;
-  if (!Run(cString::sprintf("timer %s +0 +%d Vimora Night Block", MusicChannelID, stop).operator const char *()))
+  if (!Run(*cString::sprintf("timer %s +0 +%d Vimora Night Block", MusicChannelID, stop)))
      return false;
   Say("  %d:%02d of broadcast, recorded from %s for %d minutes", at / 60, at % 60, ClockText(script->Start()).c_str(), stop / 60);
   return true;
@@ -361,7 +362,8 @@ bool cDemo::Record(void)
   time_t end = script->Start() + 24 * 3600;
   bool started = false;
   while (cClock::Now() < end) {
-    session->Run(ProgressEvery * 1000);
+    if (!Run(*cString::sprintf("wait %d", ProgressEvery)))
+       return false;
     std::vector<std::string> running = RunningRecordings();
     started = started || !running.empty();
     Say("  %s | %d tracks catalogued", StatusLine().c_str(), int(SplitLines(ReadTextFile(PluginConfig("tracks.conf"))).size()));
@@ -401,6 +403,7 @@ bool cDemo::Convert(void)
   Say("%s", Skins.TextSkin()->Screen().Render().c_str());
   if (!Run("key Down Down Ok"))
      return false;
+  executed.push_back("wait-idle");
   cPlugin *vimora = cPluginManager::GetPlugin("vimora");
   std::string shown;
   for (uint64_t end = cClock::NowMs() + ConversionLimit * 1000ull; session->Busy(); ) {
@@ -468,15 +471,30 @@ bool cDemo::Summary(void)
      Say("  No clips and no audio files: ffmpeg is missing.");
      return complete;
   }
-  complete = ListMedia("The video clips", options.clipsDir, ".ts") && complete;
+  complete = ListMedia("The video clips", ClipsFolder(), ".ts") && complete;
   complete = ListMedia("The audio files", options.audioDir, ".mp3") && complete;
   Say(complete ? "\n  Everything the demo should make is there." : "\n  Some files the demo should make are missing.");
   return complete;
 }
 
+// What the demo did, as a script to run again by hand.
+void cDemo::SaveScript(void)
+{
+  std::string text = "# The demo's road as a script. In a fresh folder, run it with\n"
+                     "#   vimora-host -c config -v video -L " + pluginDir + " -a audio";
+  for (const auto &p : options.plugins)
+      text += " -P \"" + p.substr(0, p.find(" -d ")) + (p.find(" -d ") != std::string::npos ? " -d clips" : "") + "\"";
+  text += " --script demo.script\n";
+  for (const auto &line : executed)
+      text += line + "\n";
+  WriteTextFile(dir + "/demo.script", text);
+}
+
 int cDemo::Main(void)
 {
   bool ok = Prepare() && StartHost() && Broadcast() && Record() && Mark() && (!haveMedia || Convert());
+  if (session)
+     SaveScript();
   bool made = session && Summary();
   if (session)
      session->Stop();

@@ -25,7 +25,6 @@ static void Usage(FILE *f)
     "  -P ARGS, --plugin=ARGS   load the plug-in \"name [arguments]\" (repeatable)\n"
     "  -a DIR,  --audio=DIR     where the conversion scripts put audio files\n"
     "                           (default $VIMORA_AUDIO_DIR, else ./audio)\n"
-    "  -C DIR,  --clips=DIR     where video clips go (default ./clips)\n"
     "  -s N,    --speed=N       virtual seconds per real second, or max\n"
     "                           (default 1 on a terminal, max for scripts)\n"
     "           --script=FILE   run the script FILE instead of the terminal\n"
@@ -81,7 +80,6 @@ int main(int argc, char *argv[])
     { "lib", required_argument, NULL, 'L' },
     { "plugin", required_argument, NULL, 'P' },
     { "audio", required_argument, NULL, 'a' },
-    { "clips", required_argument, NULL, 'C' },
     { "speed", required_argument, NULL, 's' },
     { "script", required_argument, NULL, oScript },
     { "demo", optional_argument, NULL, oDemo },
@@ -96,14 +94,13 @@ int main(int argc, char *argv[])
   double speed = -1;
   time_t start = 0;
   int c;
-  while ((c = getopt_long(argc, argv, "c:v:L:P:a:C:s:h", options, NULL)) != -1) {
+  while ((c = getopt_long(argc, argv, "c:v:L:P:a:s:h", options, NULL)) != -1) {
     switch (c) {
       case 'c': o.configDir = optarg; break;
       case 'v': o.videoDir = optarg; break;
       case 'L': o.pluginDir = optarg; break;
       case 'P': o.plugins.push_back(optarg); break;
       case 'a': o.audioDir = optarg; break;
-      case 'C': o.clipsDir = optarg; break;
       case 's':
         if (!ParseSpeed(optarg, speed)) {
            fprintf(stderr, "vimora-host: bad speed '%s' (a number above 0, or max)\n", optarg);

@@ -149,8 +149,9 @@ bool cScript::ChannelArg(cWords &Words, cChannel *&Result)
 bool cScript::Path(const std::string &Text, std::string &Result)
 {
   const tHostOptions &o = session.Options();
+  std::string clips = session.ClipsFolder();
   const struct { const char *name; const std::string *value; } vars[] = {
-    { "CONFIG", &o.configDir }, { "VIDEO", &o.videoDir }, { "AUDIO", &o.audioDir }, { "CLIPS", &o.clipsDir },
+    { "CONFIG", &o.configDir }, { "VIDEO", &o.videoDir }, { "AUDIO", &o.audioDir }, { "CLIPS", &clips },
   };
   Result.clear();
   for (size_t i = 0; i < Text.size(); i++) {

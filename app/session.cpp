@@ -162,6 +162,29 @@ void cSession::Stop(void)
   }
 }
 
+std::string cSession::ClipsFolder(void) const
+{
+  for (const auto &p : options.plugins) {
+      std::vector<std::string> args;
+      for (size_t b = p.find_first_not_of(' '); b != std::string::npos; b = p.find_first_not_of(' ', b)) {
+          size_t e = p.find(' ', b);
+          args.push_back(p.substr(b, e == std::string::npos ? e : e - b));
+          b = e;
+      }
+      if (args.empty() || args[0] != "rozerez")
+         continue;
+      for (size_t i = 1; i < args.size(); i++) {
+          if ((args[i] == "-d" || args[i] == "--dir") && i + 1 < args.size())
+             return args[i + 1];
+          if (args[i].rfind("--dir=", 0) == 0)
+             return args[i].substr(6);
+          if (args[i].rfind("-d", 0) == 0 && args[i].size() > 2)
+             return args[i].substr(2);
+      }
+  }
+  return options.videoDir + "/*/clips";
+}
+
 eKeys cSession::Step(int WaitMs)
 {
   eKeys key = loop->Step(WaitMs);

@@ -17,7 +17,6 @@ struct tHostOptions {
   std::string configDir = ".";
   std::string videoDir = "./video";
   std::string audioDir;  // empty: $VIMORA_AUDIO_DIR, else ./audio
-  std::string clipsDir = "./clips";
   std::string pluginDir;
   std::vector<std::string> plugins; // "name [arguments]"
 };
@@ -48,6 +47,9 @@ public:
   // Ends the menus, the replay, the recordings and the plug-ins, and keeps the guide.
   void Stop(void);
   const tHostOptions &Options(void) const { return options; }
+  // Where rozerez writes its clips: its -d folder, else the wildcard pattern of the
+  // "clips" folders beside the recordings.
+  std::string ClipsFolder(void) const;
   // One round of the main loop, waiting up to WaitMs of host time for a key.
   eKeys Step(int WaitMs = 0);
   // Lets Ms of host time pass with the main loop running.

@@ -4,13 +4,12 @@ void cHostProgram::SetUp(void)
 {
   cTestEnv::SetUp();
   audioDir = root + "/audio";
-  clipsDir = root + "/clips";
 }
 
 tProcessResult cHostProgram::Host(std::vector<std::string> Args, const std::string &Input)
 {
   Args.insert(Args.begin(), { VIMORA_BIN_DIR "/vimora-host", "-c", configDir, "-v", videoDir, "-L", VIMORA_PLUGIN_DIR,
-                              "-a", audioDir, "-C", clipsDir });
+                              "-a", audioDir });
   return RunProcess(Args, Input);
 }
 

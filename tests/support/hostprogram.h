@@ -8,9 +8,9 @@
 
 class cHostProgram : public cTestEnv {
 protected:
-  std::string audioDir, clipsDir;
+  std::string audioDir;
   void SetUp(void) override;
-  // vimora-host -c -v -L -a -C with Args (and Input on its standard input).
+  // vimora-host -c -v -L -a with Args (and Input on its standard input).
   tProcessResult Host(std::vector<std::string> Args, const std::string &Input = "");
   // Runs Script (--script -) with the plug-ins given as -P arguments and more Args.
   tProcessResult Script(const std::string &Script, const std::vector<std::string> &Plugins = { "vimora -v 2" },
