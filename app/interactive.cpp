@@ -45,6 +45,7 @@ namespace {
 // conversion scripts write to stderr goes to the host log meanwhile.
 class cTerminal {
 private:
+  SCREEN *screen;
   int savedStderr;
   cSkinCurses *skin;
   bool showKeyMap;
@@ -54,6 +55,7 @@ private:
 public:
   cTerminal(const char *LogFile);
   ~cTerminal();
+  bool Ok(void) const { return screen != NULL; }
   void ToggleKeyMap(void) { showKeyMap = !showKeyMap; }
   void HideKeyMap(void) { showKeyMap = false; }
   void Redraw(void) { clearok(curscr, TRUE); }
@@ -62,14 +64,20 @@ public:
 
 cTerminal::cTerminal(const char *LogFile)
 {
+  skin = NULL;
+  savedStderr = -1;
+  setlocale(LC_ALL, "");
+  screen = newterm(NULL, stdout, stdin);
+  if (!screen) {
+     fprintf(stderr, "vimora-host: cannot use the terminal (TERM=%s)\n", getenv("TERM") ? getenv("TERM") : "");
+     return;
+  }
   savedStderr = dup(STDERR_FILENO);
   int log = open(LogFile, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   if (log >= 0) {
      dup2(log, STDERR_FILENO);
      close(log);
   }
-  setlocale(LC_ALL, "");
-  initscr();
   raw();
   noecho();
   nonl();
@@ -84,9 +92,12 @@ cTerminal::cTerminal(const char *LogFile)
 
 cTerminal::~cTerminal()
 {
+  if (!screen)
+     return;
   // displays opened from now on are the text skin's; the curses skin stays listed
   Skins.SetCurrent("text");
   endwin();
+  delscreen(screen);
   if (savedStderr >= 0) {
      dup2(savedStderr, STDERR_FILENO);
      close(savedStderr);
@@ -148,64 +159,72 @@ uint64_t RealMs(void)
 
 } // namespace
 
+// Reads keys and paints the terminal until the user quits.
+static void Interact(cSession &Session, cTerminal &Terminal)
+{
+  cKeyboard keyboard(STDIN_FILENO);
+  keyboard.Start();
+  cRemote::Put(kMenu);
+  bool quit = false, warned = false;
+  uint64_t lastPaint = 0;
+  while (!quit) {
+    bool changed = false;
+    for (eTerminalCommand c : keyboard.Commands()) {
+        changed = true;
+        switch (c) {
+          case tcKey:
+            Terminal.HideKeyMap();
+            warned = false;
+            break;
+          case tcHelp:
+            Terminal.ToggleKeyMap();
+            break;
+          case tcFaster:
+          case tcSlower:
+            SetClockSpeed(NextSpeed(cClock::Manual() ? 0 : cClock::Speed(), c == tcFaster));
+            break;
+          case tcRedraw:
+            Terminal.Redraw();
+            break;
+          case tcQuit: {
+            cString busy = cPluginManager::Active();
+            if (isempty(busy) || warned)
+               quit = true;
+            else {
+               Skins.Message(mtWarning, cString::sprintf("%s - q again quits", *busy));
+               warned = true;
+            }
+            break;
+          }
+        }
+    }
+    if (quit)
+       break;
+    int waitMs = cClock::Manual() ? MaxRoundMs : std::max(1, std::min(60000, int(RoundRealMs * cClock::Speed())));
+    if (Session.Step(waitMs) != kNone)
+       changed = true;
+    uint64_t now = RealMs();
+    if (changed || now - lastPaint >= uint64_t(PaintIntervalMs)) {
+       Terminal.Paint();
+       lastPaint = now;
+    }
+  }
+  keyboard.Stop();
+}
+
 int RunInteractive(const tHostOptions &Options, double Speed)
 {
   cSession session(Options);
   if (!session.Start())
      return 1;
   SetClockSpeed(Speed);
+  bool ok;
   {
     cTerminal terminal(AddDirectory(Options.configDir.c_str(), "vimora-host.log"));
-    cKeyboard keyboard(STDIN_FILENO);
-    keyboard.Start();
-    cRemote::Put(kMenu);
-    bool quit = false, warned = false;
-    uint64_t lastPaint = 0;
-    while (!quit) {
-      bool changed = false;
-      for (eTerminalCommand c : keyboard.Commands()) {
-          changed = true;
-          switch (c) {
-            case tcKey:
-              terminal.HideKeyMap();
-              warned = false;
-              break;
-            case tcHelp:
-              terminal.ToggleKeyMap();
-              break;
-            case tcFaster:
-            case tcSlower:
-              SetClockSpeed(NextSpeed(cClock::Manual() ? 0 : cClock::Speed(), c == tcFaster));
-              break;
-            case tcRedraw:
-              terminal.Redraw();
-              break;
-            case tcQuit: {
-              cString busy = cPluginManager::Active();
-              if (isempty(busy) || warned)
-                 quit = true;
-              else {
-                 Skins.Message(mtWarning, cString::sprintf("%s - q again quits", *busy));
-                 warned = true;
-              }
-              break;
-            }
-          }
-      }
-      if (quit)
-         break;
-      double speed = cClock::Speed();
-      int waitMs = cClock::Manual() ? MaxRoundMs : std::max(1, std::min(60000, int(RoundRealMs * speed)));
-      if (session.Step(waitMs) != kNone)
-         changed = true;
-      uint64_t now = RealMs();
-      if (changed || now - lastPaint >= uint64_t(PaintIntervalMs)) {
-         terminal.Paint();
-         lastPaint = now;
-      }
-    }
-    keyboard.Stop();
+    ok = terminal.Ok();
+    if (ok)
+       Interact(session, terminal);
   }
   session.Stop();
-  return 0;
+  return ok ? 0 : 1;
 }
