@@ -201,10 +201,13 @@ void cSession::Run(int Ms)
 
 void cSession::TakeKeys(void)
 {
-  while (cRemote::HasKeys())
+  // a key may end a replay, whose plug-in is called in the next round, and that call
+  // may queue keys again
+  do {
+    while (cRemote::HasKeys())
+      Step();
     Step();
-  // a key may have ended a replay, which calls its plug-in in the next round
-  Step();
+  } while (cRemote::HasKeys());
 }
 
 bool cSession::Busy(void)
