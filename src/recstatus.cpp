@@ -5,8 +5,7 @@
 
 #include "grabberthread.h"
 #include "log.h"
-
-static const char *MusicChannelId = "S19.2E-1-1092-10100";
+#include "tracks.h"
 
 cRecStatusMonitor *gl_recStatusMonitor = NULL;
 

@@ -11,8 +11,6 @@
 #include "log.h"
 #include "vimora_config.h"
 
-static const char *MusicChannelId = "S19.2E-1-1092-10100";
-
 // --- text helpers ----------------------------------------------------------
 
 static std::string Lowered(const std::string &Text)
@@ -182,15 +180,23 @@ void cTrack::CreateTrackInfo(void)
 
 // The I-frame search from a frame that may lie outside any index: a frame number that
 // does not fit the index's int finds nothing rather than a wrapped-around frame.
-static bool FindIFrame(cIndexFile &Index, long long Frame, bool Forward)
+static int FindIFrame(cIndexFile &Index, long long Frame, bool Forward)
 {
-  return Frame >= INT_MIN && Frame <= INT_MAX && Index.GetNextIFrame(int(Frame), Forward) >= 0;
+  return Frame >= INT_MIN && Frame <= INT_MAX ? Index.GetNextIFrame(int(Frame), Forward) : -1;
+}
+
+bool cTrack::FindFrames(cIndexFile &Index, time_t RecordingStart, int Offset, int &StartFrame, int &EndFrame) const
+{
+  long long start = (long long)startTime - RecordingStart + Offset;
+  StartFrame = FindIFrame(Index, start * FRAMESPERSEC, true);
+  EndFrame = FindIFrame(Index, (start + duration) * FRAMESPERSEC, false);
+  return StartFrame >= 0 && EndFrame >= 0;
 }
 
 bool cTrack::InRecording(cIndexFile &Index, time_t RecordingStart, int Offset) const
 {
-  long long start = (long long)startTime - RecordingStart + Offset;
-  return FindIFrame(Index, start * FRAMESPERSEC, true) && FindIFrame(Index, (start + duration) * FRAMESPERSEC, false);
+  int startFrame, endFrame;
+  return FindFrames(Index, RecordingStart, Offset, startFrame, endFrame);
 }
 
 bool cTrack::operator==(const cTrack &Other) const

@@ -16,6 +16,10 @@ class cEvent;
 class cIndexFile;
 class cRecording;
 
+// The music channel: the one supported channel, the channel of a track line without
+// one and of a recording whose marker file names none.
+constexpr const char *MusicChannelId = "S19.2E-1-1092-10100";
+
 // Position of the first occurrence of Pattern in Text ignoring case (per byte), or -1.
 int FindIgnoreCase(const std::string &Text, const std::string &Pattern);
 
@@ -68,6 +72,8 @@ public:
   // Whether the track lies inside the recording that began at RecordingStart: an
   // I-frame follows its start and one precedes its end, both moved by Offset seconds.
   bool InRecording(cIndexFile &Index, time_t RecordingStart, int Offset) const;
+  // The same two I-frames (-1 for one that is not there); true when both are.
+  bool FindFrames(cIndexFile &Index, time_t RecordingStart, int Offset, int &StartFrame, int &EndFrame) const;
   // Same broadcast: start, duration, event title and channel.
   bool operator==(const cTrack &Other) const;
   // A "tracks.conf" line; true when it held at least four fields.

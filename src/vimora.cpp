@@ -8,6 +8,7 @@
 #include "grabberthread.h"
 #include "i18n.h"
 #include "log.h"
+#include "menu_recs.h"
 #include "menu_setup.h"
 #include "recstatus.h"
 #include "tracks.h"
@@ -125,7 +126,7 @@ const char *cPluginVimora::MainMenuEntry(void)
 
 cOsdObject *cPluginVimora::MainMenuAction(void)
 {
-  return NULL;
+  return new cMenuRecs;
 }
 
 cMenuSetupPage *cPluginVimora::SetupMenu(void)

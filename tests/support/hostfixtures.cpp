@@ -55,3 +55,8 @@ std::string MakeTestRecording(const char *Name, time_t Start, int Frames, int IF
   Recordings.AddByName(fileName.c_str());
   return fileName;
 }
+
+std::string MarkLine(int Position, const char *Comment)
+{
+  return std::string(*IndexToHMSF(Position, true)) + (Comment ? std::string(" ") + Comment : "");
+}

@@ -22,5 +22,7 @@ cTimer *AddTestTimer(cChannel *Channel, time_t Start, time_t Stop, const char *F
 // directory, an index of Frames frames with an I-frame at every multiple of IFrameDistance,
 // and an info.vdr for ChannelID. The recording is listed in Recordings. Returns its file name.
 std::string MakeTestRecording(const char *Name, time_t Start, int Frames, int IFrameDistance = 12, const char *ChannelID = MusicChannelID);
+// A line of marks.vdr.
+std::string MarkLine(int Position, const char *Comment = NULL);
 
 #endif

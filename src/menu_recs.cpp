@@ -1,0 +1,232 @@
+#include "menu_recs.h"
+
+#include <fstream>
+#include <stdio.h>
+#include <stdlib.h>
+#include <unistd.h>
+#include <vector>
+#include <vdr/clock.h>
+#include <vdr/i18n.h>
+#include <vdr/interface.h>
+#include <vdr/skins.h>
+#include <vdr/timers.h>
+
+#include "log.h"
+#include "tracks.h"
+#include "vimora_config.h"
+
+static const char *MarkerFileName = "vimora";
+
+std::string GetRecordingChannelID(cRecording *Recording)
+{
+  cString path = AddDirectory(Recording->FileName(), MarkerFileName);
+  std::ifstream marker(*path);
+  if (!marker) {
+     LogFile.eSysLog("could not open file '%s'", *path);
+     return "";
+  }
+  std::string channelId;
+  marker >> channelId;
+  return channelId.empty() ? MusicChannelId : channelId;
+}
+
+int CompareRecording(const void *a, const void *b)
+{
+  time_t startA = (*(const cRecording *const *)a)->start;
+  time_t startB = (*(const cRecording *const *)b)->start;
+  return startA < startB ? -1 : startA > startB ? 1 : 0;
+}
+
+// --- cMenuRecItem ----------------------------------------------------------
+
+cMenuRecItem::cMenuRecItem(cRecording *Recording)
+{
+  fileName = strdup(Recording->FileName());
+  Set();
+}
+
+cMenuRecItem::~cMenuRecItem()
+{
+  free(fileName);
+}
+
+void cMenuRecItem::Set(void)
+{
+  cRecording *recording = Recordings.GetByName(fileName);
+  if (recording)
+     SetText(recording->Title('\t', false, -1));
+}
+
+// --- cMenuRecs -------------------------------------------------------------
+
+cMenuRecs::cMenuRecs(void)
+:cOsdMenu("", 9, 7, 7)
+{
+  ScanRecordings();
+  UpdateTitle();
+}
+
+eOSState cMenuRecs::ScanRecordings(void)
+{
+  Clear();
+  std::vector<cRecording *> found;
+  for (cRecording *r = Recordings.First(); r; r = Recordings.Next(r))
+      if (access(AddDirectory(r->FileName(), MarkerFileName), F_OK) == 0)
+         found.push_back(r);
+  if (!found.empty())
+     qsort(found.data(), found.size(), sizeof(cRecording *), CompareRecording);
+  for (cRecording *r : found)
+      Add(new cMenuRecItem(r));
+  SetHelp(NULL, NULL, NULL, NULL);
+  Display();
+  return osContinue;
+}
+
+void cMenuRecs::UpdateTitle(void)
+{
+  SetTitle(cString::sprintf("%d %s", Count(), tr("Vimora Recordings")));
+  SetHelp(tr("Button$Songs"), tr("Button$Mark"), tr("Button$Convert"), tr("Button$Delete"));
+  Display();
+}
+
+cRecording *cMenuRecs::GetRecording(cMenuRecItem *Item)
+{
+  cRecording *recording = Recordings.GetByName(Item->FileName());
+  if (!recording)
+     Skins.Message(mtError, tr("Error while accessing recording!"));
+  return recording;
+}
+
+cRecording *cMenuRecs::CurrentRecording(void)
+{
+  cMenuRecItem *item = static_cast<cMenuRecItem *>(Get(Current()));
+  return item ? GetRecording(item) : NULL;
+}
+
+eOSState cMenuRecs::Play(void)
+{
+  if (!CurrentRecording())
+     return osContinue;
+  return osUnknown; // the plug-in has no replay control to launch yet
+}
+
+eOSState cMenuRecs::OpenTracks(void)
+{
+  CurrentRecording();
+  return osUnknown; // the plug-in has no tracks menu to open yet
+}
+
+eOSState cMenuRecs::OpenConvert(void)
+{
+  cRecording *recording = CurrentRecording();
+  if (!recording)
+     return osUnknown;
+  cMarks marks;
+  marks.Load(recording->FileName());
+  if (marks.Count() < 2) {
+     Skins.Message(mtError, tr("No marks available!"));
+     return osContinue;
+  }
+  return osUnknown; // the plug-in has no convert menu to open yet
+}
+
+void cMenuRecs::Mark(void)
+{
+  int offset = VimoraConfig.offset;
+  cRecording *recording = CurrentRecording();
+  if (!recording)
+     return;
+  std::string channelId = GetRecordingChannelID(recording);
+  // Whatever marks the recording had, by hand or from an earlier run, make way.
+  remove(AddDirectory(recording->FileName(), "marks.vdr"));
+  cMarks marks;
+  marks.Load(recording->FileName());
+  cIndexFile index(recording->FileName(), false);
+  {
+    cTracksLock lock(Tracks);
+    for (cTrack *t = Tracks.First(); t; t = Tracks.Next(t)) {
+        int startFrame, endFrame;
+        if (t->channelId != channelId || t->status > 0 || !t->FindFrames(index, recording->start, offset, startFrame, endFrame))
+           continue;
+        // A track too short to hold two I-frames would leave a lone mark or an end
+        // before its start, and every later pair would be cut out of step.
+        if (startFrame >= endFrame)
+           continue;
+        // A mark shared with the end of an earlier track takes this track's comment;
+        // the end mark leaves the comment of a track starting there alone.
+        cMark *start = marks.Add(startFrame);
+        free(start->comment);
+        start->comment = strdup(cString::sprintf("%s|%s|%04d", t->artist.c_str(), t->title.c_str(), t->year));
+        marks.Add(endFrame);
+    }
+  }
+  marks.Save();
+  Skins.Message(mtInfo, tr("Marks created!"));
+}
+
+void cMenuRecs::StopRecording(const char *FileName)
+{
+  // Asked again: the recording may have ended while the user was being asked.
+  cRecordControl *control = cRecordControls::GetRecordControl(FileName);
+  if (!control)
+     return;
+  cTimer *timer = control->Timer();
+  if (timer)
+     timer->Skip();
+  // Also without a timer: the directory must not be written to once it is deleted.
+  cRecordControls::Process(cClock::Now());
+  if (timer && timer->IsSingleEvent()) {
+     isyslog("deleting timer %s", *timer->ToDescr());
+     Timers.Del(timer);
+  }
+  Timers.SetModified();
+}
+
+eOSState cMenuRecs::Delete(void)
+{
+  if (HasSubMenu() || Count() == 0)
+     return osContinue;
+  cRecording *recording = CurrentRecording();
+  if (!recording)
+     return osContinue;
+  if (!Interface->Confirm(tr("Delete recording?"))) {
+     UpdateTitle();
+     return osContinue;
+  }
+  std::string fileName = recording->FileName();
+  if (cRecordControls::GetRecordControl(fileName.c_str())) {
+     if (!Interface->Confirm(tr("Timer still recording - really delete?")))
+        return osContinue;
+     StopRecording(fileName.c_str());
+  }
+  if (recording->Delete()) {
+     Recordings.DelByName(fileName.c_str());
+     Del(Current());
+  }
+  else
+     Skins.Message(mtError, tr("Error while deleting recording!"));
+  UpdateTitle();
+  return osContinue;
+}
+
+eOSState cMenuRecs::ProcessKey(eKeys Key)
+{
+  eOSState state = cOsdMenu::ProcessKey(Key);
+  if (state != osUnknown || HasSubMenu() || Current() < 0)
+     return state;
+  switch (Key) {
+    case kOk:
+      return Play();
+    case kRed:
+      return OpenTracks();
+    case kGreen:
+      Mark();
+      return osUnknown;
+    case kYellow:
+      return OpenConvert();
+    case kBlue:
+      return Delete();
+    default:
+      return state;
+  }
+}
