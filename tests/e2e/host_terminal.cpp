@@ -79,7 +79,8 @@ TEST_F(cHostTerminal, TheMainMenuOpensTheVimoraRecordings)
   EXPECT_NE(seen.find("q=quit"), std::string::npos) << "no key help:\n" << seen;
   ASSERT_TRUE(Keys({ "Enter" }));
   EXPECT_TRUE(WaitFor("Vimora Recordings", seen)) << seen;
-  ASSERT_TRUE(Keys({ "m", "Down" }));
+  // Backspace goes back to the main menu
+  ASSERT_TRUE(Keys({ "BSpace", "Down" }));
   EXPECT_TRUE(WaitFor("> 2 Setup", seen)) << seen;
 }
 
