@@ -1,10 +1,8 @@
 #include "demo.h"
 
 #include <algorithm>
-#include <dirent.h>
 #include <fcntl.h>
 #include <stdarg.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vdr/clock.h>
@@ -279,15 +277,9 @@ static std::string ClockText(time_t Time)
 bool cDemo::Prepare(void)
 {
   Step("Preparing the folder %s", dir.c_str());
-  struct stat st;
-  if (stat(dir.c_str(), &st) == 0) {
-     bool empty = true;
-     if (DIR *d = opendir(dir.c_str())) {
-        while (struct dirent *e = readdir(d))
-          empty = empty && (!strcmp(e->d_name, ".") || !strcmp(e->d_name, ".."));
-        closedir(d);
-     }
-     if (!empty && access((dir + "/" + DemoMarker).c_str(), F_OK) != 0) {
+  std::vector<std::string> entries;
+  if (FolderEntries(dir, entries) && !entries.empty()) {
+     if (std::find(entries.begin(), entries.end(), DemoMarker) == entries.end()) {
         Say("  %s exists and is no demo folder: choose another one", dir.c_str());
         return false;
      }
