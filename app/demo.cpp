@@ -20,6 +20,7 @@ static const int LeadIn = 30;               // seconds from the timer's start to
 static const int RecordingSlack = 60;       // seconds the timer runs on after the last event
 static const int ProgressEvery = 120;       // seconds of host time between progress lines
 static const int ConversionLimit = 3600;    // seconds of host time
+static const int ConversionSpeed = 100;
 
 std::string tDemoEvent::FileBaseName(void) const
 {
@@ -393,8 +394,11 @@ bool cDemo::Convert(void)
   if (!Run("key Yellow") || !Run("expect Create audio and video clips"))
      return false;
   Say("%s", Skins.TextSkin()->Screen().Render().c_str());
-  if (!Run("key Down Down Ok"))
+  // The conversion is real work, done without sleeping: time can pass at a steady pace
+  // meanwhile instead of waiting for the work to sleep.
+  if (!Run(*cString::sprintf("speed %d", ConversionSpeed)) || !Run("key Down Down Ok"))
      return false;
+  Say("  the clock runs at x%d while the conversion works", ConversionSpeed);
   executed.push_back("wait-idle");
   cPlugin *vimora = cPluginManager::GetPlugin("vimora");
   std::string shown;
