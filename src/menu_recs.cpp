@@ -8,10 +8,15 @@
 #include <vdr/clock.h>
 #include <vdr/i18n.h>
 #include <vdr/interface.h>
+#include <vdr/remote.h>
 #include <vdr/skins.h>
 #include <vdr/timers.h>
 
+#include "audio_thread.h"
 #include "log.h"
+#include "menu_convert.h"
+#include "menu_tracks.h"
+#include "replay_control.h"
 #include "tracks.h"
 #include "vimora_config.h"
 
@@ -64,6 +69,10 @@ cMenuRecs::cMenuRecs(void)
 {
   ScanRecordings();
   UpdateTitle();
+  // A track replayed from the tracks menu: the scan made its recording current, and
+  // red opens that recording's tracks menu again.
+  if (cMenuTracks::lastReplayed >= 0)
+     cRemote::Put(kRed);
 }
 
 eOSState cMenuRecs::ScanRecordings(void)
@@ -75,8 +84,9 @@ eOSState cMenuRecs::ScanRecordings(void)
          found.push_back(r);
   if (!found.empty())
      qsort(found.data(), found.size(), sizeof(cRecording *), CompareRecording);
+  const char *lastReplayed = cVimoraReplayControl::LastReplayed();
   for (cRecording *r : found)
-      Add(new cMenuRecItem(r));
+      Add(new cMenuRecItem(r), lastReplayed && strcmp(lastReplayed, r->FileName()) == 0);
   SetHelp(NULL, NULL, NULL, NULL);
   Display();
   return osContinue;
@@ -105,19 +115,36 @@ cRecording *cMenuRecs::CurrentRecording(void)
 
 eOSState cMenuRecs::Play(void)
 {
-  if (!CurrentRecording())
+  cRecording *recording = CurrentRecording();
+  if (!recording)
      return osContinue;
-  return osUnknown; // the plug-in has no replay control to launch yet
+  // A recording never replayed starts at its first cut mark.
+  int resume = -1;
+  if (recording->GetResume() == -1) {
+     cMarks marks;
+     marks.Load(recording->FileName());
+     if (marks.First())
+        resume = marks.First()->position;
+  }
+  cVimoraReplayControl::Replay(recording, resume);
+  return osEnd;
 }
 
 eOSState cMenuRecs::OpenTracks(void)
 {
-  CurrentRecording();
-  return osUnknown; // the plug-in has no tracks menu to open yet
+  cRecording *recording = CurrentRecording();
+  if (!recording)
+     return osUnknown;
+  return AddSubMenu(new cMenuTracks(recording));
 }
 
 eOSState cMenuRecs::OpenConvert(void)
 {
+  if (cConvertToAudioThread::m_Instance) {
+     if (Interface->Confirm(tr("Conversion in progress! Abort conversion?")))
+        cConvertToAudioThread::Exit();
+     return osUnknown;
+  }
   cRecording *recording = CurrentRecording();
   if (!recording)
      return osUnknown;
@@ -127,7 +154,7 @@ eOSState cMenuRecs::OpenConvert(void)
      Skins.Message(mtError, tr("No marks available!"));
      return osContinue;
   }
-  return osUnknown; // the plug-in has no convert menu to open yet
+  return AddSubMenu(new cMenuConvert(recording));
 }
 
 void cMenuRecs::Mark(void)
@@ -142,11 +169,12 @@ void cMenuRecs::Mark(void)
   cMarks marks;
   marks.Load(recording->FileName());
   cIndexFile index(recording->FileName(), false);
+  cTrackWindow window(index, recording->start, offset);
   {
     cTracksLock lock(Tracks);
     for (cTrack *t = Tracks.First(); t; t = Tracks.Next(t)) {
         int startFrame, endFrame;
-        if (t->channelId != channelId || t->status > 0 || !t->FindFrames(index, recording->start, offset, startFrame, endFrame))
+        if (t->channelId != channelId || t->status > 0 || !window.Find(*t, startFrame, endFrame))
            continue;
         // A track too short to hold two I-frames would leave a lone mark or an end
         // before its start, and every later pair would be cut out of step.
@@ -200,6 +228,7 @@ eOSState cMenuRecs::Delete(void)
      StopRecording(fileName.c_str());
   }
   if (recording->Delete()) {
+     cVimoraReplayControl::ClearLastReplayed(fileName.c_str());
      Recordings.DelByName(fileName.c_str());
      Del(Current());
   }

@@ -4,6 +4,7 @@
 #include <getopt.h>
 #include <strings.h>
 
+#include "audio_thread.h"
 #include "blacklist.h"
 #include "grabberthread.h"
 #include "i18n.h"
@@ -36,8 +37,9 @@ cPluginVimora::~cPluginVimora()
 {
   delete gl_recStatusMonitor;
   gl_recStatusMonitor = NULL;
-  // The host unloads the plug-in's code right after this: no grabber may outlive it.
+  // The host unloads the plug-in's code right after this: no thread may outlive it.
   cGrabberThread::Exit();
+  cConvertToAudioThread::Exit();
 }
 
 const char *cPluginVimora::Version(void)
@@ -114,6 +116,8 @@ void cPluginVimora::MainThreadHook(void)
 
 cString cPluginVimora::Active(void)
 {
+  if (cConvertToAudioThread::m_Instance)
+     return tr("Vimora audio conversion still running!");
   return NULL;
 }
 
@@ -121,7 +125,10 @@ const char *cPluginVimora::MainMenuEntry(void)
 {
   if (VimoraConfig.hidemainmenuentry)
      return NULL;
-  return tr(MainMenuEntryKey);
+  if (!cConvertToAudioThread::m_Instance)
+     return tr(MainMenuEntryKey);
+  snprintf(mainMenuEntry, sizeof(mainMenuEntry), "%s (%d%%)", tr(MainMenuEntryKey), cConvertToAudioThread::progress.load());
+  return mainMenuEntry;
 }
 
 cOsdObject *cPluginVimora::MainMenuAction(void)

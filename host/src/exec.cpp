@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <map>
 #include <mutex>
+#include <set>
 #include <signal.h>
 #include <string>
 #include <sys/stat.h>
@@ -14,6 +15,9 @@ namespace {
 
 std::mutex commandsMutex;
 std::map<pthread_t, pid_t> commands; // the waiting thread -> the command's process group
+// Threads that were cancelled: a command they start after the cancel would otherwise
+// slip past it and run to its end.
+std::set<pthread_t> cancelled;
 
 void CloseInheritedFiles(int From = STDERR_FILENO + 1)
 {
@@ -31,12 +35,32 @@ void UnblockSignals(void)
   sigprocmask(SIG_SETMASK, &none, NULL);
 }
 
+// Ends a command as KillCommandsOf() would: SIGTERM, and SIGKILL when it has not ended
+// within half a second. The process is left for the caller to collect.
+void EndCommand(pid_t Pid)
+{
+  kill(-Pid, SIGTERM);
+  for (int i = 0; i < 50; i++) {
+      siginfo_t info;
+      info.si_pid = 0;
+      if (waitid(P_PID, id_t(Pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0 || info.si_pid != 0)
+         return;
+      usleep(10000);
+  }
+  kill(-Pid, SIGKILL);
+}
+
 } // namespace
 
 int SystemExec(const char *Command, bool Detached)
 {
   if (!Command)
      return -1;
+  {
+    std::lock_guard<std::mutex> lk(commandsMutex);
+    if (cancelled.count(pthread_self()))
+       return -1;
+  }
   pid_t pid = fork();
   if (pid < 0) {
      LOG_ERROR_STR("fork");
@@ -52,10 +76,14 @@ int SystemExec(const char *Command, bool Detached)
      _exit(127);
   }
   setpgid(pid, pid); // both sides set it, so a kill right after fork finds the group
+  bool cancelledMeanwhile;
   {
     std::lock_guard<std::mutex> lk(commandsMutex);
     commands[pthread_self()] = pid;
+    cancelledMeanwhile = cancelled.count(pthread_self()) > 0;
   }
+  if (cancelledMeanwhile) // between the check above and now
+     EndCommand(pid);
   int result = WaitProgram(pid);
   {
     std::lock_guard<std::mutex> lk(commandsMutex);
@@ -69,6 +97,7 @@ void KillCommandsOf(pthread_t Thread)
   pid_t group = 0;
   {
     std::lock_guard<std::mutex> lk(commandsMutex);
+    cancelled.insert(Thread);
     auto it = commands.find(Thread);
     if (it != commands.end())
        group = it->second;
@@ -86,6 +115,12 @@ void KillCommandsOf(pthread_t Thread)
       usleep(10000);
   }
   kill(-group, SIGKILL);
+}
+
+void ForgetCommandsOf(pthread_t Thread)
+{
+  std::lock_guard<std::mutex> lk(commandsMutex);
+  cancelled.erase(Thread);
 }
 
 pid_t SpawnProgram(const char *const *Argv, const std::vector<int> &Fds)

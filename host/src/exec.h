@@ -7,8 +7,11 @@
 #include <sys/types.h>
 #include <vector>
 
-// Ends (SIGTERM, then SIGKILL) the process group of the command the thread waits for.
+// Ends (SIGTERM, then SIGKILL) the process group of the command the thread waits for,
+// and any command the thread starts later on, until ForgetCommandsOf(Thread).
 void KillCommandsOf(pthread_t Thread);
+// The thread has ended: a new thread with its id runs commands again.
+void ForgetCommandsOf(pthread_t Thread);
 
 // Starts Argv[0], looked up in PATH, with Fds[i] as its descriptor i (-1: /dev/null) and
 // no other descriptor open; the process id, or -1.

@@ -221,6 +221,8 @@ void cThread::Join(void)
      pthread_detach(childTid); // the thread ends its own object
   else
      pthread_join(childTid, NULL);
+  // the id may now be given to a new thread, whose commands must run
+  ForgetCommandsOf(childTid);
 }
 
 void cThread::Cancel(int WaitSeconds)

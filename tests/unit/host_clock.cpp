@@ -139,6 +139,41 @@ TEST_F(cHostClock, CancelEndsTheThreadsExternalCommand)
   EXPECT_FALSE(FileExists(marker + ".late"));
 }
 
+namespace {
+
+// Reaches its command only after the cancel, like a thread whose check of Running()
+// came just before it.
+class cLateRunner : public cCommandRunner {
+protected:
+  void Action(void) override
+  {
+    while (Running())
+      cCondWait::SleepMs(10);
+    cCommandRunner::Action();
+  }
+
+public:
+  using cCommandRunner::cCommandRunner;
+};
+
+} // namespace
+
+TEST_F(cHostClock, CommandStartedAfterCancelIsEndedToo)
+{
+  std::string late = root + "/late";
+  cLateRunner runner("sleep 60; touch '" + late + "'");
+  runner.Start();
+  runner.Cancel(10);
+  EXPECT_FALSE(runner.Active());
+  EXPECT_EQ(runner.result, -1);
+  EXPECT_FALSE(HostLogHas("won't end")); // ended by itself, not killed after the wait
+  EXPECT_FALSE(FileExists(late));
+  cCommandRunner next("exit 6"); // a later thread (often with the same id) runs its commands
+  ASSERT_TRUE(next.Start());
+  cClock::Step(1);
+  EXPECT_EQ(next.result, 6);
+}
+
 TEST_F(cHostClock, ThreadCanBeRestartedAfterItEnded)
 {
   cCommandRunner runner("exit 4");

@@ -1,0 +1,122 @@
+#include "menu_convert.h"
+
+#include <stdlib.h>
+#include <vdr/plugin.h>
+#include <vdr/recording.h>
+#include <vdr/skins.h>
+
+#include "audio_thread.h"
+#include "rozerez_service.h"
+#include "tracks.h"
+#include "vimora_config.h"
+
+void Tokenize(const std::string &Text, std::vector<std::string> &Tokens, const std::string &Delimiters)
+{
+  std::string::size_type start = Text.find_first_not_of(Delimiters);
+  while (start != std::string::npos) {
+    std::string::size_type end = Text.find_first_of(Delimiters, start);
+    Tokens.push_back(Text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+    start = end == std::string::npos ? end : Text.find_first_not_of(Delimiters, end);
+  }
+}
+
+// --- cMenuConvert ----------------------------------------------------------
+
+cMenuConvert::cMenuConvert(cRecording *Recording)
+  : cOsdMenu(tr("Convert vimora recording"))
+{
+  recording = Recording;
+  SetHasHotkeys();
+  bool withVideo = Rozerez() != NULL;
+  if (withVideo)
+     Add(new cOsdItem(hk(tr("Create video clips"))));
+  Add(new cOsdItem(hk(tr("Create audio clips"))));
+  if (withVideo)
+     Add(new cOsdItem(hk(tr("Create audio and video clips"))));
+  SetHelp(tr("Button$Start"));
+}
+
+eOSState cMenuConvert::ProcessKey(eKeys Key)
+{
+  eOSState state = cOsdMenu::ProcessKey(Key);
+  if (state == osUnknown && (Key == kOk || Key == kRed))
+     return Execute();
+  return state;
+}
+
+eOSState cMenuConvert::Execute(void)
+{
+  int index = Current();
+  if (index < 0)
+     return osContinue;
+  if (!Rozerez())
+     index++; // the audio line is the only one
+  switch (index) {
+    case 0: return Cut(recording);
+    case 1: return ConvertToAudio();
+    case 2: return ConvertToVideoAudio();
+    default: return osContinue;
+  }
+}
+
+cPlugin *cMenuConvert::Rozerez(void)
+{
+  return cPluginManager::GetPlugin("rozerez");
+}
+
+eOSState cMenuConvert::Cut(cRecording *Recording)
+{
+  cPlugin *rozerez = Rozerez();
+  if (!rozerez || !Recording)
+     return osContinue;
+  cMarks marks;
+  marks.Load(Recording->FileName());
+  for (cMark *m = marks.First(); m; m = marks.Next(m)) {
+      if (m->comment) {
+         std::string name = FormatMark(m->comment);
+         free(m->comment);
+         m->comment = strdup(name.c_str());
+      }
+  }
+  marks.Save();
+  MultiCutRequest request = { strdup(Recording->FileName()), NULL };
+  if (!rozerez->Service(ROZEREZ_MULTICUT_SERVICE, &request))
+     Skins.Message(mtError, "Roz-e-rez does not support this service!");
+  else if (request.errorText)
+     Skins.Message(mtError, request.errorText);
+  else
+     Tracks.SetConverted(Recording);
+  free(request.recordingFileName);
+  return osEnd;
+}
+
+eOSState cMenuConvert::ConvertToAudio(void)
+{
+  if (cConvertToAudioThread::m_Instance)
+     cConvertToAudioThread::Exit();
+  else
+     cConvertToAudioThread::Init(recording, false);
+  return osEnd;
+}
+
+eOSState cMenuConvert::ConvertToVideoAudio(void)
+{
+  if (cConvertToAudioThread::m_Instance)
+     cConvertToAudioThread::Exit();
+  else
+     cConvertToAudioThread::Init(recording, true);
+  return osEnd;
+}
+
+std::string cMenuConvert::FormatMark(std::string Comment)
+{
+  if (Comment.empty() || Comment.find('|') == std::string::npos)
+     return Comment;
+  std::vector<std::string> fields;
+  Tokenize(Comment, fields, "|");
+  if (fields.size() < 3)
+     return "";
+  std::string name = ReplaceAll(VimoraConfig.format, "%artist%", fields[0]);
+  name = ReplaceAll(name, "%title%", fields[1]);
+  return ReplaceAll(name, "%year%", fields[2]);
+}

@@ -1,0 +1,40 @@
+// The convert menu of a recording: video clips through the sibling plug-in "rozerez",
+// audio clips through the audio conversion thread, or both; and the clip names made
+// from the start marks' comments.
+#ifndef __VIMORA_MENU_CONVERT_H
+#define __VIMORA_MENU_CONVERT_H
+
+#include <string>
+#include <vector>
+#include <vdr/osdbase.h>
+
+class cPlugin;
+class cRecording;
+
+// Appends the pieces of Text between the characters of Delimiters to Tokens. Runs of
+// delimiters count as one, so no token is ever empty.
+void Tokenize(const std::string &Text, std::vector<std::string> &Tokens, const std::string &Delimiters);
+
+class cMenuConvert : public cOsdMenu {
+private:
+  cRecording *recording; // not owned
+
+public:
+  cMenuConvert(cRecording *Recording);
+  virtual eOSState ProcessKey(eKeys Key);
+  // Runs the current line's action.
+  eOSState Execute(void);
+  // The sibling plug-in, or null when it is not loaded.
+  static cPlugin *Rozerez(void);
+  // Turns the start marks' comments into clip names, saves them and has "rozerez" cut
+  // the clips. osContinue when there was nothing to do, osEnd after the call.
+  static eOSState Cut(cRecording *Recording);
+  // Starts an audio conversion, or stops the running one.
+  eOSState ConvertToAudio(void);
+  eOSState ConvertToVideoAudio(void);
+  // The clip name of a start mark's comment «artist|title|year» after the setup's
+  // pattern; a comment without '|' is kept, one with fewer than three fields is empty.
+  static std::string FormatMark(std::string Comment);
+};
+
+#endif

@@ -1,0 +1,243 @@
+// The audio conversion thread with stand-in scripts: the command line, the marks file
+// each script sees and the one left behind, progress, stopping, and the plug-in's
+// main-menu entry meanwhile.
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vdr/recording.h>
+
+#include "audio_thread.h"
+#include "conversion.h"
+#include "hostfixtures.h"
+#include "pluginlog.h"
+#include "tracks.h"
+#include "vimora.h"
+#include "vimora_config.h"
+
+class cAudioConversion : public cConversionEnv {
+protected:
+  bool MessageShown(const std::string &Text)
+  {
+    loop->Run(60000);
+    for (const auto &m : Messages())
+        if (m == Text)
+           return true;
+    return false;
+  }
+};
+
+TEST_F(cAudioConversion, ScriptGetsDirectoryTitleArtistYearAndOnlyItsPair)
+{
+  cTestPluginLog log;
+  ASSERT_TRUE(log.Open(root + "/vimora.log", 1));
+  AddTrack("A", "T", 1999, 60, 60);
+  std::string marks = "0:01:03.01 A|T|1999\n0:02:02.23\n0:03:00.00 X|Y\n0:04:00.00\n0:05:00.00 Z|W|2000\n";
+  WriteFile(MarksPath(), marks);
+  cConvertToAudioThread::Init(Recording(), false);
+  RunConversion();
+  EXPECT_EQ(cConvertToAudioThread::m_Instance.load(), nullptr);
+  std::vector<tScriptCall> calls = Calls();
+  ASSERT_EQ(calls.size(), 1u); // the pair with two fields is skipped, the lone last mark too
+  EXPECT_EQ(calls[0].script, "vimora2mp3.sh");
+  EXPECT_EQ(calls[0].args, (std::vector<std::string>{ fileName, "T", "A", "1999" }));
+  EXPECT_EQ(calls[0].marks, "0:01:03.01\n0:02:02.23\n");
+  EXPECT_EQ(cConvertToAudioThread::progress, 40); // (index 1 + 1) * 100 / 5 marks
+  EXPECT_EQ(ReadFile(MarksPath()), marks);
+  EXPECT_EQ(TrackStatus(), (std::vector<int>{ 2 }));
+  EXPECT_EQ(log.Messages("converting"), (std::vector<std::string>{ "converting to mp3: T" }));
+  EXPECT_TRUE(MessageShown("info: Vimora audio conversion started!"));
+  EXPECT_TRUE(MessageShown("info: Vimora audio conversion finished!"));
+}
+
+TEST_F(cAudioConversion, OggScriptAndProgressAfterOneOfTwoPairs)
+{
+  cTestPluginLog log;
+  ASSERT_TRUE(log.Open(root + "/vimora.log", 1));
+  VimoraConfig.audioformat = 1;
+  WriteFile(MarksPath(), "0:01:00.00 A|T|1999\n0:02:00.00\n0:03:00.00 A|T\n0:04:00.00\n");
+  cConvertToAudioThread::Init(Recording(), false);
+  RunConversion();
+  ASSERT_EQ(Calls().size(), 1u);
+  EXPECT_EQ(Calls()[0].script, "vimora2ogg.sh");
+  EXPECT_EQ(cConvertToAudioThread::progress, 50);
+  EXPECT_EQ(log.Messages("converting"), (std::vector<std::string>{ "converting to mp3: T" }));
+}
+
+TEST_F(cAudioConversion, NoMarksEndsAfterTheStartMessage)
+{
+  AddTrack("A", "T", 1999, 60, 60);
+  cConvertToAudioThread::Init(Recording(), false);
+  RunConversion();
+  EXPECT_EQ(cConvertToAudioThread::m_Instance.load(), nullptr);
+  EXPECT_TRUE(Calls().empty());
+  EXPECT_FALSE(FileExists(MarksPath()));
+  EXPECT_EQ(TrackStatus(), (std::vector<int>{ 0 }));
+  EXPECT_TRUE(MessageShown("info: Vimora audio conversion started!"));
+  EXPECT_FALSE(MessageShown("info: Vimora audio conversion finished!"));
+}
+
+TEST_F(cAudioConversion, MainMenuEntryAndActiveFollowTheRun)
+{
+  cPluginVimora plugin;
+  WriteFile(MarksPath(), "0:01:00.00 A|T|1999\n0:02:00.00\n0:03:00.00 B|U|2000\n0:04:00.00\n0:05:00.00 C|V|2001\n0:06:00.00\n");
+  EXPECT_STREQ(plugin.MainMenuEntry(), "Vimora");
+  EXPECT_EQ(*plugin.Active(), nullptr);
+  Hold(1);
+  cConvertToAudioThread::Init(Recording(), false);
+  RunConversionAside();
+  ASSERT_TRUE(WaitHeld(1));
+  EXPECT_STREQ(plugin.MainMenuEntry(), "Vimora (33%)");
+  EXPECT_STREQ(plugin.Active(), "Vimora audio conversion still running!");
+  VimoraConfig.hidemainmenuentry = 1;
+  EXPECT_EQ(plugin.MainMenuEntry(), nullptr);
+  VimoraConfig.hidemainmenuentry = 0;
+  Release(1);
+  // the main thread keeps looking while the run ends (and leaves the low-priority
+  // conversion some processor time)
+  while (cConvertToAudioThread::m_Instance) {
+    EXPECT_NE(plugin.MainMenuEntry(), nullptr);
+    usleep(1000);
+  }
+  WaitConversion();
+  EXPECT_EQ(cConvertToAudioThread::progress, 100);
+  EXPECT_STREQ(plugin.MainMenuEntry(), "Vimora");
+  EXPECT_EQ(*plugin.Active(), nullptr);
+  EXPECT_EQ(Calls().size(), 3u);
+}
+
+TEST_F(cAudioConversion, StopEndsTheScriptAndPutsTheWholeMarksFileBack)
+{
+  AddTrack("A", "T", 1999, 60, 60);
+  std::string marks = "0:01:03.01 A|T|1999\n0:02:02.23\n0:03:00.00 B|U|2000\n0:04:00.00\n0:05:00.00 by hand\n";
+  WriteFile(MarksPath(), marks);
+  Hold(1);
+  cConvertToAudioThread::Init(Recording(), false);
+  RunConversionAside();
+  ASSERT_TRUE(WaitHeld(1));
+  EXPECT_EQ(ReadFile(MarksPath()), "0:03:00.00\n0:04:00.00\n");
+  cConvertToAudioThread::Exit();
+  EXPECT_EQ(ReadFile(MarksPath()), marks); // back before Exit returned
+  EXPECT_EQ(cConvertToAudioThread::m_Instance.load(), nullptr);
+  WaitConversion();
+  std::vector<tScriptCall> calls = Calls();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_TRUE(calls[0].done);
+  EXPECT_FALSE(calls[1].done); // ended, not waited for
+  EXPECT_FALSE(HostLogHas("won't end"));
+  EXPECT_EQ(TrackStatus(), (std::vector<int>{ 0 }));
+  EXPECT_FALSE(MessageShown("info: Vimora audio conversion finished!"));
+  Release(1);
+}
+
+TEST_F(cAudioConversion, InitWhileRunningLeavesTheRunAlone)
+{
+  std::string other = MakeTestRecording("Other", TestEpoch + 3600, 25 * 60);
+  WriteFile(other + "/marks.vdr", "0:00:10.00 O|P|1990\n0:00:20.00\n");
+  WriteFile(MarksPath(), "0:01:00.00 A|T|1999\n0:02:00.00\n");
+  Hold(0);
+  cConvertToAudioThread::Init(Recording(), false);
+  cConvertToAudioThread *running = cConvertToAudioThread::m_Instance;
+  RunConversionAside();
+  ASSERT_TRUE(WaitHeld(0));
+  cConvertToAudioThread::Init(Recordings.GetByName(other.c_str()), true);
+  EXPECT_EQ(cConvertToAudioThread::m_Instance.load(), running);
+  Release(0);
+  WaitConversion();
+  ASSERT_EQ(Calls().size(), 1u);
+  EXPECT_TRUE(Calls()[0].done);
+  EXPECT_EQ(Calls()[0].args[0], fileName);
+  // a new run after the end starts normally
+  cConvertToAudioThread::Init(Recordings.GetByName(other.c_str()), false);
+  RunConversion();
+  ASSERT_EQ(Calls().size(), 2u);
+  EXPECT_EQ(Calls()[1].args, (std::vector<std::string>{ other, "P", "O", "1990" }));
+}
+
+TEST_F(cAudioConversion, HostileFieldsStayArguments)
+{
+  std::string pwned = root + "/pwned";
+  std::string artist = "A\"; touch '" + pwned + "'; echo \"";
+  std::string title = "$(touch '" + pwned + "') `touch '" + pwned + "'` \\\" \\";
+  std::string year = "19$HOME$((1+1))";
+  WriteFile(MarksPath(), "0:01:00.00 " + artist + "|" + title + "|" + year + "\n0:02:00.00\n");
+  cConvertToAudioThread::Init(Recording(), false);
+  RunConversion();
+  ASSERT_EQ(Calls().size(), 1u);
+  EXPECT_EQ(Calls()[0].args, (std::vector<std::string>{ fileName, title, artist, year }));
+  EXPECT_FALSE(FileExists(pwned));
+}
+
+TEST_F(cAudioConversion, CommandQuotesEveryArgumentForTheShell)
+{
+  EXPECT_EQ(cConvertToAudioThread::Command("vimora2mp3.sh", "/v/D", "T", "A", "1999"), "vimora2mp3.sh \"/v/D\" \"T\" \"A\" \"1999\"");
+  std::string dir = root + "/dir \"$(echo expanded)\"\n`echo x`\\";
+  ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+  WriteFile(dir + "/marks.vdr", "");
+  std::string title = "line\nbreak\\", artist = "-x", year = "";
+  EXPECT_EQ(SystemExec(cConvertToAudioThread::Command("vimora2ogg.sh", dir, title, artist, year).c_str()), 0);
+  ASSERT_EQ(Calls().size(), 1u);
+  EXPECT_EQ(Calls()[0].args, (std::vector<std::string>{ dir, title, artist, year }));
+}
+
+TEST_F(cAudioConversion, UnloadingThePluginStopsTheRun)
+{
+  std::string marks = "0:01:00.00 A|T|1999\n0:02:00.00\n";
+  WriteFile(MarksPath(), marks);
+  Hold(0);
+  {
+    cPluginVimora plugin;
+    cConvertToAudioThread::Init(Recording(), false);
+    RunConversionAside();
+    ASSERT_TRUE(WaitHeld(0));
+  }
+  EXPECT_EQ(cConvertToAudioThread::m_Instance.load(), nullptr);
+  EXPECT_EQ(ReadFile(MarksPath()), marks);
+  WaitConversion();
+  Release(0);
+}
+
+// The plug-in loaded by the host, opened from the main menu.
+class cConvertFromRecordingsMenu : public cConversionEnv {
+protected:
+  void SetUp(void) override
+  {
+    cConversionEnv::SetUp();
+    WriteFile(fileName + "/vimora", MusicChannelID);
+    ASSERT_TRUE(StartPlugins(VIMORA_PLUGIN_DIR, { "vimora" }));
+  }
+};
+
+TEST_F(cConvertFromRecordingsMenu, YellowOpensTheConvertMenuAndItsLineStartsTheRun)
+{
+  WriteFile(MarksPath(), "0:01:00.00 A|T|1999\n0:02:00.00\n");
+  Press({ kMenu, k1, kYellow });
+  EXPECT_EQ(Screen().title, "Convert vimora recording");
+  EXPECT_EQ(Screen().items, (std::vector<std::string>{ "1 Create audio clips" }));
+  Press({ kOk });
+  EXPECT_FALSE(Screen().menu); // all menus closed
+  RunConversion();
+  ASSERT_EQ(Calls().size(), 1u);
+  EXPECT_EQ(Calls()[0].args, (std::vector<std::string>{ fileName, "T", "A", "1999" }));
+}
+
+TEST_F(cConvertFromRecordingsMenu, YellowDuringARunOffersToAbortIt)
+{
+  std::string marks = "0:01:00.00 A|T|1999\n0:02:00.00\n0:03:00.00 B|U|2000\n0:04:00.00\n";
+  WriteFile(MarksPath(), marks);
+  Hold(0);
+  Press({ kMenu, k1, kYellow, kOk });
+  RunConversionAside();
+  ASSERT_TRUE(WaitHeld(0));
+  Press({ kMenu });
+  EXPECT_EQ(Screen().items[0], "1 Vimora (0%)");
+  Press({ k1 });
+  Press({ kYellow, kBack }); // no
+  EXPECT_EQ(Screen().title, "1 Vimora Recordings");
+  EXPECT_NE(cConvertToAudioThread::m_Instance.load(), nullptr);
+  Press({ kYellow, kOk }); // yes
+  EXPECT_EQ(cConvertToAudioThread::m_Instance.load(), nullptr);
+  EXPECT_EQ(ReadFile(MarksPath()), marks);
+  EXPECT_EQ(Screen().title, "1 Vimora Recordings"); // no convert menu
+  WaitConversion();
+  EXPECT_EQ(Calls().size(), 1u);
+  Release(0);
+}
