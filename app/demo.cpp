@@ -1,6 +1,7 @@
 #include "demo.h"
 
 #include <algorithm>
+#include <chrono>
 #include <fcntl.h>
 #include <stdarg.h>
 #include <sys/wait.h>
@@ -19,7 +20,8 @@ static const char *DemoMarker = ".vimora-demo";
 static const int LeadIn = 30;               // seconds from the timer's start to the first event
 static const int RecordingSlack = 60;       // seconds the timer runs on after the last event
 static const int ProgressEvery = 120;       // seconds of host time between progress lines
-static const int ConversionLimit = 3600;    // seconds of host time
+// The conversion is real work: its limit is real time, however fast the clock runs.
+static const auto ConversionLimit = std::chrono::minutes(10);
 static const int ConversionSpeed = 100;
 
 std::string tDemoEvent::FileBaseName(void) const
@@ -402,9 +404,9 @@ bool cDemo::Convert(void)
   executed.push_back("wait-idle");
   cPlugin *vimora = cPluginManager::GetPlugin("vimora");
   std::string shown;
-  for (uint64_t end = cClock::NowMs() + ConversionLimit * 1000ull; session->Busy(); ) {
-      if (cClock::NowMs() >= end) {
-         Say("  the conversion did not end within %d minutes", ConversionLimit / 60);
+  for (auto end = std::chrono::steady_clock::now() + ConversionLimit; session->Busy(); ) {
+      if (std::chrono::steady_clock::now() >= end) {
+         Say("  the conversion did not end within %d minutes", int(ConversionLimit.count()));
          return false;
       }
       session->Step(1000);
