@@ -4,6 +4,7 @@ JOBS       ?= $(shell nproc)
 PREFIX     ?= /usr/local
 DESTDIR    ?=
 CMAKE_ARGS ?=
+DEMO       ?= vimora-demo
 
 .PHONY: all build deps test check check-address check-thread demo bench install clean
 
@@ -34,9 +35,11 @@ check-thread:
 test-only:
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# The demo needs the program and the plug-ins only, not the tests.
 demo: deps
-	$(MAKE) build
-	$(BUILD)/bin/vimora-host -L $(BUILD)/plugins -c $(BUILD)/demo-config -v $(BUILD)/demo-video -P vimora
+	cmake -S . -B $(BUILD) -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(CMAKE_ARGS) >/dev/null
+	cmake --build $(BUILD) -j $(JOBS) --target vimora-host vdr-vimora vdr-rozerez
+	$(BUILD)/bin/vimora-host -L $(BUILD)/plugins --demo $(DEMO)
 
 bench: deps
 	$(MAKE) build BUILD=$(BUILD)-bench CMAKE_ARGS="-DVIMORA_BENCH=ON -DVIMORA_TESTS=OFF -DCMAKE_BUILD_TYPE=Release"
