@@ -8,12 +8,15 @@
 #include <vdr/clock.h>
 #include <vdr/i18n.h>
 #include <vdr/interface.h>
+#include <vdr/remote.h>
 #include <vdr/skins.h>
 #include <vdr/timers.h>
 
 #include "audio_thread.h"
 #include "log.h"
 #include "menu_convert.h"
+#include "menu_tracks.h"
+#include "replay_control.h"
 #include "tracks.h"
 #include "vimora_config.h"
 
@@ -66,6 +69,10 @@ cMenuRecs::cMenuRecs(void)
 {
   ScanRecordings();
   UpdateTitle();
+  // A track replayed from the tracks menu: the scan made its recording current, and
+  // red opens that recording's tracks menu again.
+  if (cMenuTracks::lastReplayed >= 0)
+     cRemote::Put(kRed);
 }
 
 eOSState cMenuRecs::ScanRecordings(void)
@@ -77,8 +84,9 @@ eOSState cMenuRecs::ScanRecordings(void)
          found.push_back(r);
   if (!found.empty())
      qsort(found.data(), found.size(), sizeof(cRecording *), CompareRecording);
+  const char *lastReplayed = cVimoraReplayControl::LastReplayed();
   for (cRecording *r : found)
-      Add(new cMenuRecItem(r));
+      Add(new cMenuRecItem(r), lastReplayed && strcmp(lastReplayed, r->FileName()) == 0);
   SetHelp(NULL, NULL, NULL, NULL);
   Display();
   return osContinue;
@@ -107,15 +115,27 @@ cRecording *cMenuRecs::CurrentRecording(void)
 
 eOSState cMenuRecs::Play(void)
 {
-  if (!CurrentRecording())
+  cRecording *recording = CurrentRecording();
+  if (!recording)
      return osContinue;
-  return osUnknown; // the plug-in has no replay control to launch yet
+  // A recording never replayed starts at its first cut mark.
+  int resume = -1;
+  if (recording->GetResume() == -1) {
+     cMarks marks;
+     marks.Load(recording->FileName());
+     if (marks.First())
+        resume = marks.First()->position;
+  }
+  cVimoraReplayControl::Replay(recording, resume);
+  return osEnd;
 }
 
 eOSState cMenuRecs::OpenTracks(void)
 {
-  CurrentRecording();
-  return osUnknown; // the plug-in has no tracks menu to open yet
+  cRecording *recording = CurrentRecording();
+  if (!recording)
+     return osUnknown;
+  return AddSubMenu(new cMenuTracks(recording));
 }
 
 eOSState cMenuRecs::OpenConvert(void)
@@ -207,6 +227,7 @@ eOSState cMenuRecs::Delete(void)
      StopRecording(fileName.c_str());
   }
   if (recording->Delete()) {
+     cVimoraReplayControl::ClearLastReplayed(fileName.c_str());
      Recordings.DelByName(fileName.c_str());
      Del(Current());
   }

@@ -6,61 +6,10 @@
 #include <vdr/timers.h>
 
 #include "grabberthread.h"
-#include "hostenv.h"
-#include "hostfixtures.h"
+#include "recorderenv.h"
 #include "tracks.h"
 
-static const char *OtherChannelID = "S19.2E-1-1101-28006";
-
-class cRecordingsMenu : public cHostEnv {
-protected:
-  std::string logPath, tracksPath;
-  cChannel *music = nullptr;
-  void SetUp(void) override
-  {
-    cHostEnv::SetUp();
-    cClock::SetTime(TestEpoch - 60);
-    music = AddTestChannel();
-    AddTestChannel(OtherChannelID, "Other");
-    ASSERT_TRUE(MakeDirs(PluginConfigDir().c_str(), true));
-    tracksPath = PluginConfigDir() + "/tracks.conf";
-    logPath = root + "/vimora.log";
-    WriteFile(PluginConfigDir() + "/blacklist.conf", "Banned Band;.*\n");
-  }
-  void TearDown(void) override
-  {
-    // the recorder's notifications go to the plug-in: it stops first
-    cRecorder::Stop();
-    cHostEnv::TearDown();
-  }
-  void Start(const std::string &Catalogue = "")
-  {
-    WriteFile(tracksPath, Catalogue);
-    ASSERT_TRUE(StartPlugins(VIMORA_PLUGIN_DIR, { ("vimora -v 2 -l " + logPath).c_str() }));
-    ASSERT_TRUE(cRecorder::Start());
-  }
-  // Moves the clock to Seconds after TestEpoch (20:00).
-  void At(int Seconds) { cClock::Step((TestEpoch + Seconds) * 1000ull - cClock::NowMs()); }
-  // Lets the recorder record the music channel from From to To (seconds after 20:00).
-  std::string Record(const char *Name, int From, int To)
-  {
-    cTimer *timer = AddTestTimer(music, TestEpoch + From, TestEpoch + To, Name);
-    At(To + 1);
-    EXPECT_FALSE(timer->Recording());
-    for (cRecording *r = Recordings.First(); r; r = Recordings.Next(r))
-        if (strcmp(r->Name(), Name) == 0)
-           return r->FileName();
-    ADD_FAILURE() << "no recording " << Name;
-    return "";
-  }
-  void OpenMenu(void)
-  {
-    Skins.TextSkin()->ForgetMessages();
-    Press({ kMenu, k1 });
-  }
-  const std::vector<std::string> &Messages(void) { return Screen().messages; }
-  std::vector<std::string> Marks(const std::string &FileName) { return Lines(ReadFile(FileName + "/marks.vdr")); }
-};
+class cRecordingsMenu : public cRecorderEnv {};
 
 TEST_F(cRecordingsMenu, ListsTheMusicChannelsRecordingsOldestFirst)
 {
