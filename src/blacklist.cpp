@@ -44,35 +44,97 @@ std::string cBlacklistEntry::Strip(const std::string &Text) const
   return s;
 }
 
-// Pattern found anywhere in Text as an extended regular expression; an invalid
-// pattern finds nothing.
-static bool RegexFound(const std::string &Pattern, const std::string &Text)
-{
+// A pattern compiled as an extended regular expression, or nothing when it is invalid.
+class cPattern {
+private:
   regex_t re;
-  if (regcomp(&re, Pattern.c_str(), REG_EXTENDED) != 0)
-     return false;
-  bool found = regexec(&re, Text.c_str(), 0, NULL, 0) == 0;
-  regfree(&re);
-  return found;
+  bool valid;
+
+public:
+  cPattern(const std::string &Pattern) { valid = regcomp(&re, Pattern.c_str(), REG_EXTENDED) == 0; }
+  cPattern(const cPattern &) = delete;
+  cPattern &operator=(const cPattern &) = delete;
+  ~cPattern()
+  {
+    if (valid)
+       regfree(&re);
+  }
+  // Found anywhere in Text; an invalid pattern finds nothing.
+  bool Found(const std::string &Text) const { return valid && regexec(&re, Text.c_str(), 0, NULL, 0) == 0; }
+};
+
+struct cBlacklistEntry::tCompiled {
+  std::string source[2]; // the artist and title patterns these were made from
+  std::string key[2];    // normalised and lowered
+  cPattern pattern0, pattern1;
+  tCompiled(const cBlacklistEntry &Entry, const tBlacklistKeys &Keys)
+  : source{ Entry.artist, Entry.title }, key{ Keys.artist, Keys.title }, pattern0(Entry.artist), pattern1(Entry.title) {}
+  const cPattern &Pattern(int Field) const { return Field ? pattern1 : pattern0; }
+};
+
+cBlacklistEntry::cBlacklistEntry(void)
+{
 }
 
-static bool FieldMatches(const char *What, const std::string &Pattern, const std::string &Text, const cBlacklistEntry &Entry)
+cBlacklistEntry::cBlacklistEntry(const std::string &Artist, const std::string &Title)
+: artist(Artist), title(Title)
 {
-  bool match = CompareNoCase(Entry.Strip(Pattern), Entry.Strip(Text)) || RegexFound(Pattern, Text);
+}
+
+cBlacklistEntry::~cBlacklistEntry()
+{
+}
+
+// Equal under CompareNoCase exactly when these are equal.
+tBlacklistKeys cBlacklistEntry::Keys(void) const
+{
+  tBlacklistKeys keys{ Strip(artist), Strip(title) };
+  for (std::string *s : { &keys.artist, &keys.title })
+      for (auto &c : *s)
+          c = char(tolower((unsigned char)c));
+  return keys;
+}
+
+void cBlacklistEntry::Prepare(void)
+{
+  compiled = std::make_shared<const tCompiled>(*this, Keys());
+}
+
+bool cBlacklistEntry::FieldMatches(const char *What, const std::string &Pattern, const std::string &Text, const std::string &TextKey, int Field) const
+{
+  bool match;
+  if (compiled && compiled->source[Field] == Pattern)
+     match = compiled->key[Field] == TextKey || compiled->Pattern(Field).Found(Text);
+  else
+     match = CompareNoCase(Strip(Pattern), Strip(Text)) || cPattern(Pattern).Found(Text);
   LogFile.Log(3, "%s match '%s' against '%s': %s", What, Text.c_str(), Pattern.c_str(), match ? "yes" : "no");
   return match;
 }
 
+bool cBlacklistEntry::Matches(const cBlacklistEntry &Candidate, const tBlacklistKeys &Keys) const
+{
+  return FieldMatches("artist", artist, Candidate.artist, Keys.artist, 0) && FieldMatches("title", title, Candidate.title, Keys.title, 1);
+}
+
 bool cBlacklistEntry::Matches(const cBlacklistEntry &Candidate) const
 {
-  return FieldMatches("artist", artist, Candidate.artist, *this) && FieldMatches("title", title, Candidate.title, *this);
+  return Matches(Candidate, Candidate.Keys());
+}
+
+bool cBlacklist::Load(const char *FileName, bool AllowComments, bool MustExist)
+{
+  bool result = cConfig<cBlacklistEntry>::Load(FileName, AllowComments, MustExist);
+  for (cBlacklistEntry *e = First(); e; e = Next(e))
+      e->Prepare();
+  return result;
 }
 
 bool cBlacklist::InList(const std::string &Artist, const std::string &Title)
 {
   cBlacklistEntry candidate(Artist, Title);
+  tBlacklistKeys keys = candidate.Keys();
   for (cBlacklistEntry *e = First(); e; e = Next(e))
-      if (e->Matches(candidate))
+      if (e->Matches(candidate, keys))
          return true;
   return false;
 }

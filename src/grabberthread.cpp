@@ -133,15 +133,20 @@ void cGrabberThread::Grab(const cSchedules *Schedules, const cChannelSupported &
   cString start = DayDateTimesec(event->StartTime());
   LogFile.Log(3, "current event on %s is: %s (start: %s)", id, title, *start);
   cTracksLock lock(Tracks);
-  if (!Tracks.IsTrack(event) || Tracks.InList(event))
+  if (!Tracks.IsTrack(event))
      return;
-  LogFile.Log(2, "add event on %s is: %s (start: %s)", id, title, *start);
   cTrack *track = new cTrack(event);
-  if (Tracks.AlreadyDone(event)) {
+  bool alreadyDone;
+  if (Tracks.InList(*track, alreadyDone)) {
+     delete track;
+     return;
+  }
+  LogFile.Log(2, "add event on %s is: %s (start: %s)", id, title, *start);
+  if (alreadyDone) {
      LogFile.Log(2, "already done");
      track->status = 1;
   }
-  else if (Tracks.Blacklisted(event)) {
+  else if (Tracks.Blacklisted(*track)) {
      LogFile.Log(2, "in blacklist - ignored");
      track->status = 1;
   }

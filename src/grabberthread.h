@@ -33,8 +33,6 @@ class cGrabberThread : public cThread {
 private:
   std::atomic<bool> m_Active; // the thread shall go on
   bool KeepRunning(void);
-  // One look at the present event of every supported channel that records.
-  void Pass(void);
   void Grab(const cSchedules *Schedules, const cChannelSupported &Channel);
 
 protected:
@@ -54,6 +52,9 @@ public:
   // Stops and deletes the grabber, if any.
   static void Exit(void);
   void Stop(void);
+  // One look at the present event of every supported channel that records, as the
+  // thread makes it every 30 seconds.
+  void Pass(void);
   // The element for ChannelId or channelsSupported.end(); channelsMutex must be held.
   static std::set<cChannelSupported>::iterator GetChannel(std::string ChannelId);
   static bool ChannelSupported(std::string ChannelId);

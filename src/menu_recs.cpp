@@ -169,11 +169,12 @@ void cMenuRecs::Mark(void)
   cMarks marks;
   marks.Load(recording->FileName());
   cIndexFile index(recording->FileName(), false);
+  cTrackWindow window(index, recording->start, offset);
   {
     cTracksLock lock(Tracks);
     for (cTrack *t = Tracks.First(); t; t = Tracks.Next(t)) {
         int startFrame, endFrame;
-        if (t->channelId != channelId || t->status > 0 || !t->FindFrames(index, recording->start, offset, startFrame, endFrame))
+        if (t->channelId != channelId || t->status > 0 || !window.Find(*t, startFrame, endFrame))
            continue;
         // A track too short to hold two I-frames would leave a lone mark or an end
         // before its start, and every later pair would be cut out of step.

@@ -1,5 +1,6 @@
 #include "tracks.h"
 
+#include <charconv>
 #include <ctype.h>
 #include <limits.h>
 #include <mutex>
@@ -199,59 +200,144 @@ bool cTrack::InRecording(cIndexFile &Index, time_t RecordingStart, int Offset) c
   return FindFrames(Index, RecordingStart, Offset, startFrame, endFrame);
 }
 
+cTrackWindow::cTrackWindow(cIndexFile &Index, time_t RecordingStart, int Offset)
+: index(Index), recordingStart(RecordingStart), offset(Offset), last(Index.Last())
+{
+}
+
+bool cTrackWindow::Find(const cTrack &Track, int &StartFrame, int &EndFrame) const
+{
+  // Both searches find nothing when they start outside the index.
+  long long start = ((long long)Track.startTime - recordingStart + offset) * FRAMESPERSEC;
+  long long end = start + (long long)Track.duration * FRAMESPERSEC;
+  if (start < 0 || start > last || end < 0 || end > last)
+     return false;
+  return Track.FindFrames(index, recordingStart, offset, StartFrame, EndFrame);
+}
+
+bool cTrackWindow::Contains(const cTrack &Track) const
+{
+  int startFrame, endFrame;
+  return Find(Track, startFrame, endFrame);
+}
+
 bool cTrack::operator==(const cTrack &Other) const
 {
   return startTime == Other.startTime && duration == Other.duration && eventTitle == Other.eventTitle && channelId == Other.channelId;
 }
 
+// strtol(Text, NULL, 10), quicker for the plain short numbers a catalogue holds.
+static long Number(const char *Text)
+{
+  long n = 0;
+  const char *p = Text;
+  for (; *p >= '0' && *p <= '9'; p++) {
+      if (p - Text == 18) // might overflow: let strtol say what it gives then
+         return strtol(Text, NULL, 10);
+      n = n * 10 + (*p - '0');
+  }
+  return p == Text ? strtol(Text, NULL, 10) : n;
+}
+
+// The numbers of a line are read where they stand: reading stops at the first
+// non-digit, so the field's end needs no copy of its own.
 bool cTrack::Parse(const char *Line)
 {
   channelId = MusicChannelId;
-  cLineFields fields(Line, ':');
-  std::string field;
+  const char *end = Line + strlen(Line);
+  if (end > Line && end[-1] == '\n')
+     end--;
   int count = 0;
-  while (fields.Next(field)) {
-    count++;
-    if (field.empty())
-       continue;
-    switch (count) {
-      case 1: artist = field; break;
-      case 2: title = field; break;
-      case 3: year = atoi(field.c_str()); break;
-      case 4: startTime = strtol(field.c_str(), NULL, 10); break;
-      case 5: duration = atoi(field.c_str()); break;
-      case 6: status = atoi(field.c_str()); break;
-      case 7: channelId = field; break;
-      default: break;
-    }
+  for (const char *p = Line;;) {
+      while (p < end && *p == ' ')
+            p++;
+      if (p == end)
+         break;
+      const char *delimiter = (const char *)memchr(p, ':', end - p);
+      const char *fieldEnd = delimiter ? delimiter : end;
+      size_t length = fieldEnd - p;
+      if (length > cLineFields::MaxFieldLength) {
+         LogFile.eSysLog("entry '%.*s' is too long. Will be truncated!", int(end - p), p);
+         length = cLineFields::MaxFieldLength;
+      }
+      if (length) {
+         switch (++count) {
+           case 1: artist.assign(p, length); break;
+           case 2: title.assign(p, length); break;
+           case 3: year = int(Number(p)); break;
+           case 4: startTime = Number(p); break;
+           case 5: duration = int(Number(p)); break;
+           case 6: status = int(Number(p)); break;
+           case 7: channelId.assign(p, length); break;
+           default: break;
+         }
+      }
+      else
+         count++;
+      if (!delimiter)
+         break;
+      p = delimiter + 1;
   }
-  artist = ReplaceAll(artist, "|", ":");
-  title = ReplaceAll(title, "|", ":");
+  if (artist.find('|') != std::string::npos)
+     artist = ReplaceAll(artist, "|", ":");
+  if (title.find('|') != std::string::npos)
+     title = ReplaceAll(title, "|", ":");
   return count >= 4;
 }
 
-// Builds the line into buffer; bufferMutex must be held.
-static const char *TrackText(const cTrack &Track, char *&Buffer)
+// Artist and title as the line holds them: every ':' is written as '|'.
+static void AppendEscaped(std::string &Line, const std::string &Text)
 {
-  free(Buffer);
-  Buffer = NULL;
-  if (asprintf(&Buffer, "%s:%s:%d:%ld:%d:%d:%s", ReplaceAll(Track.artist, ":", "|").c_str(), ReplaceAll(Track.title, ":", "|").c_str(),
-               Track.year, long(Track.startTime), Track.duration, Track.status, Track.channelId.c_str()) < 0)
-     Buffer = NULL;
-  return Buffer;
+  if (Text.find(':') == std::string::npos)
+     Line += Text;
+  else
+     Line += ReplaceAll(Text, ":", "|");
+}
+
+template <class T> static void AppendNumber(std::string &Line, T Number)
+{
+  char digits[24];
+  Line.append(digits, std::to_chars(digits, digits + sizeof(digits), Number).ptr);
+}
+
+// The line without line end, as "%s:%s:%d:%ld:%d:%d:%s" gives it, built without
+// the formatting machinery: saving a large catalogue writes a million of them.
+static void TrackLine(const cTrack &Track, std::string &Line)
+{
+  Line.clear();
+  AppendEscaped(Line, Track.artist);
+  Line += ':';
+  AppendEscaped(Line, Track.title);
+  Line += ':';
+  AppendNumber(Line, Track.year);
+  Line += ':';
+  AppendNumber(Line, long(Track.startTime));
+  Line += ':';
+  AppendNumber(Line, Track.duration);
+  Line += ':';
+  AppendNumber(Line, Track.status);
+  Line += ':';
+  Line += Track.channelId;
 }
 
 const char *cTrack::ToText(void) const
 {
+  std::string line;
+  TrackLine(*this, line);
   std::lock_guard<std::mutex> lock(bufferMutex);
-  return TrackText(*this, buffer);
+  free(buffer);
+  buffer = strdup(line.c_str());
+  return buffer;
 }
 
+// Writes the line that ToText() gives, without taking the class-wide text: the
+// lines of a whole catalogue need no copy each.
 bool cTrack::Save(FILE *File)
 {
-  std::lock_guard<std::mutex> lock(bufferMutex);
-  const char *text = TrackText(*this, buffer);
-  return text && fprintf(File, "%s\n", text) > 0;
+  static thread_local std::string line;
+  TrackLine(*this, line);
+  line += '\n';
+  return fwrite(line.data(), 1, line.size(), File) == line.size();
 }
 
 // --- cTracks ---------------------------------------------------------------
@@ -296,13 +382,28 @@ bool cTracks::IsTrack(const cEvent *Event)
   return track.year > 0 && !track.artist.empty() && !track.title.empty();
 }
 
+// From the end: a broadcast that is on air was most likely added by a recent pass.
 bool cTracks::InList(const cEvent *Event)
 {
   cTrack track(Event);
   cTracksLock lock(*this);
-  for (const cTrack *t = First(); t; t = Next(t))
+  for (const cTrack *t = Last(); t; t = Prev(t))
       if (*t == track)
          return true;
+  return false;
+}
+
+bool cTracks::InList(const cTrack &Track, bool &AlreadyDone)
+{
+  AlreadyDone = false;
+  bool repeats = VimoraConfig.avoidrepeats;
+  cTracksLock lock(*this);
+  for (const cTrack *t = Last(); t; t = Prev(t)) {
+      if (*t == Track)
+         return true;
+      if (repeats && !AlreadyDone && t->status == 2 && t->title == Track.title && t->artist == Track.artist && t->year == Track.year)
+         AlreadyDone = true;
+  }
   return false;
 }
 
@@ -310,9 +411,10 @@ void cTracks::SetConverted(cRecording *Recording)
 {
   int offset = VimoraConfig.offset;
   cIndexFile index(Recording->FileName(), false);
+  cTrackWindow window(index, Recording->start, offset);
   cTracksLock lock(*this);
   for (cTrack *t = First(); t; t = Next(t))
-      if (t->InRecording(index, Recording->start, offset))
+      if (window.Contains(*t))
          t->status = 2;
   Save();
 }

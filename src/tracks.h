@@ -84,6 +84,24 @@ public:
   bool Save(FILE *File);
 };
 
+// One recording for a walk over the whole list: the length of its index is read once,
+// so that the many tracks far outside the recording cost no look at the index file.
+// The answers are those of cTrack::FindFrames for the index as it was when the window
+// was made.
+class cTrackWindow {
+private:
+  cIndexFile &index;
+  time_t recordingStart;
+  int offset;
+  int last;
+
+public:
+  cTrackWindow(cIndexFile &Index, time_t RecordingStart, int Offset);
+  // Whether the track lies inside; its two I-frames are set when it does.
+  bool Find(const cTrack &Track, int &StartFrame, int &EndFrame) const;
+  bool Contains(const cTrack &Track) const;
+};
+
 // The catalogue. Every walk, append, status change and save of the list happens with
 // the list locked (cTracksLock); the queries and Load/Save lock it themselves.
 class cTracks : public cConfig<cTrack> {
@@ -104,6 +122,9 @@ public:
   bool IsTrack(const cEvent *Event);
   // This very broadcast is catalogued.
   bool InList(const cEvent *Event);
+  // InList and, when not in the list, AlreadyDone for the track built from an event,
+  // in one walk: what the grabber asks of every new broadcast.
+  bool InList(const cTrack &Track, bool &AlreadyDone);
   // Marks every track inside Recording converted and saves the list.
   void SetConverted(cRecording *Recording);
 };

@@ -135,6 +135,37 @@ TEST_F(cBlacklistTest, InListStopsAtTheFirstMatchAndLogsEachTry)
   EXPECT_FALSE(Blacklist.InList("Other", "Frozen"));
 }
 
+TEST_F(cBlacklistTest, LoadedEntriesMatchLikeFreshOnes)
+{
+  const char *patterns[][2] = { { "SILVERLAKE", "Moonlight" }, { "Re-Mix Crew", "Go On" }, { "Band (", "x" }, { "Nova", "Frozen Lake" },
+                                { "nova", ".*" }, { "^Sil", ".*" }, { "Artist", "" }, { "", "Title" }, { "B\xB4" "and", "S`ong" } };
+  const char *tracks[][2] = { { "silverlake", "MOONLIGHT" }, { "Re Mix Crew", "Go-On" }, { "band(", "X" }, { "Band (live)", "x" },
+                              { "Nova feat. Someone", "Frozen Lake" }, { "Nova", "Anything" }, { "The Silverlake", "Anything" },
+                              { "Artist", "Any Title" }, { "Anyone", "Title" }, { "BAND", "song" } };
+  std::string file;
+  for (const auto &p : patterns)
+      file += std::string(p[0]) + ";" + p[1] + "\n";
+  Load(file);
+  ASSERT_EQ(Blacklist.Count(), int(sizeof(patterns) / sizeof(patterns[0])));
+  int matches = 0;
+  for (const auto &t : tracks) {
+      cBlacklistEntry candidate(t[0], t[1]);
+      bool any = false;
+      for (const cBlacklistEntry *e = Blacklist.First(); e; e = Blacklist.Next(e)) {
+          bool fresh = cBlacklistEntry(e->artist, e->title).Matches(candidate);
+          EXPECT_EQ(e->Matches(candidate), fresh) << e->artist << ";" << e->title << " on " << t[0] << ";" << t[1];
+          any = any || fresh;
+          matches += fresh;
+      }
+      EXPECT_EQ(Blacklist.InList(t[0], t[1]), any) << t[0] << ";" << t[1];
+  }
+  EXPECT_GT(matches, 5);
+  // a pattern changed after loading is matched as it reads now
+  Blacklist.First()->artist = "Other";
+  EXPECT_FALSE(Blacklist.First()->Matches(cBlacklistEntry("silverlake", "MOONLIGHT")));
+  EXPECT_TRUE(Blacklist.First()->Matches(cBlacklistEntry("other", "MOONLIGHT")));
+}
+
 TEST_F(cBlacklistTest, HashCutsATitle)
 {
   Load("A;No #1\n");

@@ -175,6 +175,29 @@ TEST_F(cTrackList, InListComparesBroadcasts)
   EXPECT_FALSE(Tracks.InList(event));
 }
 
+TEST_F(cTrackList, OneWalkAnswersInListAndAlreadyDone)
+{
+  SupportMusicChannel();
+  VimoraConfig.avoidrepeats = 1;
+  Append("A", "B", 1999, 1000, 200, 2);
+  const cEvent *event = AddTestEvent(MusicChannelID, TestEpoch, 200, "A - B (1999)");
+  cTrack broadcast(event);
+  bool done = false;
+  EXPECT_FALSE(Tracks.InList(broadcast, done));
+  EXPECT_TRUE(done);
+  {
+    cTracksLock lock(Tracks);
+    Tracks.Add(new cTrack(event));
+  }
+  Append("C", "D", 2000, 3000, 200, 0);
+  EXPECT_TRUE(Tracks.InList(broadcast, done));
+  EXPECT_FALSE(done); // not asked once the broadcast is catalogued
+  VimoraConfig.avoidrepeats = 0;
+  cTrack other(AddTestEvent(MusicChannelID, TestEpoch + 200, 200, "A - B (1999)"));
+  EXPECT_FALSE(Tracks.InList(other, done));
+  EXPECT_FALSE(done);
+}
+
 TEST_F(cTrackList, BlacklistedAsksTheBlacklist)
 {
   SupportMusicChannel();
@@ -218,6 +241,35 @@ TEST_F(cTrackList, SetConvertedMarksTracksInsideTheRecording)
   std::vector<std::string> lines = Lines(ReadFile(path));
   ASSERT_EQ(lines.size(), 6u);
   EXPECT_EQ(lines[1], "Early:x:2000:" + std::to_string(TestEpoch) + ":10:2:S19.2E-1-1092-10100");
+}
+
+TEST_F(cTrackList, WindowAgreesWithTheSearchesOfEveryTrack)
+{
+  AddTestChannel();
+  // 1000 frames: 40 seconds from TestEpoch, an I-frame every 12 frames.
+  std::string fileName = MakeTestRecording("Music", TestEpoch, 1000);
+  cIndexFile index(fileName.c_str(), false);
+  int inside = 0;
+  for (int offset : { -3, 0, 3 }) {
+      cTrackWindow window(index, TestEpoch, offset);
+      for (int start = -50; start <= 50; start++) {
+          for (int duration : { 0, 1, 5, 39, 40, 41, 100 }) {
+              cTrack t;
+              t.startTime = TestEpoch + start;
+              t.duration = duration;
+              int startFrame, endFrame, windowStart = -2, windowEnd = -2;
+              bool in = t.FindFrames(index, TestEpoch, offset, startFrame, endFrame);
+              EXPECT_EQ(window.Contains(t), in) << start << " " << duration << " " << offset;
+              ASSERT_EQ(window.Find(t, windowStart, windowEnd), in);
+              if (in) {
+                 EXPECT_EQ(windowStart, startFrame);
+                 EXPECT_EQ(windowEnd, endFrame);
+              }
+              inside += in;
+          }
+      }
+  }
+  EXPECT_GT(inside, 100);
 }
 
 TEST_F(cTrackList, SetConvertedWithoutIndexChangesNothingButSaves)

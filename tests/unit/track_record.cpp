@@ -214,3 +214,45 @@ TEST(ChannelsSupported, LookupsAndReplacement)
   EXPECT_EQ(cGrabberThread::EpgFormat("Z"), 0);
   EXPECT_EQ(cGrabberThread::EpgFormat("nowhere"), 0);
 }
+
+TEST_F(cTrackRecord, SaveWritesTheLineOfToText)
+{
+  cTrack t;
+  for (const char *artist : { "", "AC:DC", "A|B", "::" }) {
+      t.artist = artist;
+      t.title = "Part 2: Night";
+      t.year = -12;
+      t.startTime = time_t(1) << 40;
+      t.duration = 2147483647;
+      t.status = 2;
+      t.channelId = Music;
+      char *text = NULL;
+      size_t size = 0;
+      FILE *f = open_memstream(&text, &size);
+      EXPECT_TRUE(t.Save(f));
+      fclose(f);
+      char *expected = NULL;
+      ASSERT_GT(asprintf(&expected, "%s:%s:%d:%ld:%d:%d:%s\n", ReplaceAll(t.artist, ":", "|").c_str(), "Part 2| Night", t.year, long(t.startTime), t.duration, t.status, Music), 0);
+      EXPECT_STREQ(text, expected);
+      EXPECT_EQ(std::string(t.ToText()) + "\n", expected);
+      free(expected);
+      free(text);
+  }
+}
+
+TEST_F(cTrackRecord, NumbersAreReadAsDecimalsWhereverTheyStop)
+{
+  cTrack t = Parsed("A:B: -12:+1000:\t7x:2\n");
+  EXPECT_EQ(t.year, -12);
+  EXPECT_EQ(t.startTime, 1000);
+  EXPECT_EQ(t.duration, 7);
+  EXPECT_EQ(t.status, 2);
+  EXPECT_EQ(t.channelId, Music);
+  // numbers too large for their field come out as the C library reads them
+  t = Parsed("A:B:99999999999999999999:123456789012345678901234:1:0");
+  EXPECT_EQ(t.year, int(strtol("99999999999999999999", NULL, 10)));
+  EXPECT_EQ(t.startTime, strtol("123456789012345678901234", NULL, 10));
+  t = Parsed("A:B:abc:000000000000000000000001234:1:0");
+  EXPECT_EQ(t.year, 0);
+  EXPECT_EQ(t.startTime, 1234);
+}

@@ -1,0 +1,428 @@
+// The catalogue at eight years of round-the-clock capture (1,000,000 tracks): loading
+// and saving "tracks.conf", the grabber's pass, marking a recording converted and the
+// blacklist, each against the floor of the same work measured in the same run.
+#include <benchmark/benchmark.h>
+#include <stdio.h>
+#include <vdr/channels.h>
+#include <vdr/clock.h>
+#include <vdr/epg.h>
+#include <vdr/keys.h>
+#include <vdr/recording.h>
+
+#include "benchhost.h"
+#include "benchratio.h"
+#include "blacklist.h"
+#include "grabberthread.h"
+#include "menu_recs.h"
+#include "tracks.h"
+#include "vimora_config.h"
+
+namespace {
+
+const int CatalogueSize = 1000000;
+const int BlacklistSize = 2000;
+const int ReappliedTracks = 40;
+const int RecordingFrames = 3 * 3600 * FRAMESPERSEC;
+
+// The catalogue as generated, and the "tracks.conf" that the benchmarks load and save.
+std::string sourcePath, cataloguePath, blacklistPath;
+size_t catalogueBytes = 0;
+
+// The files, the guide and the supported channel, made once for all benchmarks.
+void Prepare(void)
+{
+  if (!cataloguePath.empty())
+     return;
+  SysLogLevel = 1;
+  cClock::SetManual();
+  const std::string &root = BenchRoot();
+  sourcePath = root + "/catalogue.source";
+  cataloguePath = root + "/tracks.conf";
+  blacklistPath = root + "/blacklist.conf";
+  catalogueBytes = WriteCatalogue(sourcePath, CatalogueSize);
+  WriteBlacklist(blacklistPath, BlacklistSize);
+  AddMusicChannel();
+  cGrabberThread::channelsSupported.insert(cChannelSupported(MusicChannel, 1, 1));
+  VimoraConfig.avoidrepeats = 1;
+}
+
+// "tracks.conf" as generated: the grabber's passes and the marking change it.
+void ResetCatalogueFile(void)
+{
+  Prepare();
+  std::string command = "cp '" + sourcePath + "' '" + cataloguePath + "'";
+  if (system(command.c_str()) != 0)
+     abort();
+}
+
+void LoadCatalogue(void)
+{
+  Prepare();
+  if (Tracks.Count() != CatalogueSize) {
+     ResetCatalogueFile();
+     Tracks.Load(cataloguePath.c_str(), true);
+     Blacklist.Load(blacklistPath.c_str(), true);
+  }
+}
+
+// --- 1. loading ----------------------------------------------------------------
+
+void BM_ReadLinesFloor(benchmark::State &State)
+{
+  ResetCatalogueFile();
+  for (auto _ : State) {
+      FILE *f = fopen(cataloguePath.c_str(), "re");
+      cReadLine readLine;
+      size_t lines = 0;
+      while (readLine.Read(f))
+            lines++;
+      fclose(f);
+      benchmark::DoNotOptimize(lines);
+  }
+}
+BENCHMARK(BM_ReadLinesFloor)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(5);
+
+void BM_Load(benchmark::State &State)
+{
+  ResetCatalogueFile();
+  for (auto _ : State) {
+      State.PauseTiming();
+      Tracks.Clear();
+      State.ResumeTiming();
+      Tracks.Load(cataloguePath.c_str(), true);
+  }
+  if (Tracks.Count() != CatalogueSize)
+     State.SkipWithError("tracks missing after loading");
+}
+BENCHMARK(BM_Load)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(5);
+BENCH_RATIO("1. load tracks.conf", "BM_Load", { "BM_ReadLinesFloor" }, 3);
+
+// What the track record's layout costs by itself: one node per line, with the
+// channel id that every loaded track holds on the heap (19 characters), and nothing
+// parsed.
+void BM_ReadLinesIntoEmptyTracks(benchmark::State &State)
+{
+  ResetCatalogueFile();
+  cList<cTrack> list;
+  for (auto _ : State) {
+      State.PauseTiming();
+      list.Clear();
+      State.ResumeTiming();
+      FILE *f = fopen(cataloguePath.c_str(), "re");
+      cReadLine readLine;
+      while (readLine.Read(f)) {
+            cTrack *t = new cTrack;
+            t->channelId = MusicChannel;
+            list.Add(t);
+      }
+      fclose(f);
+  }
+}
+BENCHMARK(BM_ReadLinesIntoEmptyTracks)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(5);
+BENCH_RATIO("1. (reference) empty nodes alone", "BM_ReadLinesIntoEmptyTracks", { "BM_ReadLinesFloor" }, 3);
+
+double SecondsSince(const timespec &Start)
+{
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return double(now.tv_sec - Start.tv_sec) + (now.tv_nsec - Start.tv_nsec) * 1e-9;
+}
+
+// Prints: tracks, bytes of their texts, resident bytes before loading, peak after,
+// and the seconds of reading the lines and of loading in this fresh process.
+int LoadMemoryProbe(const char *Path)
+{
+  timespec start;
+  clock_gettime(CLOCK_MONOTONIC, &start);
+  FILE *f = fopen(Path, "re");
+  cReadLine readLine;
+  while (readLine.Read(f))
+        ;
+  fclose(f);
+  double floor = SecondsSince(start);
+  size_t before = ResidentBytes();
+  clock_gettime(CLOCK_MONOTONIC, &start);
+  Tracks.Load(Path, true);
+  double load = SecondsSince(start);
+  size_t peak = PeakResidentBytes();
+  size_t texts = 0;
+  for (const cTrack *t = Tracks.First(); t; t = Tracks.Next(t))
+      texts += t->eventTitle.size() + t->shortText.size() + t->description.size() + t->artist.size() + t->title.size() + t->channelId.size();
+  printf("%d %zu %zu %zu %f %f\n", Tracks.Count(), texts, before, peak, floor, load);
+  return 0;
+}
+BENCH_PROBE("load-memory", LoadMemoryProbe);
+
+void BM_LoadMemory(benchmark::State &State)
+{
+  ResetCatalogueFile();
+  int count = 0;
+  size_t texts = 0, before = 0, peak = 0;
+  double floor = 0, load = 0;
+  for (auto _ : State)
+      if (sscanf(RunProbe("load-memory", cataloguePath).c_str(), "%d %zu %zu %zu %lf %lf", &count, &texts, &before, &peak, &floor, &load) != 6 || count != CatalogueSize)
+         State.SkipWithError("the memory probe failed");
+  double perTrack = (double(peak) - double(before) - double(texts)) / CatalogueSize;
+  State.counters["bytes_per_track"] = perTrack;
+  char line[256];
+  snprintf(line, sizeof(line), "%-40s %.0f bytes per track beyond %.1f MB of texts (limit 320) %s; peak RSS %.1f MB over %.1f MB before loading",
+           "1. memory of the loaded catalogue", perTrack, texts / 1e6, perTrack <= 320 ? "holds" : "MISSED", peak / 1e6, before / 1e6);
+  ReportFigure(line);
+  snprintf(line, sizeof(line), "%-40s %.2fx: loading %.3f ms over reading the lines %.3f ms, both in a fresh process", "1. load at start (fresh process, once)", load / floor, load * 1e3, floor * 1e3);
+  ReportFigure(line);
+}
+BENCHMARK(BM_LoadMemory)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+// --- 2. saving -------------------------------------------------------------------
+
+std::string FileContent(const std::string &Path)
+{
+  std::string content;
+  FILE *f = fopen(Path.c_str(), "re");
+  char buffer[65536];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof(buffer), f)) > 0)
+        content.append(buffer, n);
+  fclose(f);
+  return content;
+}
+
+void WriteFloor(benchmark::State &State, bool Sync)
+{
+  ResetCatalogueFile();
+  std::string content = FileContent(cataloguePath);
+  std::string temp = cataloguePath + ".floor", target = BenchRoot() + "/floor.conf";
+  for (auto _ : State) {
+      FILE *f = fopen(temp.c_str(), "we");
+      fwrite(content.data(), 1, content.size(), f);
+      fflush(f);
+      if (Sync)
+         fsync(fileno(f));
+      fclose(f);
+      rename(temp.c_str(), target.c_str());
+  }
+}
+
+void BM_WriteFloor(benchmark::State &State)
+{
+  WriteFloor(State, false);
+}
+BENCHMARK(BM_WriteFloor)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(5);
+
+void BM_WriteSyncedFloor(benchmark::State &State)
+{
+  WriteFloor(State, true);
+}
+BENCHMARK(BM_WriteSyncedFloor)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(5);
+
+void BM_Save(benchmark::State &State)
+{
+  LoadCatalogue();
+  for (auto _ : State)
+      if (!Tracks.Save())
+         State.SkipWithError("saving failed");
+}
+BENCHMARK(BM_Save)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(5);
+BENCH_RATIO("2. save tracks.conf", "BM_Save", { "BM_WriteFloor" }, 2);
+BENCH_RATIO("2. save, floor synced like the save", "BM_Save", { "BM_WriteSyncedFloor" }, 2);
+
+// --- 3. the grabber's pass -----------------------------------------------------
+
+// A new music video on air after the last catalogued one.
+const time_t OnAir = CatalogueStart + time_t(CatalogueSize) * TrackSpacing;
+
+void PrepareGrabber(void)
+{
+  LoadCatalogue();
+  static bool guide = false;
+  if (!guide) {
+     AddEvent(OnAir, 200, "Brand New - Song On Air (2026)");
+     cClock::SetTime(OnAir + 60);
+     guide = true;
+  }
+}
+
+bool OnAirCatalogued(void)
+{
+  cTracksLock lock(Tracks);
+  return Tracks.Last() && Tracks.Last()->startTime == OnAir;
+}
+
+void BM_BareWalk(benchmark::State &State)
+{
+  LoadCatalogue();
+  for (auto _ : State) {
+      cTracksLock lock(Tracks);
+      long sum = 0;
+      for (const cTrack *t = Tracks.First(); t; t = Tracks.Next(t))
+          sum += t->startTime;
+      benchmark::DoNotOptimize(sum);
+  }
+}
+BENCHMARK(BM_BareWalk)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5);
+
+void BM_GrabberPassAdding(benchmark::State &State)
+{
+  PrepareGrabber();
+  cGrabberThread grabber;
+  for (auto _ : State) {
+      State.PauseTiming();
+      if (OnAirCatalogued()) {
+         cTracksLock lock(Tracks);
+         Tracks.Del(Tracks.Last());
+      }
+      State.ResumeTiming();
+      grabber.Pass();
+  }
+  if (!OnAirCatalogued())
+     State.SkipWithError("the pass added nothing");
+}
+BENCHMARK(BM_GrabberPassAdding)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(5);
+BENCH_RATIO("3. grabber pass that adds a track", "BM_GrabberPassAdding", { "BM_Save" }, 1.2);
+
+void BM_GrabberPassNothingNew(benchmark::State &State)
+{
+  PrepareGrabber();
+  cGrabberThread grabber;
+  if (!OnAirCatalogued())
+     grabber.Pass();
+  int count = Tracks.Count();
+  for (auto _ : State)
+      grabber.Pass();
+  if (Tracks.Count() != count)
+     State.SkipWithError("the pass added a track");
+}
+BENCHMARK(BM_GrabberPassNothingNew)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5);
+BENCH_RATIO("3. grabber pass that adds nothing", "BM_GrabberPassNothingNew", { "BM_BareWalk" }, 3);
+
+// --- 4. marking a three-hour recording converted ---------------------------------
+
+// A recording of the last three hours of the catalogue.
+cRecording *ThreeHourRecording(void)
+{
+  static cRecording *recording = NULL;
+  if (!recording) {
+     LoadCatalogue();
+     time_t start = CatalogueStart + time_t(CatalogueSize - RecordingFrames / FRAMESPERSEC / TrackSpacing - 1) * TrackSpacing;
+     std::string fileName = MakeRecording("Bench~Three hours", start, RecordingFrames);
+     FILE *marker = fopen((fileName + "/vimora").c_str(), "w");
+     fputs(MusicChannel, marker);
+     fclose(marker);
+     recording = new cRecording(fileName.c_str());
+  }
+  return recording;
+}
+
+// The searches the tracks inside the recording need, done on their own.
+void BM_IndexSearchesInside(benchmark::State &State)
+{
+  cRecording *recording = ThreeHourRecording();
+  std::vector<std::pair<int, int>> windows;
+  {
+    cTracksLock lock(Tracks);
+    for (const cTrack *t = Tracks.First(); t; t = Tracks.Next(t)) {
+        long long start = (long long)(t->startTime - recording->start + VimoraConfig.offset) * FRAMESPERSEC;
+        long long end = start + (long long)t->duration * FRAMESPERSEC;
+        if (start >= 0 && end < RecordingFrames)
+           windows.push_back({ int(start), int(end) });
+    }
+  }
+  for (auto _ : State) {
+      cIndexFile index(recording->FileName(), false);
+      int found = 0;
+      for (const auto &w : windows)
+          found += index.GetNextIFrame(w.first, true) >= 0 && index.GetNextIFrame(w.second, false) >= 0;
+      benchmark::DoNotOptimize(found);
+  }
+  State.counters["tracks_inside"] = double(windows.size());
+}
+BENCHMARK(BM_IndexSearchesInside)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5);
+
+void BM_SetConverted(benchmark::State &State)
+{
+  cRecording *recording = ThreeHourRecording();
+  for (auto _ : State)
+      Tracks.SetConverted(recording);
+}
+BENCHMARK(BM_SetConverted)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(5);
+
+// The same with a file name that cannot be written (its folder is gone), so that the
+// save gives up at once and the marking is left.
+void BM_SetConvertedUnsaved(benchmark::State &State)
+{
+  cRecording *recording = ThreeHourRecording();
+  std::string folder = BenchRoot() + "/gone", path = folder + "/tracks.conf";
+  MakeDirs(folder.c_str(), true);
+  rename(cataloguePath.c_str(), path.c_str());
+  Tracks.Load(path.c_str(), true);
+  rename(path.c_str(), cataloguePath.c_str());
+  RemoveFileOrDir(folder.c_str());
+  int level = SysLogLevel;
+  SysLogLevel = 0;
+  for (auto _ : State)
+      Tracks.SetConverted(recording);
+  SysLogLevel = level;
+  Tracks.Load(cataloguePath.c_str(), true);
+}
+BENCHMARK(BM_SetConvertedUnsaved)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5);
+BENCH_RATIO("4. mark converted, without its save", "BM_SetConvertedUnsaved", { "BM_BareWalk", "BM_IndexSearchesInside" }, 3);
+BENCH_RATIO("4. mark converted, with its save", "BM_SetConverted", { "BM_BareWalk", "BM_IndexSearchesInside", "BM_Save" }, 3);
+
+// The recordings menu holding the three-hour recording alone.
+void BM_OpenRecordingsMenu(benchmark::State &State)
+{
+  ThreeHourRecording();
+  Recordings.Load();
+  for (auto _ : State)
+      delete new cMenuRecs;
+}
+BENCHMARK(BM_OpenRecordingsMenu)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5);
+
+// Green on the recording: its cut marks from the catalogue.
+void BM_CutMarks(benchmark::State &State)
+{
+  ThreeHourRecording();
+  Tracks.Clear(); // as generated: marking them converted took them out of the marks
+  LoadCatalogue();
+  Recordings.Load();
+  cMenuRecs menu;
+  for (auto _ : State)
+      menu.ProcessKey(kGreen);
+  cMarks marks;
+  marks.Load(ThreeHourRecording()->FileName());
+  State.counters["marks"] = marks.Count();
+  if (marks.Count() < 2)
+     State.SkipWithError("no marks made");
+}
+BENCHMARK(BM_CutMarks)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5);
+BENCH_RATIO("4. cut marks (green)", "BM_CutMarks", { "BM_BareWalk", "BM_IndexSearchesInside" }, 3);
+
+// --- 5. applying the blacklist again -------------------------------------------
+
+void BM_BlacklistAgain(benchmark::State &State)
+{
+  LoadCatalogue();
+  std::vector<cTrack *> tracks;
+  {
+    cTracksLock lock(Tracks);
+    int step = CatalogueSize / ReappliedTracks;
+    for (int i = 0; i < ReappliedTracks; i++)
+        tracks.push_back(Tracks.Get(i * step));
+  }
+  int blacklisted = 0;
+  for (auto _ : State) {
+      blacklisted = 0;
+      for (cTrack *t : tracks)
+          blacklisted += Tracks.Blacklisted(*t);
+  }
+  State.counters["blacklisted"] = blacklisted;
+  State.counters["per_track_us"] = benchmark::Counter(double(ReappliedTracks) * State.iterations(), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_BlacklistAgain)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(3);
+BENCH_PER_ITEM("5. blacklist applied again, per track", "BM_BlacklistAgain", ReappliedTracks);
+
+// --- 8. keys -------------------------------------------------------------------
+
+BENCH_SLOWEST("8. slowest key (one frame)", { "BM_OpenRecordingsMenu", "BM_CutMarks", "BM_SetConverted" }, 0.040);
+
+} // namespace
