@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <future>
 #include <fcntl.h>
 #include <stdarg.h>
 #include <sys/wait.h>
@@ -79,6 +80,11 @@ bool ReadDemoGuide(const std::string &FileName, std::vector<tDemoEvent> &Events,
 // could not run or failed.
 static bool Capture(const std::vector<std::string> &Argv, std::string &Output)
 {
+  // built before fork(): the child of a process with threads may only exec
+  std::vector<char *> argv;
+  for (const auto &a : Argv)
+      argv.push_back(const_cast<char *>(a.c_str()));
+  argv.push_back(NULL);
   int out[2];
   if (pipe(out) != 0)
      return false;
@@ -90,10 +96,6 @@ static bool Capture(const std::vector<std::string> &Argv, std::string &Output)
      int null = open("/dev/null", O_RDWR);
      dup2(null, STDIN_FILENO);
      dup2(null, STDERR_FILENO);
-     std::vector<char *> argv;
-     for (const auto &a : Argv)
-         argv.push_back(const_cast<char *>(a.c_str()));
-     argv.push_back(NULL);
      execvp(argv[0], argv.data());
      _exit(127);
   }
@@ -428,8 +430,12 @@ bool cDemo::ListMedia(const char *What, const std::string &Folder, const char *E
   Say("  %s, %s:", What, Folder.c_str());
   std::vector<std::string> names;
   FolderEntries(Folder, names);
+  // ffprobe takes a moment to start: all files are looked at at once
+  std::vector<std::future<std::string>> summaries;
   for (const auto &n : names)
-      Say("    %s  %s", n.c_str(), MediaSummary(Folder + "/" + n).c_str());
+      summaries.push_back(std::async(std::launch::async, MediaSummary, Folder + "/" + n));
+  for (size_t i = 0; i < names.size(); i++)
+      Say("    %s  %s", names[i].c_str(), summaries[i].get().c_str());
   bool complete = true;
   for (const auto &s : selected) {
       if (std::find(names.begin(), names.end(), s + Extension) == names.end()) {
