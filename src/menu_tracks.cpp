@@ -36,11 +36,12 @@ cMenuTracks::cMenuTracks(cRecording *Recording)
   int offset = VimoraConfig.offset;
   std::string channel = GetRecordingChannelID(recording);
   cIndexFile index(recording->FileName(), false);
+  cTrackWindow window(index, recording->start, offset);
   {
     cTracksLock lock(Tracks);
     int position = 0;
     for (cTrack *t = Tracks.First(); t; t = Tracks.Next(t)) {
-        if (t->channelId == channel && t->InRecording(index, recording->start, offset))
+        if (t->channelId == channel && window.Contains(*t))
            Add(new cMenuTrackItem(t), position++ == lastReplayed);
     }
   }

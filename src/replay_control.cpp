@@ -10,6 +10,7 @@
 #include <vdr/remote.h>
 #include <vdr/status.h>
 
+#include "menu_convert.h"
 #include "menu_recs.h"
 #include "tracks.h"
 #include "vimora_config.h"
@@ -420,10 +421,20 @@ void cVimoraReplayControl::TimeSearchProcess(eKeys Key)
 
 void cVimoraReplayControl::SetTitleFromMarks(int Current)
 {
-  (void)Current;
   cRecording *recording = LastReplayed() ? Recordings.GetByName(LastReplayed()) : NULL;
-  if (recording)
-     SetRecording(recording->FileName(), recording->Title(' ', false, -1));
+  if (!recording)
+     return;
+  std::string name = recording->Title(' ', false, -1);
+  // The start mark at or before the position governs; an end mark's own frame still
+  // belongs to the track it ends.
+  cMark *mark = marks.Get(Current);
+  if (mark && mark->Index() % 2)
+     mark = marks.Prev(mark);
+  else if (!mark)
+     mark = marks.GetPrev(Current);
+  if (mark && mark->comment)
+     name = cMenuConvert::FormatMark(mark->comment);
+  SetRecording(recording->FileName(), name.c_str());
 }
 
 bool cVimoraReplayControl::ShowProgress(bool Initial)

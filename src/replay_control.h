@@ -42,6 +42,7 @@ private:
   void TimeSearch(void);
   void TimeSearchDisplay(void);
   void TimeSearchProcess(eKeys Key);
+  // The track whose cut marks enclose Current names the replay, else the recording.
   void SetTitleFromMarks(int Current);
   bool ShowProgress(bool Initial);
   void ShowMode(void);

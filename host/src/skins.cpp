@@ -98,6 +98,12 @@ void cSkins::QueueMessage(eMessageType Type, const char *Text, int Seconds)
   queue.push_back({ Type, Text, Seconds });
 }
 
+bool cSkins::HasQueuedMessages(void)
+{
+  cMutexLock lock(&queueMutex);
+  return !queue.empty();
+}
+
 void cSkins::ProcessQueuedMessages(void)
 {
   if (displayMessage && cClock::NowMs() >= messageEndMs)

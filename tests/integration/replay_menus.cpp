@@ -1,6 +1,6 @@
 // Replay from the plug-in's menus on a recording that the host's recorder made while the
 // grabber catalogued its tracks, with the cut marks of the green key: the replay control
-// started by OK and by the tracks menu, its info page and track removal,
+// started by OK and by the tracks menu, its track title, info page and track removal,
 // and the menus that come back when the replay ends.
 #include <vdr/clock.h>
 #include <vdr/dvbplayer.h>
@@ -38,6 +38,7 @@ protected:
     later = Record("Later", 1800, 2100);
   }
   cDvbPlayerControl *Player(void) { return dynamic_cast<cDvbPlayerControl *>(cControl::Control()); }
+  std::string Title(const std::string &FileName) { return Recordings.GetByName(FileName.c_str())->Title(' ', false, -1); }
   int Position(void)
   {
     int current = -1, total = -1;
@@ -76,6 +77,26 @@ TEST_F(cReplayMenus, OkReplaysFromTheFirstMarkAndTheMenuComesBackAtTheRecording)
   EXPECT_EQ(Screen().current, 1);
   Press({ kUp, kOk });
   EXPECT_EQ(Position(), resume);
+}
+
+TEST_F(cReplayMenus, TheTitleNamesTheTrackBetweenItsMarks)
+{
+  OpenMenu();
+  Press({ kGreen, kOk, kOk });
+  ASSERT_TRUE(Screen().replay);
+  EXPECT_EQ(Screen().replayTitle, "Nova - Frozen Lake (2001)");
+  Press({ k9 }); // the end mark's own frame still belongs to the track
+  Settle();
+  EXPECT_EQ(Position(), 7572);
+  EXPECT_EQ(Screen().replayTitle, "Nova - Frozen Lake (2001)");
+  Press({ kUp });
+  cClock::Step(200);
+  Settle();
+  EXPECT_EQ(Position(), 7577);
+  EXPECT_EQ(Screen().replayTitle, Title(music));
+  cClock::Step(400);
+  Settle();
+  EXPECT_EQ(Screen().replayTitle, "Old Timer - Five (0005)");
 }
 
 TEST_F(cReplayMenus, InfoPageAndTrackRemovalOnTheGreenKeysMarks)

@@ -373,3 +373,19 @@ TEST_F(cReplayControl, ModeSymbolShowsTrickModesAndGoesThreeSecondsAfterPlay)
   EXPECT_FALSE(Screen().modeOnly); // the full display replaces the symbol
   EXPECT_TRUE(Screen().replay);
 }
+
+TEST_F(cReplayControl, TitleFollowsTheNamePatternAndStaysWhenTheHostForgetsTheRecording)
+{
+  VimoraConfig.format = "%year%: %artist%";
+  WriteMarks({ { 1200, "A|B|1987" }, { 2400, NULL }, { 3600, "set by hand" } });
+  Launch(1500);
+  Press({ kOk });
+  EXPECT_EQ(Screen().replayTitle, "1987: A");
+  Press({ kYellow, kYellow }); // 4500: a comment without fields is taken as it is
+  Pass(0);
+  EXPECT_EQ(Screen().replayTitle, "set by hand");
+  Recordings.DelByName(dir.c_str());
+  Press({ kGreen, kGreen });
+  Pass(0);
+  EXPECT_EQ(Screen().replayTitle, "set by hand");
+}

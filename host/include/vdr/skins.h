@@ -166,6 +166,8 @@ public:
   // Hands a message to the main thread; safe from any thread.
   void QueueMessage(eMessageType Type, const char *Text, int Seconds = 0);
   bool IsMessageShown(void) const { return displayMessage != NULL; }
+  // Whether messages wait in the queue for the main thread.
+  bool HasQueuedMessages(void);
   // Main thread: removes an expired message and shows the next queued one.
   void ProcessQueuedMessages(void);
   // A key ends the message on screen.

@@ -1,0 +1,514 @@
+#include "demo.h"
+
+#include <algorithm>
+#include <chrono>
+#include <future>
+#include <fcntl.h>
+#include <stdarg.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vdr/clock.h>
+#include <vdr/plugin.h>
+#include <vdr/skins.h>
+#include <vdr/tools.h>
+
+#include "files.h"
+#include "script.h"
+#include "session.h"
+#include "statusline.h"
+
+static const char *DemoMarker = ".vimora-demo";
+static const int LeadIn = 30;               // seconds from the timer's start to the first event
+static const int RecordingSlack = 60;       // seconds the timer runs on after the last event
+static const int ProgressEvery = 120;       // seconds of host time between progress lines
+// The conversion is real work: its limit is real time, however fast the clock runs.
+static const auto ConversionLimit = std::chrono::minutes(10);
+static const int ConversionSpeed = 100;
+
+std::string tDemoEvent::FileBaseName(void) const
+{
+  return artist + " - " + song + " (" + std::to_string(year) + ")";
+}
+
+// Artist, title and year as the plug-in reads them from a title: the artist before the
+// first " - ", the title up to the blank before the last '(', the year after it.
+static void SplitTitle(tDemoEvent &Event)
+{
+  Event.year = 0;
+  size_t dash = Event.title.find(" - ");
+  size_t paren = Event.title.rfind('(');
+  if (dash == std::string::npos || paren == std::string::npos || paren < dash + 4)
+     return;
+  Event.artist = Event.title.substr(0, dash);
+  Event.song = Event.title.substr(dash + 3, paren - 1 - (dash + 3));
+  Event.year = atoi(Event.title.c_str() + paren + 1);
+}
+
+bool ReadDemoGuide(const std::string &FileName, std::vector<tDemoEvent> &Events, std::string &Error)
+{
+  FILE *f = fopen(FileName.c_str(), "re");
+  if (!f) {
+     Error = "cannot read " + FileName;
+     return false;
+  }
+  cReadLine reader;
+  int number = 0;
+  bool ok = true;
+  while (char *line = reader.Read(f)) {
+    number++;
+    char *s = line + strspn(line, " \t");
+    if (!*s || *s == '#')
+       continue;
+    tDemoEvent e;
+    int n = 0;
+    if (sscanf(s, "%d %n", &e.duration, &n) != 1 || e.duration < 1 || !s[n]) {
+       Error = FileName + ":" + std::to_string(number) + ": not \"SECONDS TITLE\"";
+       ok = false;
+       break;
+    }
+    e.title = stripspace(s + n);
+    SplitTitle(e);
+    Events.push_back(e);
+  }
+  fclose(f);
+  return ok;
+}
+
+// --- running programs --------------------------------------------------------
+
+// Runs Argv (found through PATH) and returns what it wrote to stdout; false when it
+// could not run or failed.
+static bool Capture(const std::vector<std::string> &Argv, std::string &Output)
+{
+  // built before fork(): the child of a process with threads may only exec
+  std::vector<char *> argv;
+  for (const auto &a : Argv)
+      argv.push_back(const_cast<char *>(a.c_str()));
+  argv.push_back(NULL);
+  int out[2];
+  if (pipe(out) != 0)
+     return false;
+  pid_t pid = fork();
+  if (pid == 0) {
+     dup2(out[1], STDOUT_FILENO);
+     close(out[0]);
+     close(out[1]);
+     int null = open("/dev/null", O_RDWR);
+     dup2(null, STDIN_FILENO);
+     dup2(null, STDERR_FILENO);
+     execvp(argv[0], argv.data());
+     _exit(127);
+  }
+  close(out[1]);
+  Output.clear();
+  char buf[4096];
+  ssize_t n;
+  while ((n = read(out[0], buf, sizeof(buf))) > 0)
+    Output.append(buf, n);
+  close(out[0]);
+  int status;
+  return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+static bool HaveProgram(const char *Name)
+{
+  std::string dummy;
+  return Capture({ Name, "-version" }, dummy);
+}
+
+// "3:05  artist=..., title=..., date=..." for a media file.
+static std::string MediaSummary(const std::string &File)
+{
+  std::string out;
+  if (!Capture({ "ffprobe", "-v", "error", "-show_entries", "format=duration:format_tags=artist,title,date",
+                 "-of", "default=noprint_wrappers=1", File }, out))
+     return "(ffprobe cannot read it)";
+  std::string duration = "?", tags;
+  for (const auto &line : SplitLines(out)) {
+      size_t eq = line.find('=');
+      if (eq == std::string::npos)
+         continue;
+      std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+      if (key == "duration") {
+         int s = int(atof(value.c_str()) + 0.5);
+         duration = std::to_string(s / 60) + ":" + (s % 60 < 10 ? "0" : "") + std::to_string(s % 60);
+      }
+      else {
+         size_t colon = key.find(':'); // "TAG:artist"
+         tags += (tags.empty() ? "" : ", ") + (colon == std::string::npos ? key : key.substr(colon + 1)) + "=" + value;
+      }
+  }
+  return duration + (tags.empty() ? "" : "  " + tags);
+}
+
+// A line of tracks.conf, "artist:title:year:start:duration:status:channel" with '|'
+// standing for ':' in artist and title.
+struct tCatalogueLine {
+  std::string artist, title;
+  int year = 0, duration = 0, status = -1;
+  bool Parse(const std::string &Line)
+  {
+    std::vector<std::string> f;
+    size_t begin = 0;
+    for (size_t colon; (colon = Line.find(':', begin)) != std::string::npos; begin = colon + 1)
+        f.push_back(Line.substr(begin, colon - begin));
+    f.push_back(Line.substr(begin));
+    if (f.size() < 6)
+       return false;
+    for (int i = 0; i < 2; i++)
+        std::replace(f[i].begin(), f[i].end(), '|', ':');
+    artist = f[0];
+    title = f[1];
+    year = atoi(f[2].c_str());
+    duration = atoi(f[4].c_str());
+    status = atoi(f[5].c_str());
+    return true;
+  }
+  std::string Name(void) const { return artist + " - " + title + " (" + std::to_string(year) + ")"; }
+};
+
+static std::vector<tCatalogueLine> ReadCatalogue(const std::string &Path)
+{
+  std::vector<tCatalogueLine> tracks;
+  for (const auto &line : SplitLines(ReadTextFile(Path))) {
+      tCatalogueLine t;
+      if (t.Parse(line))
+         tracks.push_back(t);
+  }
+  return tracks;
+}
+
+// --- the demo ------------------------------------------------------------------
+
+namespace {
+
+class cDemo {
+private:
+  std::string dir, pluginDir, dataDir;
+  tHostOptions options;
+  std::vector<tDemoEvent> events;
+  std::vector<std::string> executed;
+  cSession *session;
+  cScript *script;
+  int step, steps;
+  bool haveMedia;
+  std::string recordingDir;
+  std::vector<std::string> selected; // the tracks that got marks
+  void Say(const char *Format, ...) __attribute__((format(printf, 2, 3)));
+  void Step(const char *Format, ...) __attribute__((format(printf, 2, 3)));
+  bool Run(const std::string &Line);
+  bool Prepare(void);
+  bool StartHost(void);
+  bool Broadcast(void);
+  bool Record(void);
+  bool Mark(void);
+  bool Convert(void);
+  bool ListMedia(const char *What, const std::string &Folder, const char *Extension);
+  bool Summary(void);
+  void SaveScript(void);
+  std::string PluginConfig(const char *File) const { return options.configDir + "/plugins/vimora/" + File; }
+  std::string ClipsFolder(void) const { return dir + "/clips"; }
+
+public:
+  cDemo(const std::string &PluginDir, const std::string &Dir);
+  ~cDemo();
+  int Main(void);
+};
+
+cDemo::cDemo(const std::string &PluginDir, const std::string &Dir)
+{
+  dir = Dir;
+  pluginDir = PluginDir;
+  dataDir = FindInstalled("../share/vimora", "demo-guide.conf", VIMORA_SOURCE_DATA_DIR);
+  session = NULL;
+  script = NULL;
+  step = 0;
+  haveMedia = HaveProgram("ffmpeg") && HaveProgram("ffprobe");
+  steps = haveMedia ? 7 : 6;
+}
+
+cDemo::~cDemo()
+{
+  delete script;
+  delete session;
+}
+
+void cDemo::Say(const char *Format, ...)
+{
+  va_list ap;
+  va_start(ap, Format);
+  vprintf(Format, ap);
+  va_end(ap);
+  putchar('\n');
+  fflush(stdout);
+}
+
+void cDemo::Step(const char *Format, ...)
+{
+  char buf[512];
+  va_list ap;
+  va_start(ap, Format);
+  vsnprintf(buf, sizeof(buf), Format, ap);
+  va_end(ap);
+  printf("\n[%d/%d] %s\n", ++step, steps, buf);
+  fflush(stdout);
+}
+
+// A line of the script language, kept for demo.script.
+bool cDemo::Run(const std::string &Line)
+{
+  executed.push_back(Line);
+  if (script->Execute(Line))
+     return true;
+  Say("  FAILED: %s: %s", Line.c_str(), script->Error().c_str());
+  Say("  on screen:\n%s", Skins.TextSkin()->Screen().Render().c_str());
+  return false;
+}
+
+static bool CopyFile(const std::string &From, const std::string &To)
+{
+  std::string content = ReadTextFile(From);
+  return !content.empty() && WriteTextFile(To, content);
+}
+
+static std::string ClockText(time_t Time)
+{
+  struct tm tm;
+  char buf[32];
+  strftime(buf, sizeof(buf), "%H:%M", localtime_r(&Time, &tm));
+  return buf;
+}
+
+bool cDemo::Prepare(void)
+{
+  Step("Preparing the folder %s", dir.c_str());
+  std::vector<std::string> entries;
+  if (FolderEntries(dir, entries) && !entries.empty()) {
+     if (std::find(entries.begin(), entries.end(), DemoMarker) == entries.end()) {
+        Say("  %s exists and is no demo folder: choose another one", dir.c_str());
+        return false;
+     }
+     // a demo folder of an earlier run starts afresh
+     for (const char *sub : { "config", "video", "audio", "clips", "demo.script" })
+         RemoveFileOrDir((dir + "/" + sub).c_str());
+  }
+  options.configDir = dir + "/config";
+  options.videoDir = dir + "/video";
+  options.audioDir = dir + "/audio";
+  options.pluginDir = pluginDir;
+  for (const auto &d : { options.configDir + "/plugins/vimora", options.videoDir, options.audioDir, ClipsFolder() }) {
+      if (!MakeDirs(d.c_str(), true)) {
+         Say("  cannot create %s", d.c_str());
+         return false;
+      }
+  }
+  std::string error;
+  if (!WriteTextFile(dir + "/" + DemoMarker, "made by vimora-host --demo\n") ||
+      !CopyFile(dataDir + "/channels.conf", options.configDir + "/channels.conf") ||
+      !CopyFile(dataDir + "/blacklist.conf", PluginConfig("blacklist.conf")) ||
+      !ReadDemoGuide(dataDir + "/demo-guide.conf", events, error)) {
+     Say("  cannot set up the demo from %s: %s", dataDir.c_str(), error.empty() ? "files missing" : error.c_str());
+     return false;
+  }
+  Say("  channels.conf: VimoraMusic and Nordlicht TV");
+  Say("  blacklist.conf: %s", "\"Kestrel Dawn;glass harbour\"");
+  if (!haveMedia)
+     Say("  ffmpeg is missing: the recording gets no media, so the demo stops after the marks\n"
+         "  (scripts/install-deps installs it)");
+  return true;
+}
+
+bool cDemo::StartHost(void)
+{
+  options.plugins.push_back("vimora -v 2");
+  bool rozerez = access((pluginDir + "/libvdr-rozerez.so").c_str(), F_OK) == 0;
+  if (rozerez)
+     options.plugins.push_back("rozerez -d " + ClipsFolder());
+  Step("Starting the host with the plug-ins vimora%s, the clock as fast as the work allows", rozerez ? " and rozerez" : "");
+  cClock::SetManual();
+  cClock::SetTime((time(NULL) / 60 + 1) * 60);
+  session = new cSession(options);
+  if (!session->Start())
+     return false;
+  script = new cScript(*session);
+  return true;
+}
+
+bool cDemo::Broadcast(void)
+{
+  int tracks = std::count_if(events.begin(), events.end(), [](const tDemoEvent &e) { return e.IsTrack(); });
+  Step("A guide of %d music videos and %d announcements; a timer records the block", tracks, int(events.size()) - tracks);
+  int at = LeadIn;
+  for (const auto &e : events) {
+      if (!Run(*cString::sprintf("event %s +%d %d %s", MusicChannelID, at, e.duration, e.title.c_str())))
+         return false;
+      at += e.duration;
+  }
+  if (!Run(*cString::sprintf("event 2 +0 %d Nordlicht Nachrichten", at)))
+     return false;
+  int stop = (at + RecordingSlack + 59) / 60 * 60;
+  if (!Run(*cString::sprintf("timer %s +0 +%d Vimora Night Block", MusicChannelID, stop)))
+     return false;
+  Say("  %d:%02d of broadcast, recorded from %s for %d minutes", at / 60, at % 60, ClockText(script->Start()).c_str(), stop / 60);
+  return true;
+}
+
+bool cDemo::Record(void)
+{
+  Step("Recording; the grabber catalogues every music video on air");
+  time_t end = script->Start() + 24 * 3600;
+  bool started = false;
+  while (cClock::Now() < end) {
+    if (!Run(*cString::sprintf("wait %d", ProgressEvery)))
+       return false;
+    std::vector<std::string> running = RunningRecordings();
+    started = started || !running.empty();
+    Say("  %s | %d tracks catalogued", StatusLine().c_str(), int(SplitLines(ReadTextFile(PluginConfig("tracks.conf"))).size()));
+    if (started && running.empty())
+       break;
+  }
+  std::vector<std::string> recordings = MatchPaths(options.videoDir + "/*/*.rec");
+  if (recordings.size() != 1) {
+     Say("  expected one recording in %s, found %d", options.videoDir.c_str(), int(recordings.size()));
+     return false;
+  }
+  recordingDir = recordings[0];
+  Say("  recorded %s", recordingDir.c_str());
+  return true;
+}
+
+bool cDemo::Mark(void)
+{
+  Step("The plug-in's menu: the recording, then green writes the cut marks");
+  if (!Run("key Menu") || !Run("expect Vimora") || !Run("key Ok") || !Run("expect Vimora Recordings"))
+     return false;
+  Say("%s", Skins.TextSkin()->Screen().Render().c_str());
+  if (!Run("key Green") || !Run("expect Marks created!"))
+     return false;
+  Say("  %s", LastMessage().c_str());
+  for (const auto &t : ReadCatalogue(PluginConfig("tracks.conf")))
+      if (t.status == 0)
+         selected.push_back(t.Name());
+  return true;
+}
+
+bool cDemo::Convert(void)
+{
+  Step("Yellow, \"Create audio and video clips\"; the conversion runs in the background");
+  if (!Run("key Yellow") || !Run("expect Create audio and video clips"))
+     return false;
+  Say("%s", Skins.TextSkin()->Screen().Render().c_str());
+  // The conversion is real work, done without sleeping: time can pass at a steady pace
+  // meanwhile instead of waiting for the work to sleep.
+  if (!Run(*cString::sprintf("speed %d", ConversionSpeed)) || !Run("key Down Down Ok"))
+     return false;
+  Say("  the clock runs at x%d while the conversion works", ConversionSpeed);
+  executed.push_back("wait-idle");
+  cPlugin *vimora = cPluginManager::GetPlugin("vimora");
+  std::string shown;
+  for (auto end = std::chrono::steady_clock::now() + ConversionLimit; session->Busy(); ) {
+      if (std::chrono::steady_clock::now() >= end) {
+         Say("  the conversion did not end within %d minutes", int(ConversionLimit.count()));
+         return false;
+      }
+      session->Step(1000);
+      const char *entry = vimora ? vimora->MainMenuEntry() : NULL;
+      if (entry && shown != entry) {
+         shown = entry;
+         Say("  main menu entry: %s", entry);
+      }
+  }
+  for (const auto &m : Skins.TextSkin()->Screen().messages)
+      Say("  message %s", m.c_str());
+  return true;
+}
+
+// Lists a folder's media files with their lengths and tags; false when the folder
+// lacks one of Expected (names without extension) with the extension Extension.
+bool cDemo::ListMedia(const char *What, const std::string &Folder, const char *Extension)
+{
+  Say("  %s, %s:", What, Folder.c_str());
+  std::vector<std::string> names;
+  FolderEntries(Folder, names);
+  // ffprobe takes a moment to start: all files are looked at at once
+  std::vector<std::future<std::string>> summaries;
+  for (const auto &n : names)
+      summaries.push_back(std::async(std::launch::async, MediaSummary, Folder + "/" + n));
+  for (size_t i = 0; i < names.size(); i++)
+      Say("    %s  %s", names[i].c_str(), summaries[i].get().c_str());
+  bool complete = true;
+  for (const auto &s : selected) {
+      if (std::find(names.begin(), names.end(), s + Extension) == names.end()) {
+         Say("    MISSING: %s%s", s.c_str(), Extension);
+         complete = false;
+      }
+  }
+  return complete;
+}
+
+bool cDemo::Summary(void)
+{
+  Step("What the demo made");
+  static const char *statusNames[] = { "selected", "skipped", "converted" };
+  std::vector<tCatalogueLine> catalogue = ReadCatalogue(PluginConfig("tracks.conf"));
+  Say("  The catalogue, %s:", PluginConfig("tracks.conf").c_str());
+  for (const auto &t : catalogue)
+      Say("    %-9s %s, %d:%02d", t.status >= 0 && t.status <= 2 ? statusNames[t.status] : "?", t.Name().c_str(), t.duration / 60, t.duration % 60);
+  bool complete = true;
+  for (const auto &e : events) {
+      if (e.IsTrack() && std::none_of(catalogue.begin(), catalogue.end(), [&](const tCatalogueLine &t) { return t.Name() == e.FileBaseName(); })) {
+         Say("    MISSING: %s", e.title.c_str());
+         complete = false;
+      }
+  }
+  if (recordingDir.empty())
+     return false;
+  std::vector<std::string> marks = SplitLines(ReadTextFile(recordingDir + "/marks.vdr"));
+  Say("  The marks, %s/marks.vdr:", recordingDir.c_str());
+  for (const auto &m : marks)
+      Say("    %s", m.c_str());
+  if (selected.empty() || marks.size() != 2 * selected.size()) {
+     Say("    MISSING: a pair of marks for each of the %d selected tracks", int(selected.size()));
+     complete = false;
+  }
+  if (!haveMedia) {
+     Say("  No clips and no audio files: ffmpeg is missing.");
+     return complete;
+  }
+  complete = ListMedia("The video clips", ClipsFolder(), ".ts") && complete;
+  complete = ListMedia("The audio files", options.audioDir, ".mp3") && complete;
+  Say(complete ? "\n  Everything the demo should make is there." : "\n  Some files the demo should make are missing.");
+  return complete;
+}
+
+// What the demo did, as a script to run again by hand.
+void cDemo::SaveScript(void)
+{
+  std::string text = "# The demo's road as a script. In a fresh folder, run it with\n"
+                     "#   vimora-host -c config -v video -L " + pluginDir + " -a audio";
+  for (const auto &p : options.plugins)
+      text += " -P \"" + p.substr(0, p.find(" -d ")) + (p.find(" -d ") != std::string::npos ? " -d clips" : "") + "\"";
+  text += " --script demo.script\n";
+  for (const auto &line : executed)
+      text += line + "\n";
+  WriteTextFile(dir + "/demo.script", text);
+}
+
+int cDemo::Main(void)
+{
+  bool ok = Prepare() && StartHost() && Broadcast() && Record() && Mark() && (!haveMedia || Convert());
+  if (session)
+     SaveScript();
+  bool made = session && Summary();
+  if (session)
+     session->Stop();
+  return ok && made ? 0 : 1;
+}
+
+} // namespace
+
+int RunDemo(const std::string &PluginDir, const std::string &Dir)
+{
+  cDemo demo(PluginDir, Dir);
+  return demo.Main();
+}

@@ -1,0 +1,31 @@
+// The demo as `make demo` runs it, into a fresh folder: the whole road from the guide to
+// the clips and tagged audio files.
+#include <vdr/tools.h>
+
+#include "hostprogram.h"
+
+TEST(MediaDemo, MakesTheCatalogueTheMarksTheClipsAndTheAudioFiles)
+{
+  char tmpl[] = "/tmp/vimora-demo-XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  std::string dir = std::string(tmpl) + "/demo";
+  tProcessResult r = RunProcess({ VIMORA_BIN_DIR "/vimora-host", "-L", VIMORA_PLUGIN_DIR, "--demo", dir });
+  ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+  for (const char *step : { "[1/7]", "[4/7]", "[7/7]", "Everything the demo should make is there." })
+      EXPECT_NE(r.out.find(step), std::string::npos) << step << "\n" << r.out;
+  // eleven tracks, the blacklisted one left out
+  const char *made[] = {
+    "audio/Marlow Fenwick - Paper Lanterns (1987).mp3",
+    "audio/Pablo Reyes Trio - Sombra (1968).mp3",
+    "clips/Danny Brill & the Lowlights - Back Roads, Slow Trains (1972).ts",
+    "clips/Mira Lindqvist - Small Hours (2008).ts",
+  };
+  for (const char *f : made)
+      EXPECT_TRUE(FileExists(dir + "/" + f)) << f;
+  EXPECT_FALSE(FileExists(dir + "/audio/Kestrel Dawn - Glass Harbour (1999).mp3"));
+  // the summary lists each file with its length and tags
+  EXPECT_NE(r.out.find("Paper Lanterns (1987).mp3  1:1"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("artist=Marlow Fenwick"), std::string::npos) << r.out;
+  if (!HasFailure())
+     RemoveFileOrDir(tmpl);
+}
