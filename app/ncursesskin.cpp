@@ -1,5 +1,6 @@
 #include "ncursesskin.h"
 
+#include <algorithm>
 #include <curses.h>
 #include <sstream>
 #include <vdr/recording.h>
@@ -193,6 +194,22 @@ static std::string ModeSymbol(bool Play, bool Forward, int Speed)
   return s + (Play ? "fast " : "slow ") + (Speed > 0 ? std::to_string(Speed) : "");
 }
 
+std::string MarkRow(const cMarks &Marks, int Total, int Width)
+{
+  std::string row(Width > 0 ? Width : 0, ' ');
+  if (Width <= 0)
+     return row;
+  if (Total <= 0)
+     Total = 1;
+  for (const cMark *m = Marks.First(); m; m = Marks.Next(m)) {
+      int x = int(std::max(int64_t(0), std::min(int64_t(Width - 1), int64_t(m->position) * Width / Total)));
+      char c = m->Index() % 2 ? ']' : '[';
+      // a track's end and the next one's start usually share a column: show both
+      row[x] = row[x] == ' ' || row[x] == c ? c : '|';
+  }
+  return row;
+}
+
 void cSkinCurses::DrawReplay(const cTextScreen &Screen, int Top, int Width)
 {
   if (!Screen.modeOnly) {
@@ -208,9 +225,10 @@ void cSkinCurses::DrawReplay(const cTextScreen &Screen, int Top, int Width)
         for (int x = 0; x < barWidth; x++)
             Put(Top + 1, int(left.size()) + x, x < played ? "=" : "-", 1, x < played ? ccPlayed : ccNormal);
         if (marks) {
-           for (const cMark *m = marks->First(); m; m = marks->Next(m)) {
-               int x = std::min(barWidth - 1, int(int64_t(m->position) * barWidth / total));
-               Put(Top + 1, int(left.size()) + x, m->Index() % 2 ? "]" : "[", 1, ccMark, A_BOLD);
+           std::string row = MarkRow(*marks, total, barWidth);
+           for (int x = 0; x < barWidth; x++) {
+               if (row[x] != ' ')
+                  Put(Top + 1, int(left.size()) + x, std::string(1, row[x]), 1, ccMark, A_BOLD);
            }
         }
      }

@@ -30,6 +30,11 @@ void InitCursesColours(void);
 // Text cut or padded to Width characters (UTF-8 aware).
 std::string FitText(const std::string &Text, int Width);
 
+class cMarks;
+// The row under the progress bar: '[' at each start mark, ']' at each end mark, '|' where
+// an end and a start fall into one column; Total frames over Width columns.
+std::string MarkRow(const cMarks &Marks, int Total, int Width);
+
 class cSkinCurses : public cSkin {
   friend class cCursesDisplayReplay;
 
