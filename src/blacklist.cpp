@@ -2,6 +2,7 @@
 
 #include <ctype.h>
 #include <regex.h>
+#include <string.h>
 
 #include "log.h"
 #include "tracks.h"
@@ -44,14 +45,70 @@ std::string cBlacklistEntry::Strip(const std::string &Text) const
   return s;
 }
 
-// A pattern compiled as an extended regular expression, or nothing when it is invalid.
+// Length of the interval "{m}", "{m,}" or "{m,n}" at P, or 0 when there is none.
+static size_t IntervalAt(const char *P)
+{
+  if (*P != '{')
+     return 0;
+  size_t i = 1;
+  while (isdigit((unsigned char)P[i]) || P[i] == ',')
+        i++;
+  return P[i] == '}' && i > 1 ? i + 1 : 0;
+}
+
+// Whether Pattern holds three or more repetition operators in a row ("a*++", "b{2}??").
+// Such stacks have no defined meaning in an extended expression, and the C library takes
+// time exponential in their length to compile them: "x*++++++" alone would stop the
+// recorder's start for minutes. Escaped characters and bracket expressions are text.
+static bool StackedRepetitions(const std::string &Pattern)
+{
+  const char *p = Pattern.c_str();
+  int run = 0;
+  while (*p) {
+    size_t interval = IntervalAt(p);
+    if (interval || strchr("*+?", *p)) {
+       if (++run >= 3)
+          return true;
+       p += interval ? interval : 1;
+       continue;
+    }
+    run = 0;
+    if (*p == '\\' && p[1])
+       p += 2;
+    else if (*p == '[') {
+       // "[]" and "[^]" take the ']' as a member; "[:alpha:]" and the like end at ":]"
+       p++;
+       if (*p == '^')
+          p++;
+       if (*p == ']')
+          p++;
+       while (*p && *p != ']') {
+         if (*p == '[' && (p[1] == ':' || p[1] == '.' || p[1] == '=')) {
+            const char close[] = { p[1], ']', 0 };
+            const char *end = strstr(p + 2, close);
+            p = end ? end + 2 : p + 1;
+         }
+         else
+            p++;
+       }
+       if (*p)
+          p++;
+    }
+    else
+       p++;
+  }
+  return false;
+}
+
+// A pattern compiled as an extended regular expression, or nothing when it is invalid
+// (which includes stacked repetitions, see above).
 class cPattern {
 private:
   regex_t re;
   bool valid;
 
 public:
-  cPattern(const std::string &Pattern) { valid = regcomp(&re, Pattern.c_str(), REG_EXTENDED) == 0; }
+  cPattern(const std::string &Pattern) { valid = !StackedRepetitions(Pattern) && regcomp(&re, Pattern.c_str(), REG_EXTENDED) == 0; }
   cPattern(const cPattern &) = delete;
   cPattern &operator=(const cPattern &) = delete;
   ~cPattern()

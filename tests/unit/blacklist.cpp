@@ -123,6 +123,23 @@ TEST_F(cBlacklistTest, ExpressionRoute)
   EXPECT_FALSE(Match("Artist", "Other", "Artist", "Title"));
 }
 
+// Three repetitions in a row would take the C library minutes to compile; such a pattern
+// is no expression, and only the normalised route is left for it. Repetition characters
+// that are escaped or inside brackets are text, and two in a row still work.
+TEST_F(cBlacklistTest, StackedRepetitionsAreNoExpression)
+{
+  Load("x*+++++++;.*\nSong{1}{2}{3};.*\n");
+  EXPECT_FALSE(Blacklist.InList("xxx", "Title"));
+  EXPECT_TRUE(Blacklist.InList("X*+++++++", "Title"));
+  EXPECT_FALSE(Blacklist.InList("Songgggggg", "Title"));
+  EXPECT_TRUE(Match("a+*", ".*", "baab", "Title"));
+  EXPECT_TRUE(Match("a{2}?", ".*", "baab", "Title"));
+  EXPECT_TRUE(Match("C\\+\\+\\+", ".*", "C+++ Band", "Title"));
+  EXPECT_TRUE(Match("C[+*?]{3}", ".*", "C+*? Band", "Title"));
+  EXPECT_TRUE(Match("[[:alpha:]*+?]+!", ".*", "Wow!", "Title"));
+  EXPECT_TRUE(Match("[]*+?]{2}!", ".*", "?]!", "Title"));
+}
+
 TEST_F(cBlacklistTest, InListStopsAtTheFirstMatchAndLogsEachTry)
 {
   Load("Nobody;x\nNova;Frozen\nNova;.*\n");
