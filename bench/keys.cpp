@@ -389,6 +389,12 @@ void BM_KeyReplayMarkMove(benchmark::State &State)
 {
   cVimoraReplayControl *control = Replaying();
   PausedAt(control, firstMark);
+  control->ProcessKey(k6);
+  cMarks moved;
+  moved.Load(threeHours.c_str());
+  if (!moved.First() || moved.First()->position != firstMark + 1)
+     State.SkipWithError("the mark did not move");
+  control->ProcessKey(k4);
   const eKeys keys[] = { k6, k4, k3, k1 };
   int i = 0;
   for (auto _ : State)
