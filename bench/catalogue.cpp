@@ -319,16 +319,6 @@ void BM_OpenTracksMenu(benchmark::State &State)
 BENCHMARK(BM_OpenTracksMenu)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5);
 BENCH_RATIO("4. open the tracks menu", "BM_OpenTracksMenu", { "BM_BareWalk", "BM_IndexSearchesInside" }, 3);
 
-// The recordings menu holding the three-hour recording alone.
-void BM_OpenRecordingsMenu(benchmark::State &State)
-{
-  ThreeHourRecording();
-  Recordings.Load();
-  for (auto _ : State)
-      delete new cMenuRecs;
-}
-BENCHMARK(BM_OpenRecordingsMenu)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5);
-
 // Green on the recording: its cut marks from the catalogue.
 void BM_CutMarks(benchmark::State &State)
 {
