@@ -9,61 +9,19 @@
 #include <vdr/keys.h>
 #include <vdr/recording.h>
 
+#include "benchcatalogue.h"
 #include "benchhost.h"
 #include "benchratio.h"
 #include "blacklist.h"
 #include "grabberthread.h"
 #include "menu_recs.h"
+#include "menu_tracks.h"
 #include "tracks.h"
 #include "vimora_config.h"
 
 namespace {
 
-const int CatalogueSize = 1000000;
-const int BlacklistSize = 2000;
 const int ReappliedTracks = 40;
-const int RecordingFrames = 3 * 3600 * FRAMESPERSEC;
-
-// The catalogue as generated, and the "tracks.conf" that the benchmarks load and save.
-std::string sourcePath, cataloguePath, blacklistPath;
-size_t catalogueBytes = 0;
-
-// The files, the guide and the supported channel, made once for all benchmarks.
-void Prepare(void)
-{
-  if (!cataloguePath.empty())
-     return;
-  SysLogLevel = 1;
-  cClock::SetManual();
-  const std::string &root = BenchRoot();
-  sourcePath = root + "/catalogue.source";
-  cataloguePath = root + "/tracks.conf";
-  blacklistPath = root + "/blacklist.conf";
-  catalogueBytes = WriteCatalogue(sourcePath, CatalogueSize);
-  WriteBlacklist(blacklistPath, BlacklistSize);
-  AddMusicChannel();
-  cGrabberThread::channelsSupported.insert(cChannelSupported(MusicChannel, 1, 1));
-  VimoraConfig.avoidrepeats = 1;
-}
-
-// "tracks.conf" as generated: the grabber's passes and the marking change it.
-void ResetCatalogueFile(void)
-{
-  Prepare();
-  std::string command = "cp '" + sourcePath + "' '" + cataloguePath + "'";
-  if (system(command.c_str()) != 0)
-     abort();
-}
-
-void LoadCatalogue(void)
-{
-  Prepare();
-  if (Tracks.Count() != CatalogueSize) {
-     ResetCatalogueFile();
-     Tracks.Load(cataloguePath.c_str(), true);
-     Blacklist.Load(blacklistPath.c_str(), true);
-  }
-}
 
 // --- 1. loading ----------------------------------------------------------------
 
@@ -71,7 +29,7 @@ void BM_ReadLinesFloor(benchmark::State &State)
 {
   ResetCatalogueFile();
   for (auto _ : State) {
-      FILE *f = fopen(cataloguePath.c_str(), "re");
+      FILE *f = fopen(CataloguePath().c_str(), "re");
       cReadLine readLine;
       size_t lines = 0;
       while (readLine.Read(f))
@@ -89,7 +47,7 @@ void BM_Load(benchmark::State &State)
       State.PauseTiming();
       Tracks.Clear();
       State.ResumeTiming();
-      Tracks.Load(cataloguePath.c_str(), true);
+      Tracks.Load(CataloguePath().c_str(), true);
   }
   if (Tracks.Count() != CatalogueSize)
      State.SkipWithError("tracks missing after loading");
@@ -108,7 +66,7 @@ void BM_ReadLinesIntoEmptyTracks(benchmark::State &State)
       State.PauseTiming();
       list.Clear();
       State.ResumeTiming();
-      FILE *f = fopen(cataloguePath.c_str(), "re");
+      FILE *f = fopen(CataloguePath().c_str(), "re");
       cReadLine readLine;
       while (readLine.Read(f)) {
             cTrack *t = new cTrack;
@@ -160,7 +118,7 @@ void BM_LoadMemory(benchmark::State &State)
   size_t texts = 0, before = 0, peak = 0;
   double floor = 0, load = 0;
   for (auto _ : State)
-      if (sscanf(RunProbe("load-memory", cataloguePath).c_str(), "%d %zu %zu %zu %lf %lf", &count, &texts, &before, &peak, &floor, &load) != 6 || count != CatalogueSize)
+      if (sscanf(RunProbe("load-memory", CataloguePath()).c_str(), "%d %zu %zu %zu %lf %lf", &count, &texts, &before, &peak, &floor, &load) != 6 || count != CatalogueSize)
          State.SkipWithError("the memory probe failed");
   double perTrack = (double(peak) - double(before) - double(texts)) / CatalogueSize;
   State.counters["bytes_per_track"] = perTrack;
@@ -190,8 +148,8 @@ std::string FileContent(const std::string &Path)
 void WriteFloor(benchmark::State &State, bool Sync)
 {
   ResetCatalogueFile();
-  std::string content = FileContent(cataloguePath);
-  std::string temp = cataloguePath + ".floor", target = BenchRoot() + "/floor.conf";
+  std::string content = FileContent(CataloguePath());
+  std::string temp = CataloguePath() + ".floor", target = BenchRoot() + "/floor.conf";
   for (auto _ : State) {
       FILE *f = fopen(temp.c_str(), "we");
       fwrite(content.data(), 1, content.size(), f);
@@ -228,18 +186,10 @@ BENCH_RATIO("2. save, floor synced like the save", "BM_Save", { "BM_WriteSyncedF
 
 // --- 3. the grabber's pass -----------------------------------------------------
 
-// A new music video on air after the last catalogued one.
-const time_t OnAir = CatalogueStart + time_t(CatalogueSize) * TrackSpacing;
-
 void PrepareGrabber(void)
 {
   LoadCatalogue();
-  static bool guide = false;
-  if (!guide) {
-     AddEvent(OnAir, 200, "Brand New - Song On Air (2026)");
-     cClock::SetTime(OnAir + 60);
-     guide = true;
-  }
+  PutOnAir();
 }
 
 bool OnAirCatalogued(void)
@@ -297,22 +247,6 @@ BENCH_RATIO("3. grabber pass that adds nothing", "BM_GrabberPassNothingNew", { "
 
 // --- 4. marking a three-hour recording converted ---------------------------------
 
-// A recording of the last three hours of the catalogue.
-cRecording *ThreeHourRecording(void)
-{
-  static cRecording *recording = NULL;
-  if (!recording) {
-     LoadCatalogue();
-     time_t start = CatalogueStart + time_t(CatalogueSize - RecordingFrames / FRAMESPERSEC / TrackSpacing - 1) * TrackSpacing;
-     std::string fileName = MakeRecording("Bench~Three hours", start, RecordingFrames);
-     FILE *marker = fopen((fileName + "/vimora").c_str(), "w");
-     fputs(MusicChannel, marker);
-     fclose(marker);
-     recording = new cRecording(fileName.c_str());
-  }
-  return recording;
-}
-
 // The searches the tracks inside the recording need, done on their own.
 void BM_IndexSearchesInside(benchmark::State &State)
 {
@@ -323,7 +257,7 @@ void BM_IndexSearchesInside(benchmark::State &State)
     for (const cTrack *t = Tracks.First(); t; t = Tracks.Next(t)) {
         long long start = (long long)(t->startTime - recording->start + VimoraConfig.offset) * FRAMESPERSEC;
         long long end = start + (long long)t->duration * FRAMESPERSEC;
-        if (start >= 0 && end < RecordingFrames)
+        if (start >= 0 && end < ThreeHourFrames)
            windows.push_back({ int(start), int(end) });
     }
   }
@@ -353,30 +287,37 @@ void BM_SetConvertedUnsaved(benchmark::State &State)
   cRecording *recording = ThreeHourRecording();
   std::string folder = BenchRoot() + "/gone", path = folder + "/tracks.conf";
   MakeDirs(folder.c_str(), true);
-  rename(cataloguePath.c_str(), path.c_str());
+  rename(CataloguePath().c_str(), path.c_str());
   Tracks.Load(path.c_str(), true);
-  rename(path.c_str(), cataloguePath.c_str());
+  rename(path.c_str(), CataloguePath().c_str());
   RemoveFileOrDir(folder.c_str());
   int level = SysLogLevel;
   SysLogLevel = 0;
   for (auto _ : State)
       Tracks.SetConverted(recording);
   SysLogLevel = level;
-  Tracks.Load(cataloguePath.c_str(), true);
+  Tracks.Load(CataloguePath().c_str(), true);
 }
 BENCHMARK(BM_SetConvertedUnsaved)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5);
 BENCH_RATIO("4. mark converted, without its save", "BM_SetConvertedUnsaved", { "BM_BareWalk", "BM_IndexSearchesInside" }, 3);
 BENCH_RATIO("4. mark converted, with its save", "BM_SetConverted", { "BM_BareWalk", "BM_IndexSearchesInside", "BM_Save" }, 3);
 
-// The recordings menu holding the three-hour recording alone.
-void BM_OpenRecordingsMenu(benchmark::State &State)
+// The tracks menu of the recording: every catalogued track inside it.
+void BM_OpenTracksMenu(benchmark::State &State)
 {
-  ThreeHourRecording();
-  Recordings.Load();
-  for (auto _ : State)
-      delete new cMenuRecs;
+  cRecording *recording = ThreeHourRecording();
+  int items = 0;
+  for (auto _ : State) {
+      cMenuTracks *menu = new cMenuTracks(recording);
+      items = menu->Count();
+      delete menu;
+  }
+  State.counters["items"] = items;
+  if (items == 0)
+     State.SkipWithError("the menu lists no track");
 }
-BENCHMARK(BM_OpenRecordingsMenu)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5);
+BENCHMARK(BM_OpenTracksMenu)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5);
+BENCH_RATIO("4. open the tracks menu", "BM_OpenTracksMenu", { "BM_BareWalk", "BM_IndexSearchesInside" }, 3);
 
 // Green on the recording: its cut marks from the catalogue.
 void BM_CutMarks(benchmark::State &State)
@@ -420,9 +361,5 @@ void BM_BlacklistAgain(benchmark::State &State)
 }
 BENCHMARK(BM_BlacklistAgain)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(3);
 BENCH_PER_ITEM("5. blacklist applied again, per track", "BM_BlacklistAgain", ReappliedTracks);
-
-// --- 8. keys -------------------------------------------------------------------
-
-BENCH_SLOWEST("8. slowest key (one frame)", { "BM_OpenRecordingsMenu", "BM_CutMarks", "BM_SetConverted" }, 0.040);
 
 } // namespace

@@ -18,7 +18,6 @@ namespace {
 const int Frames = 30 * 60 * FRAMESPERSEC;
 const int Tracks = 10;
 const int PacketsPerFrame = 20; // about 750 kbit/s
-const int TsSize = 188;
 
 std::string recording, clipFolder;
 cPluginManager *manager = NULL;
@@ -32,19 +31,7 @@ void Prepare(void)
   AddMusicChannel();
   recording = MakeRecording("Bench~Half an hour", CatalogueStart, Frames);
   clipFolder = BenchRoot() + "/clips";
-  FILE *media = fopen((recording + "/001.ts").c_str(), "w");
-  std::vector<char> frame(PacketsPerFrame * TsSize, char(0xFF));
-  for (int p = 0; p < PacketsPerFrame; p++)
-      frame[p * TsSize] = 0x47;
-  for (int f = 0; f < Frames; f++)
-      fwrite(frame.data(), 1, frame.size(), media);
-  fclose(media);
-  RemoveFileOrDir((recording + "/index.vdr").c_str());
-  {
-    cIndexFile index(recording.c_str(), true);
-    for (int f = 0; f < Frames; f++)
-        index.Write(f % 12 == 0, 1, off_t(f) * PacketsPerFrame * TsSize);
-  }
+  WriteMedia(recording, Frames, PacketsPerFrame);
   cMarks marks;
   marks.Load(recording.c_str());
   int length = Frames / Tracks;

@@ -179,7 +179,8 @@ void cMenuRecs::Mark(void)
     cTracksLock lock(Tracks);
     for (cTrack *t = Tracks.First(); t; t = Tracks.Next(t)) {
         int startFrame, endFrame;
-        if (t->channelId != channelId || t->status > 0 || !window.Find(*t, startFrame, endFrame))
+        // the channel last: its text lies outside the track, one more memory access per track
+        if (t->status > 0 || !window.Find(*t, startFrame, endFrame) || t->channelId != channelId)
            continue;
         // A track too short to hold two I-frames would leave a lone mark or an end
         // before its start, and every later pair would be cut out of step.

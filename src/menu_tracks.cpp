@@ -40,8 +40,9 @@ cMenuTracks::cMenuTracks(cRecording *Recording)
   {
     cTracksLock lock(Tracks);
     int position = 0;
+    // the channel last: its text lies outside the track, one more memory access per track
     for (cTrack *t = Tracks.First(); t; t = Tracks.Next(t)) {
-        if (t->channelId == channel && window.Contains(*t))
+        if (window.Contains(*t) && t->channelId == channel)
            Add(new cMenuTrackItem(t), position++ == lastReplayed);
     }
   }

@@ -504,14 +504,11 @@ cTrack *cVimoraReplayControl::GetCurrentTrack(void)
   if (!GetIndex(current, total))
      return NULL;
   cIndexFile index(recording->FileName(), false);
+  cTrackWindow window(index, recording->start, offset);
   cTracksLock lock(Tracks);
+  // the channel last: its text lies outside the track, one more memory access per track
   for (cTrack *t = Tracks.First(); t; t = Tracks.Next(t)) {
-      if (t->channelId != channel)
-         continue;
-      // a track that began before the recording has no first I-frame but still covers its start
-      int first, last;
-      t->FindFrames(index, recording->start, offset, first, last);
-      if (first <= current && current <= last)
+      if (window.Covers(*t, current) && t->channelId == channel)
          return t;
   }
   return NULL;

@@ -237,6 +237,18 @@ bool cTrackWindow::Contains(const cTrack &Track) const
   return Find(Track, startFrame, endFrame);
 }
 
+bool cTrackWindow::Covers(const cTrack &Track, int Frame) const
+{
+  // Without an end inside the index there is no end frame, and no frame from 0 on
+  // lies at or before -1.
+  long long start, end;
+  if (Frame >= 0 && (!TrackSeconds(Track, recordingStart, offset, start, end) || !FrameFits(end) || end < 0 || end * FRAMESPERSEC > last))
+     return false;
+  int startFrame, endFrame;
+  Track.FindFrames(index, recordingStart, offset, startFrame, endFrame);
+  return startFrame <= Frame && Frame <= endFrame;
+}
+
 bool cTrack::operator==(const cTrack &Other) const
 {
   return startTime == Other.startTime && duration == Other.duration && eventTitle == Other.eventTitle && channelId == Other.channelId;

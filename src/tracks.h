@@ -100,6 +100,10 @@ public:
   // Whether the track lies inside; its two I-frames are set when it does.
   bool Find(const cTrack &Track, int &StartFrame, int &EndFrame) const;
   bool Contains(const cTrack &Track) const;
+  // Whether Frame lies between the track's two I-frames, where a track that began
+  // before the recording (no I-frame before its start) reaches back to its start:
+  // FindFrames' StartFrame <= Frame <= EndFrame.
+  bool Covers(const cTrack &Track, int Frame) const;
 };
 
 // The catalogue. Every walk, append, status change and save of the list happens with

@@ -7,6 +7,7 @@
 #include <vdr/epg.h>
 #include <vdr/recording.h>
 #include <vdr/timers.h>
+#include <vector>
 
 namespace {
 
@@ -120,6 +121,24 @@ std::string MakeRecording(const char *Name, time_t Start, int Frames)
   info.Set(channel, NULL, Name);
   info.Write(fileName.c_str());
   return fileName;
+}
+
+void WriteMedia(const std::string &FileName, int Frames, int PacketsPerFrame)
+{
+  const int TsSize = 188;
+  FILE *media = fopen((FileName + "/001.ts").c_str(), "w");
+  if (!media)
+     abort();
+  std::vector<char> frame(size_t(PacketsPerFrame) * TsSize, char(0xFF));
+  for (int p = 0; p < PacketsPerFrame; p++)
+      frame[size_t(p) * TsSize] = 0x47;
+  for (int f = 0; f < Frames; f++)
+      fwrite(frame.data(), 1, frame.size(), media);
+  fclose(media);
+  RemoveFileOrDir((FileName + "/index.vdr").c_str());
+  cIndexFile index(FileName.c_str(), true);
+  for (int f = 0; f < Frames; f++)
+      index.Write(f % 12 == 0, 1, off_t(f) * PacketsPerFrame * TsSize);
 }
 
 std::string CatalogueArtist(int Index)

@@ -22,6 +22,10 @@ void AddEvent(time_t Start, int Duration, const char *Title);
 // (an I-frame every 12) and its info file; not added to Recordings. Its directory.
 std::string MakeRecording(const char *Name, time_t Start, int Frames);
 
+// Gives the recording in FileName media of Frames frames, PacketsPerFrame transport
+// packets each (stuffing), and an index that points into it.
+void WriteMedia(const std::string &FileName, int Frames, int PacketsPerFrame);
+
 // Writes "tracks.conf" with Count tracks aired back to back from CatalogueStart, with
 // artists and titles of the lengths real ones have; gives the bytes written.
 size_t WriteCatalogue(const std::string &Path, int Count);

@@ -86,6 +86,9 @@ public:
         if (b == 0 || s < b)
            b = s;
         double c = Seconds(run.GetAdjustedCPUTime(), run.time_unit);
+        auto children = run.counters.find(ChildrenCpuCounter);
+        if (children != run.counters.end())
+           c += children->second.value;
         auto &bc = bestCpu[run.run_name.function_name];
         if (bc == 0 || c < bc)
            bc = c;
@@ -175,6 +178,14 @@ int RegisterSlowest(const char *What, std::initializer_list<const char *> Functi
       l.functions.push_back(f);
   Slowest().push_back(l);
   return int(Slowest().size());
+}
+
+double ChildrenCpuSeconds(void)
+{
+  struct rusage usage;
+  if (getrusage(RUSAGE_CHILDREN, &usage) != 0)
+     return 0;
+  return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
 }
 
 double BestSeconds(const std::string &Function)

@@ -9,6 +9,13 @@
 #include <initializer_list>
 #include <string>
 
+// The CPU time of a process counts only its own threads. A benchmark whose work runs
+// in child processes sets this counter to their CPU seconds per iteration (see
+// ChildrenCpuSeconds); it is added to the benchmark's CPU time.
+const char *const ChildrenCpuCounter = "children_cpu_s";
+// The CPU time of all child processes that have ended and been waited for so far.
+double ChildrenCpuSeconds(void);
+
 // Registers a target: the benchmark function Measured (its name without arguments)
 // against the sum of the Floors, at most Limit times as slow. The ratio that is
 // judged is that of the CPU times (all threads of the process), which a loaded

@@ -55,6 +55,9 @@ bool cIndexFile::CatchUp(void)
      return false;
   }
   off_t whole = st.st_size - st.st_size % IndexRecordSize;
+  // one allocation for a whole recording rather than a dozen copies while it grows
+  if (whole > bytesRead)
+     index.reserve(index.size() + size_t((whole - bytesRead) / IndexRecordSize));
   while (bytesRead < whole) {
     unsigned char buffer[IndexRecordSize * 1024];
     size_t wanted = size_t(std::min(off_t(sizeof(buffer)), whole - bytesRead));

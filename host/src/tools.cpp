@@ -318,6 +318,7 @@ void cFile::Close(void)
 cSafeFile::cSafeFile(const char *FileName)
 {
   f = NULL;
+  buffer = NULL;
   fileName = strdup(FileName);
   if (asprintf(&tempName, "%s.$$$", FileName) < 0)
      tempName = NULL;
@@ -336,8 +337,24 @@ bool cSafeFile::Open(void)
      f = fopen(tempName, "we");
      if (!f)
         LOG_ERROR_STR(tempName);
+     else if ((buffer = (char *)malloc(BufferSize)) != NULL && setvbuf(f, buffer, _IOFBF, BufferSize) != 0) {
+        free(buffer);
+        buffer = NULL;
+     }
   }
   return f != NULL;
+}
+
+// The stream's buffer is freed once the stream no longer uses it.
+void cSafeFile::CloseFile(bool &Result)
+{
+  if (fclose(f) != 0 && Result) {
+     LOG_ERROR_STR(tempName);
+     Result = false;
+  }
+  f = NULL;
+  free(buffer);
+  buffer = NULL;
 }
 
 bool cSafeFile::Close(void)
@@ -347,11 +364,7 @@ bool cSafeFile::Close(void)
   bool result = fflush(f) == 0 && !ferror(f) && fsync(fileno(f)) == 0;
   if (!result)
      LOG_ERROR_STR(tempName);
-  if (fclose(f) != 0 && result) {
-     LOG_ERROR_STR(tempName);
-     result = false;
-  }
-  f = NULL;
+  CloseFile(result);
   if (result && rename(tempName, fileName) < 0) {
      LOG_ERROR_STR(fileName);
      result = false;
@@ -364,8 +377,8 @@ bool cSafeFile::Close(void)
 void cSafeFile::Discard(void)
 {
   if (f) {
-     fclose(f);
-     f = NULL;
+     bool result = false; // nothing to report: the content is dropped anyway
+     CloseFile(result);
      unlink(tempName);
   }
 }

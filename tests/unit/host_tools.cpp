@@ -153,14 +153,35 @@ TEST_F(cHostTools, SafeFileWriteErrorKeepsOldFile)
   if (access("/dev/full", W_OK) != 0)
      GTEST_SKIP() << "no /dev/full";
   // A target whose temporary file is /dev/full: every write fails like on a full disk.
+  // Content that stays in the stream's buffer fails only when Close flushes it; more
+  // than the buffer fails while it is written.
   std::string path = root + "/full";
   WriteFile(path, "old\n");
-  ASSERT_EQ(symlink("/dev/full", (path + ".$$$").c_str()), 0);
+  for (size_t size : { size_t(100000), size_t(1000000) }) {
+      ASSERT_EQ(symlink("/dev/full", (path + ".$$$").c_str()), 0);
+      cSafeFile f(path.c_str());
+      ASSERT_TRUE(f.Open());
+      std::string line(999, 'n');
+      line += '\n';
+      for (size_t n = 0; n < size; n += line.size())
+          fwrite(line.data(), 1, line.size(), f);
+      EXPECT_FALSE(f.Close()) << size;
+      EXPECT_EQ(ReadFile(path), "old\n") << size;
+      EXPECT_FALSE(FileExists(path + ".$$$")) << size;
+  }
+}
+
+TEST_F(cHostTools, SafeFileOfManyBuffersComesOutWhole)
+{
+  std::string path = root + "/large.conf", expected;
+  for (int i = 0; i < 100000; i++)
+      expected += "line " + std::to_string(i) + " " + std::string(size_t(i % 37), 'x') + "\n";
   cSafeFile f(path.c_str());
   ASSERT_TRUE(f.Open());
-  fprintf(f, "%s\n", std::string(100000, 'n').c_str());
-  EXPECT_FALSE(f.Close());
-  EXPECT_EQ(ReadFile(path), "old\n");
+  for (size_t at = 0; at < expected.size(); at += 4093)
+      ASSERT_EQ(fwrite(expected.data() + at, 1, std::min(size_t(4093), expected.size() - at), f), std::min(size_t(4093), expected.size() - at));
+  ASSERT_TRUE(f.Close());
+  EXPECT_EQ(ReadFile(path), expected);
 }
 
 TEST_F(cHostTools, ConfigLoadMissingFile)

@@ -1,5 +1,6 @@
 // The track list: loading and saving "tracks.conf", the queries about guide events
 // and marking a recording's tracks converted.
+#include <climits>
 #include <sys/stat.h>
 
 #include "blacklist.h"
@@ -266,10 +267,25 @@ TEST_F(cTrackList, WindowAgreesWithTheSearchesOfEveryTrack)
                  EXPECT_EQ(windowEnd, endFrame);
               }
               inside += in;
+              for (int frame : { -1, 0, 1, 11, 12, 500, 987, 988, 999, 1000 })
+                  EXPECT_EQ(window.Covers(t, frame), startFrame <= frame && frame <= endFrame) << start << " " << duration << " " << offset << " " << frame;
           }
       }
   }
   EXPECT_GT(inside, 100);
+  // times whose frame numbers do not fit an int, or wrap around into the index
+  cTrackWindow window(index, TestEpoch, 0);
+  for (time_t start : { TestEpoch - 858993455 + 3, TestEpoch + 858993460, time_t(LONG_MAX), time_t(LONG_MIN) }) {
+      for (int duration : { 0, 10, INT_MAX }) {
+          cTrack t;
+          t.startTime = start;
+          t.duration = duration;
+          int startFrame, endFrame;
+          t.FindFrames(index, TestEpoch, 0, startFrame, endFrame);
+          for (int frame : { -1, 0, 500 })
+              EXPECT_EQ(window.Covers(t, frame), startFrame <= frame && frame <= endFrame) << start << " " << duration << " " << frame;
+      }
+  }
 }
 
 TEST_F(cTrackList, SetConvertedWithoutIndexChangesNothingButSaves)

@@ -125,6 +125,10 @@ private:
   char *fileName;
   char *tempName;
   FILE *f;
+  // Larger than stdio's own: a file of many lines goes out in few writes.
+  enum { BufferSize = 256 * 1024 };
+  char *buffer;
+  void CloseFile(bool &Result);
 
 public:
   cSafeFile(const char *FileName);
