@@ -55,9 +55,12 @@ bool cIndexFile::CatchUp(void)
      return false;
   }
   off_t whole = st.st_size - st.st_size % IndexRecordSize;
-  // one allocation for a whole recording rather than a dozen copies while it grows
-  if (whole > bytesRead)
-     index.reserve(index.size() + size_t((whole - bytesRead) / IndexRecordSize));
+  // One allocation for a whole recording rather than a dozen copies while it grows; a
+  // recording still being made catches up by a few frames at a time, so the room at
+  // least doubles then, or every catch-up would copy the whole index.
+  size_t needed = index.size() + size_t((whole - std::min(whole, bytesRead)) / IndexRecordSize);
+  if (needed > index.capacity())
+     index.reserve(std::max(needed, 2 * index.capacity()));
   while (bytesRead < whole) {
     unsigned char buffer[IndexRecordSize * 1024];
     size_t wanted = size_t(std::min(off_t(sizeof(buffer)), whole - bytesRead));
