@@ -70,17 +70,8 @@ cRecording *cConversionEnv::Recording(void)
 
 void cConversionEnv::AddTrack(const char *Artist, const char *Title, int Year, int Start, int Duration)
 {
-  cTrack *t = new cTrack;
-  t->artist = Artist;
-  t->title = Title;
-  t->year = Year;
-  t->eventTitle = cString::sprintf("%s - %s (%d)", Artist, Title, Year);
-  t->startTime = TestEpoch + Start;
-  t->duration = Duration;
-  t->status = 0;
-  t->channelId = MusicChannelID;
+  AddTestTrack(Artist, Title, Year, TestEpoch + Start, Duration);
   cTracksLock lock(Tracks);
-  Tracks.Add(t);
   Tracks.Save();
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tracks.h"
+
 cChannel *AddTestChannel(const char *ChannelID, const char *Name)
 {
   tChannelID id = tChannelID::FromString(ChannelID);
@@ -59,6 +61,22 @@ std::string MakeTestRecording(const char *Name, time_t Start, int Frames, int IF
 std::string MarkLine(int Position, const char *Comment)
 {
   return std::string(*IndexToHMSF(Position, true)) + (Comment ? std::string(" ") + Comment : "");
+}
+
+cTrack *AddTestTrack(const char *Artist, const char *Title, int Year, time_t Start, int Duration, int Status, const char *ChannelID)
+{
+  cTrack *t = new cTrack;
+  t->artist = Artist;
+  t->title = Title;
+  t->year = Year;
+  t->eventTitle = cString::sprintf("%s - %s (%d)", Artist, Title, Year);
+  t->startTime = Start;
+  t->duration = Duration;
+  t->status = Status;
+  t->channelId = ChannelID;
+  cTracksLock lock(Tracks);
+  Tracks.Add(t);
+  return t;
 }
 
 cPluginManager *StartVimoraHost(const std::string &Args)

@@ -26,6 +26,11 @@ std::string MakeTestRecording(const char *Name, time_t Start, int Frames, int IF
 // A line of marks.vdr.
 std::string MarkLine(int Position, const char *Comment = NULL);
 
+class cTrack;
+// Appends to Tracks, under its lock, the track the grabber would make of the event
+// "Artist - Title (Year)" on ChannelID from Start for Duration seconds.
+cTrack *AddTestTrack(const char *Artist, const char *Title, int Year, time_t Start, int Duration, int Status = 0, const char *ChannelID = MusicChannelID);
+
 // The plug-ins of the build loaded with "vimora Args", initialized and started, and the
 // host's recorder running: the capture side as the host runs it. Null on failure.
 cPluginManager *StartVimoraHost(const std::string &Args);

@@ -32,18 +32,7 @@ void cReplayEnv::TearDown(void)
 
 cTrack *cReplayEnv::AddTrack(const char *Artist, const char *Title, int Year, int Start, int Duration, int Status, const char *ChannelID)
 {
-  cTrack *t = new cTrack;
-  t->artist = Artist;
-  t->title = Title;
-  t->year = Year;
-  t->eventTitle = cString::sprintf("%s - %s (%d)", Artist, Title, Year);
-  t->startTime = TestEpoch + Start;
-  t->duration = Duration;
-  t->status = Status;
-  t->channelId = ChannelID;
-  cTracksLock lock(Tracks);
-  Tracks.Add(t);
-  return t;
+  return AddTestTrack(Artist, Title, Year, TestEpoch + Start, Duration, Status, ChannelID);
 }
 
 void cReplayEnv::WriteMarks(const std::vector<std::pair<int, const char *>> &Marks)
