@@ -9,6 +9,7 @@
 #include <unistd.h>
 #include <vdr/clock.h>
 #include <vdr/config.h>
+#include <vdr/thread.h>
 #include <vdr/channels.h>
 #include <vdr/epg.h>
 #include <vdr/plugin.h>
@@ -32,6 +33,8 @@ void cTestEnv::SetUp(void)
   char tmpl[] = "/tmp/vimora-test-XXXXXX";
   ASSERT_NE(mkdtemp(tmpl), nullptr);
   root = tmpl;
+  invalidSequences = cStateLock::InvalidSequences();
+  expectedInvalidSequences = 0;
   configDir = root + "/config";
   videoDir = root + "/video";
   ASSERT_TRUE(MakeDirs(configDir.c_str(), true));
@@ -49,6 +52,8 @@ void cTestEnv::SetUp(void)
 void cTestEnv::TearDown(void)
 {
   cRecorder::Stop();
+  // two threads taking the recorder's locks in opposite orders can deadlock
+  EXPECT_EQ(cStateLock::InvalidSequences(), invalidSequences + expectedInvalidSequences) << "a lock was taken out of the recorder's order";
   Timers.cListBase::Clear();
   Recordings.Clear();
   Channels.cListBase::Clear();

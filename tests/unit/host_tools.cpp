@@ -2,7 +2,11 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vdr/channels.h>
 #include <vdr/config.h>
+#include <vdr/epg.h>
+#include <vdr/recording.h>
+#include <vdr/timers.h>
 #include <vdr/tools.h>
 
 #include "testenv.h"
@@ -265,4 +269,45 @@ TEST_F(cHostTools, SetupStoresPluginValuesAndKeepsHashes)
   EXPECT_STREQ(t.Get("vimora", "offset"), "-99");
   EXPECT_STREQ(t.Get("vimora", "format"), "a b");
   EXPECT_STREQ(t.Get("other", "x"), "2");
+}
+
+TEST_F(cHostTools, StateLocksKeepTheRecordersOrderAndTellChanges)
+{
+  int before = cStateLock::InvalidSequences();
+  {
+    LOCK_TIMERS_WRITE;
+    LOCK_CHANNELS_READ;
+    LOCK_RECORDINGS_READ;
+    LOCK_SCHEDULES_READ;
+    EXPECT_TRUE(Timers && Channels && Recordings && Schedules);
+    {
+      LOCK_TIMERS_READ; // the writer may read again
+      EXPECT_NE(Timers, nullptr);
+    }
+  }
+  EXPECT_EQ(cStateLock::InvalidSequences(), before);
+  {
+    LOCK_SCHEDULES_READ;
+    LOCK_TIMERS_READ;
+  }
+  EXPECT_EQ(cStateLock::InvalidSequences(), before + 1);
+  expectedInvalidSequences = 1;
+  EXPECT_TRUE(HostLogHas("E ERROR: invalid lock sequence: Timers locked while holding Schedules"));
+
+  // a reader learns whether the list changed since it last looked
+  cStateKey reader;
+  ASSERT_NE(cTimers::GetTimersRead(reader), nullptr); // a new key sees a change
+  reader.Remove();
+  EXPECT_EQ(cTimers::GetTimersRead(reader), nullptr);
+  EXPECT_FALSE(reader.TimedOut());
+  {
+    LOCK_TIMERS_WRITE;
+  }
+  ASSERT_NE(cTimers::GetTimersRead(reader), nullptr);
+  reader.Remove();
+  // a write lock removed without a change leaves the readers' state alone
+  cStateKey writer;
+  ASSERT_NE(cTimers::GetTimersWrite(writer), nullptr);
+  writer.Remove(false);
+  EXPECT_EQ(cTimers::GetTimersRead(reader), nullptr);
 }
