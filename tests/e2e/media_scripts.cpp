@@ -173,6 +173,17 @@ TEST_F(cScripts, BothFormatsWriteTheTaggedSpanOfThePair)
       }
 }
 
+TEST_F(cScripts, ARecordingOfTheOlderKindIsConvertedFromItsOwnFiles)
+{
+  std::string old = videoDir + "/Old/2026-12-07.20.00.50.99.rec";
+  ASSERT_TRUE(MakeDirs(old.c_str(), true));
+  fs::copy_file(masterMedia, old + "/001.ts");
+  ASSERT_TRUE(WriteFile(old + "/marks.vdr", "0:00:01.00\n0:00:04.12\n"));
+  cResult r = Convert("mp3", old, "Song", "Artist", "1999");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NEAR(Duration(audioDir + "/Artist - Song (1999).mp3"), 3.48, 1.0);
+}
+
 TEST_F(cScripts, AudioComesFromThePairsPositionInTheMedia)
 {
   SetMarks("0:00:01.00\n0:00:05.00\n");
