@@ -23,7 +23,7 @@ static void Usage(FILE *f)
     "  -v DIR,  --video=DIR     video directory (recordings)\n"
     "  -L DIR,  --lib=DIR       folder of the plug-ins (libvdr-NAME.so)\n"
     "           --localedir=DIR the plug-ins' message catalogues\n"
-    "                           (default: the folder locale beside the plug-ins')\n"
+    "                           (default: locale beside the plug-in folder)\n"
     "  -P ARGS, --plugin=ARGS   load the plug-in \"name [arguments]\" (repeatable)\n"
     "  -a DIR,  --audio=DIR     where the conversion scripts put audio files\n"
     "                           (default $VIMORA_AUDIO_DIR, else ./audio)\n"
