@@ -1,5 +1,7 @@
 // The host reads plug-ins' message catalogues as gettext does, and a damaged or foreign
 // catalogue translates nothing rather than showing stray bytes.
+#include <atomic>
+#include <thread>
 #include <vdr/i18n.h>
 
 #include "../../host/src/catalogue.h"
@@ -137,4 +139,31 @@ TEST_F(cHostI18n, OnlyUtf8CataloguesAreRead)
   WriteFile(path, Catalogue({ { "Title", "Überschrift" } }, false, "utf-8"));
   ASSERT_TRUE(c.Load(path.c_str()));
   EXPECT_STREQ(c.Translate("Title"), "Überschrift");
+}
+
+// Plug-in threads show messages while the user changes the language: the first
+// look-up of a catalogue and the later ones must not race.
+TEST_F(cHostI18n, ThreadsTranslateWhileTheLanguageChanges)
+{
+  Install("de_DE", Catalogue(German));
+  Install("it_IT", Catalogue({ { "Button$Start", "Avvia" } }));
+  I18nInitialize((root + "/locale").c_str());
+  std::atomic<bool> wrong(false);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; t++) {
+      threads.emplace_back([&wrong] {
+        for (int i = 0; i < 2000; i++) {
+            std::string s = I18nTranslate("Button$Start", "vdr-test");
+            if (s != "Start" && s != "Starten" && s != "Avvia")
+               wrong = true;
+        }
+      });
+  }
+  for (int i = 0; i < 2000; i++)
+      I18nSetLocale(i % 3 == 0 ? "de_DE" : i % 3 == 1 ? "it_IT" : I18N_DEFAULT_LOCALE);
+  for (auto &t : threads)
+      t.join();
+  EXPECT_FALSE(wrong);
+  I18nSetLocale("it_IT");
+  EXPECT_STREQ(I18nTranslate("Button$Start", "vdr-test"), "Avvia");
 }
