@@ -104,7 +104,7 @@ eOSState cMenuRecs::ScanRecordings(void)
 void cMenuRecs::UpdateTitle(void)
 {
   SetTitle(cString::sprintf("%d %s", Count(), tr("Vimora Recordings")));
-  SetHelp(tr("Button$Songs"), tr("Button$Mark"), tr("Button$Convert"), tr("Button$Delete"));
+  SetHelp(tr("Button$Songs"), trVDR("Button$Mark"), tr("Button$Convert"), trVDR("Button$Delete"));
   Display();
 }
 
@@ -264,13 +264,13 @@ eOSState cMenuRecs::Delete(void)
   std::unique_ptr<cRecording> recording(CurrentRecording());
   if (!recording)
      return osContinue;
-  if (!Interface->Confirm(tr("Delete recording?"))) {
+  if (!Interface->Confirm(trVDR("Delete recording?"))) {
      UpdateTitle();
      return osContinue;
   }
   std::string fileName = recording->FileName();
   if (cRecordControls::GetRecordControl(fileName.c_str())) {
-     if (!Interface->Confirm(tr("Timer still recording - really delete?")))
+     if (!Interface->Confirm(trVDR("Timer still recording - really delete?")))
         return osContinue;
      StopRecording(fileName.c_str());
   }
@@ -288,7 +288,7 @@ eOSState cMenuRecs::Delete(void)
      Del(Current());
   }
   else
-     Skins.Message(mtError, tr("Error while deleting recording!"));
+     Skins.Message(mtError, trVDR("Error while deleting recording!"));
   UpdateTitle();
   return osContinue;
 }

@@ -84,7 +84,6 @@ bool cPluginVimora::ProcessArgs(int argc, char *argv[])
 
 bool cPluginVimora::Initialize(void)
 {
-  RegisterI18n(Phrases);
   return true;
 }
 

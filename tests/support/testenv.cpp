@@ -12,6 +12,7 @@
 #include <vdr/thread.h>
 #include <vdr/channels.h>
 #include <vdr/epg.h>
+#include <vdr/i18n.h>
 #include <vdr/plugin.h>
 #include <vdr/recording.h>
 #include <vdr/timers.h>
@@ -40,6 +41,7 @@ void cTestEnv::SetUp(void)
   ASSERT_TRUE(MakeDirs(configDir.c_str(), true));
   ASSERT_TRUE(MakeDirs(videoDir.c_str(), true));
   cPlugin::SetConfigDirectory(configDir.c_str());
+  I18nInitialize(VIMORA_LOCALE_DIR);
   ::Setup.Load(AddDirectory(configDir.c_str(), "setup.conf"));
   SetVideoDirectory(videoDir.c_str());
   SetMediaWriterFactory(NewIndexOnlyWriter); // media tests ask for real media
