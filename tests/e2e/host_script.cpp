@@ -3,6 +3,7 @@
 #include <glob.h>
 
 #include "hostprogram.h"
+#include "script.h"
 
 namespace {
 
@@ -96,6 +97,7 @@ TEST_F(cHostScript, ABadLineEndsTheRunAndSaysWhy)
     { "cat $HOME/.profile", "unknown variable '$HOME'" },
     { "cat $CONFIG/nothing-here", "nothing-here' not found" },
     { "wait soon", "wait takes a number of seconds" },
+    { "wait 100000000", "wait takes a number of seconds (below 100000000)" },
     { "speed 0", "speed takes" },
     { "screen now", "screen takes no arguments" },
   };
@@ -122,4 +124,22 @@ TEST_F(cHostScript, KeysWithRepeatAndTheSetupPageKeepItsValues)
   // a new run of the host hands the stored value to the plug-in
   r = Script("key Menu 2 3 Ok\nexpect Offset for marks [s]:            10\n");
   EXPECT_EQ(r.exitCode, 0) << r.err;
+}
+
+TEST_F(cHostScript, AWaitLongerThanAnIntOfMillisecondsWaitsTheWholeTime)
+{
+  // 28 days and 5 hours are more milliseconds than an int holds; the clock runs fast
+  // enough to pass them in moments, and stands still again before the key
+  const time_t Wait = 2437200;
+  tProcessResult r = ScriptAt("speed 1000000\nwait " + std::to_string(Wait) + "\nspeed max\nkey Menu\n");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  time_t start, keyTime = 0;
+  ASSERT_TRUE(ParseLocalTime("2026-12-07", "20:00:00", start));
+  for (const auto &line : Lines(ReadFile(configDir + "/vimora-host.log"))) {
+      if (line.find("] key Menu") != std::string::npos) {
+         ASSERT_TRUE(ParseLocalTime(line.substr(0, 10), line.substr(11, 8), keyTime)) << line;
+      }
+  }
+  EXPECT_GE(keyTime, start + Wait);
+  EXPECT_LT(keyTime, start + Wait + 24 * 3600);
 }
