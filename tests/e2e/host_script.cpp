@@ -41,7 +41,9 @@ TEST_F(cHostScript, ATimerRecordsTheMusicChannelAndTheGrabberCataloguesItsTracks
     "event 1 2026-12-07 20:02:00 100 Ines Varga - Copper Sky (2003)\n"
     "event 2 +0 600 Nordlicht Nachrichten\n"
     "timer S19.2E-1-1092-10100 +0 +300 Music Night\n"
-    "wait 400\n"
+    "wait 100\n"
+    "cat $CONFIG/timers.conf\n"
+    "wait 300\n"
     "cat $CONFIG/plugins/vimora/tracks.conf\n"
     "ls $VIDEO/Music*\n");
   ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -56,9 +58,19 @@ TEST_F(cHostScript, ATimerRecordsTheMusicChannelAndTheGrabberCataloguesItsTracks
   EXPECT_EQ(recordings[0], videoDir + "/Music Night/2026-12-07.20.00.50.99.rec");
   EXPECT_NE(r.out.find("2026-12-07.20.00.50.99.rec/"), std::string::npos) << r.out;
   EXPECT_EQ(ReadFile(recordings[0] + "/vimora"), "S19.2E-1-1092-10100");
-  // the channel and the timer went where the host keeps them
+  // the channel and the timer went where the host keeps them, and the timer, being over,
+  // went again
   EXPECT_NE(ReadFile(configDir + "/channels.conf").find("Nordlicht TV:"), std::string::npos);
-  EXPECT_NE(ReadFile(configDir + "/timers.conf").find(":2026-12-07:2000:2005:50:99:Music Night:"), std::string::npos);
+  EXPECT_NE(r.out.find(":2026-12-07:2000:2005:50:99:Music Night:"), std::string::npos) << r.out;
+  EXPECT_EQ(ReadFile(configDir + "/timers.conf"), "");
+  EXPECT_NE(ReadFile(configDir + "/vimora-host.log").find("deleting timer 1 (1 2000-2005 'Music Night')"), std::string::npos);
+
+  // The next run begins in the middle of the time that the last one's fast clock has
+  // passed, as the terminal after the demo does: nothing is recorded a second time.
+  r = Script("wait 400\n", { "vimora -v 2" }, { "--start", "2026-12-07 20:01:00" });
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(Glob(videoDir + "/Music Night/*.rec").size(), 1u);
+  EXPECT_EQ(Lines(ReadFile(PluginConfigDir() + "/tracks.conf")).size(), 2u);
 }
 
 TEST_F(cHostScript, AFailingExpectEndsTheRunWithItsLineAndTheScreen)
