@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <ctype.h>
+#include <math.h>
 #include <stdarg.h>
 #include <vector>
 #include <vdr/channels.h>
@@ -66,12 +67,15 @@ static std::string Trimmed(const std::string &s)
   return b == std::string::npos ? "" : s.substr(b, e - b + 1);
 }
 
+// Over three years of host time; every command that takes seconds takes all of these.
+static const double MaxSeconds = 1e8;
+
 // A whole number of seconds, optionally with a fraction; false for anything else.
 static bool ParseSeconds(const std::string &Text, double &Seconds)
 {
   char *end;
   Seconds = strtod(Text.c_str(), &end);
-  return !Text.empty() && !*end && Seconds >= 0 && Seconds < 1e8;
+  return !Text.empty() && !*end && Seconds >= 0 && Seconds < MaxSeconds;
 }
 
 std::string LastMessage(void)
@@ -239,7 +243,7 @@ bool cScript::Event(cWords &Words)
      return false;
   std::string d = Words.Next();
   if (!ParseSeconds(d, duration) || duration < 1)
-     return Fail("bad duration '%s' (seconds)", d.c_str());
+     return Fail("bad duration '%s' (seconds, from 1 to below %.0f)", d.c_str(), MaxSeconds);
   std::string texts[3];
   std::string rest = Words.Rest();
   for (int i = 0; i < 3; i++) {
@@ -288,8 +292,13 @@ bool cScript::Wait(cWords &Words)
   double s;
   std::string w = Words.Next();
   if (!ParseSeconds(w, s) || !Words.AtEnd())
-     return Fail("wait takes a number of seconds");
-  session.Run(int(s * 1000));
+     return Fail("wait takes a number of seconds (below %.0f)", MaxSeconds);
+  // The session runs for an int of milliseconds, less than 25 days: a longer wait goes
+  // in parts, each up to where the whole one ends.
+  const uint64_t PartMs = 24 * 3600 * 1000;
+  uint64_t end = cClock::NowMs() + uint64_t(llround(s * 1000));
+  for (uint64_t now = cClock::NowMs(); now < end; now = cClock::NowMs())
+      session.Run(int(std::min(PartMs, end - now)));
   return true;
 }
 
@@ -298,7 +307,7 @@ bool cScript::WaitIdle(cWords &Words)
   double limit = DefaultIdleLimit;
   std::string w = Words.Next();
   if ((!w.empty() && !ParseSeconds(w, limit)) || !Words.AtEnd())
-     return Fail("wait-idle takes a number of seconds, or nothing");
+     return Fail("wait-idle takes a number of seconds (below %.0f), or nothing", MaxSeconds);
   uint64_t end = cClock::NowMs() + uint64_t(limit * 1000);
   while (session.Busy()) {
     if (cClock::NowMs() >= end) {

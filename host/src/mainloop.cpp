@@ -8,6 +8,7 @@
 #include <vdr/remote.h>
 #include <vdr/skins.h>
 #include <vdr/thread.h>
+#include <vdr/timers.h>
 
 cMainLoop::cMainLoop(void)
 {
@@ -104,6 +105,9 @@ void cMainLoop::ControlState(eOSState State)
 
 eKeys cMainLoop::Step(int WaitMs)
 {
+  // also a timer whose whole time the clock jumped over
+  if (Timers.DeleteExpired(false))
+     Timers.SetModified();
   Skins.ProcessQueuedMessages();
   cString plugin = cRemote::GetPlugin();
   if (*plugin) {

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 #include <vector>
 #include <vdr/clock.h>
 #include <vdr/device.h>
@@ -55,10 +56,67 @@ static std::vector<tFailedRun> &FailedRuns(void)
   return *failed;
 }
 
+// A timer's occurrence as last worked out, and the times of the timer it was worked out
+// from. The recorder asks about every timer every second, and working an occurrence out
+// takes the calendar (mktime(), which looks at the time zone file each time): with many
+// timers waiting, that cost the most of a simulated day. The answer stays the same from
+// the time it was asked until the occurrence ends (a single timer's "none" for good),
+// as long as the timer's times do. Guarded by the timers' lock.
+struct tOccurrence {
+  time_t day;
+  int weekDays, start, stop;
+  time_t from;
+  bool found;
+  time_t startTime, stopTime;
+};
+
+static std::unordered_map<const cTimer *, tOccurrence> &Occurrences(void)
+{
+  static std::unordered_map<const cTimer *, tOccurrence> *occurrences = new std::unordered_map<const cTimer *, tOccurrence>;
+  return *occurrences;
+}
+
+static bool Occurrence(const cTimer *Timer, time_t Now, time_t &StartTime, time_t &StopTime)
+{
+  auto known = Occurrences().try_emplace(Timer);
+  tOccurrence &o = known.first->second;
+  bool same = !known.second && o.day == Timer->Day() && o.weekDays == Timer->WeekDays() && o.start == Timer->Start() && o.stop == Timer->Stop();
+  if (!same || Now < o.from || (o.found ? Now >= o.stopTime : !Timer->IsSingleEvent())) {
+     o = { Timer->Day(), Timer->WeekDays(), Timer->Start(), Timer->Stop(), Now, false, 0, 0 };
+     o.found = Timer->GetOccurrence(Now, o.startTime, o.stopTime);
+  }
+  StartTime = o.startTime;
+  StopTime = o.stopTime;
+  return o.found;
+}
+
+// As cTimer::Matches().
+static bool Matches(const cTimer *Timer, time_t Now)
+{
+  time_t s, e;
+  return Timer->HasFlags(tfActive) && Occurrence(Timer, Now, s, e) && s <= Now;
+}
+
+// Forgets the timers that are gone (a pointer may come back as another timer, which the
+// times it was worked out from tell apart).
+static void ForgetDeletedTimers(void)
+{
+  auto &occurrences = Occurrences();
+  if (occurrences.size() <= size_t(2 * Timers.Count() + 16))
+     return;
+  std::unordered_map<const cTimer *, tOccurrence> kept;
+  for (const cTimer *t = Timers.First(); t; t = Timers.Next(t)) {
+      auto o = occurrences.find(t);
+      if (o != occurrences.end())
+         kept.insert(*o);
+  }
+  occurrences.swap(kept);
+}
+
 static bool HasFailed(const cTimer *Timer, time_t Now)
 {
   time_t s, e;
-  if (!Timer->GetOccurrence(Now, s, e))
+  if (!Occurrence(Timer, Now, s, e))
      return false;
   for (const auto &f : FailedRuns())
       if (f.timer == Timer && f.start == s)
@@ -230,15 +288,16 @@ void cRecordControls::Pass(time_t Now, bool StartTimers)
   for (cRecordControl *c = Controls().First(), *next; c; c = next) {
       next = Controls().Next(c);
       time_t s, e;
-      bool goOn = c->timer && c->timer->Matches(Now) && c->timer->GetOccurrence(Now, s, e);
+      bool goOn = c->timer && Matches(c->timer, Now) && Occurrence(c->timer, Now, s, e);
       if (goOn)
          c->stopTime = e; // the timer may have been changed meanwhile
       if (!c->WriteFrames(std::min(nowMs, uint64_t(c->stopTime) * 1000)) || !goOn)
          StopRecording(c);
   }
   if (StartTimers) {
+     ForgetDeletedTimers();
      for (cTimer *t = Timers.First(); t; t = Timers.Next(t))
-         if (!t->Recording() && t->Channel() && t->Matches(Now) && !HasFailed(t, Now))
+         if (!t->Recording() && t->Channel() && Matches(t, Now) && !HasFailed(t, Now))
             StartRecording(t, Now);
   }
 }

@@ -1,6 +1,8 @@
 // The text skin: every display writes into the skin's cTextScreen.
 #include <vdr/skins.h>
 
+#include <algorithm>
+
 // --- cTextScreen -----------------------------------------------------------
 
 cTextScreen::cTextScreen(void)
@@ -39,19 +41,29 @@ void cTextScreen::ClearReplay(void)
 
 std::string cTextScreen::Expand(const std::string &Item) const
 {
+  // As the recorder's skins draw a column only up to the next tab stop, a text longer
+  // than its column is cut there (on a character's boundary), so that the columns after
+  // it stay where they belong.
   std::string line;
   int column = 0;
-  for (char c : Item) {
-      if (c == '\t') {
+  int width = 0; // of line, in characters, not bytes
+  for (size_t i = 0; i < Item.size(); ) {
+      if (Item[i] == '\t') {
          column++;
          int start = column < cSkinDisplayMenu::MaxTabs ? tabs[column] : 0;
-         size_t width = 0; // in characters, not bytes
-         for (char d : line)
-             width += (d & 0xC0) != 0x80;
-         line.append(start > int(width) ? start - width : 1, ' ');
+         int pad = start > 0 && start >= width ? start - width : 1;
+         line.append(pad, ' ');
+         width += pad;
+         i++;
+         continue;
       }
-      else
-         line += c;
+      size_t len = std::min(size_t(Utf8CharLen(Item.c_str() + i)), Item.size() - i);
+      int stop = column + 1 < cSkinDisplayMenu::MaxTabs ? tabs[column + 1] : 0;
+      if (stop <= 0 || width < stop) {
+         line.append(Item, i, len);
+         width++;
+      }
+      i += len;
   }
   return line;
 }

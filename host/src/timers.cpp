@@ -253,6 +253,19 @@ void cTimer::Skip(void)
      day = DayOf(s, 1);
 }
 
+bool cTimer::Expired(void) const
+{
+  if (!IsSingleEvent() || !day || Recording())
+     return false;
+  time_t now = cClock::Now();
+  // The stop lies at least this long after the day's midnight, however the clocks are
+  // turned that day: most timers are far from it and need no calendar arithmetic.
+  time_t earliest = day + (stop > start ? 0 : 24 * 3600) + (stop / 100 - 3) * 3600 + stop % 100 * 60;
+  if (now < earliest)
+     return false;
+  return now >= At(stop > start ? day : DayOf(day, 1), stop);
+}
+
 // --- cTimers ---------------------------------------------------------------
 
 bool cTimers::Load(const char *FileName)
@@ -282,6 +295,25 @@ bool cTimers::Save(void)
      return false;
   }
   return cConfig<cTimer>::Save();
+}
+
+bool cTimers::DeleteExpired(bool Force)
+{
+  time_t now = cClock::Now();
+  if (!Force && now == lastDeleteExpired)
+     return false;
+  lastDeleteExpired = now;
+  cTimersLock lock;
+  bool deleted = false;
+  for (cTimer *t = First(), *next; t; t = next) {
+      next = Next(t);
+      if (t->Expired()) {
+         isyslog("deleting timer %s", *t->ToDescr());
+         Del(t);
+         deleted = true;
+      }
+  }
+  return deleted;
 }
 
 void cTimers::SetModified(void)

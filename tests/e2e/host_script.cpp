@@ -3,6 +3,7 @@
 #include <glob.h>
 
 #include "hostprogram.h"
+#include "script.h"
 
 namespace {
 
@@ -40,7 +41,9 @@ TEST_F(cHostScript, ATimerRecordsTheMusicChannelAndTheGrabberCataloguesItsTracks
     "event 1 2026-12-07 20:02:00 100 Ines Varga - Copper Sky (2003)\n"
     "event 2 +0 600 Nordlicht Nachrichten\n"
     "timer S19.2E-1-1092-10100 +0 +300 Music Night\n"
-    "wait 400\n"
+    "wait 100\n"
+    "cat $CONFIG/timers.conf\n"
+    "wait 300\n"
     "cat $CONFIG/plugins/vimora/tracks.conf\n"
     "ls $VIDEO/Music*\n");
   ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -55,9 +58,19 @@ TEST_F(cHostScript, ATimerRecordsTheMusicChannelAndTheGrabberCataloguesItsTracks
   EXPECT_EQ(recordings[0], videoDir + "/Music Night/2026-12-07.20.00.1-0.rec");
   EXPECT_NE(r.out.find("2026-12-07.20.00.1-0.rec/"), std::string::npos) << r.out;
   EXPECT_EQ(ReadFile(recordings[0] + "/vimora"), "S19.2E-1-1092-10100");
-  // the channel and the timer went where the host keeps them
+  // the channel and the timer went where the host keeps them, and the timer, being over,
+  // went again
   EXPECT_NE(ReadFile(configDir + "/channels.conf").find("Nordlicht TV:"), std::string::npos);
-  EXPECT_NE(ReadFile(configDir + "/timers.conf").find(":2026-12-07:2000:2005:50:99:Music Night:"), std::string::npos);
+  EXPECT_NE(r.out.find(":2026-12-07:2000:2005:50:99:Music Night:"), std::string::npos) << r.out;
+  EXPECT_EQ(ReadFile(configDir + "/timers.conf"), "");
+  EXPECT_NE(ReadFile(configDir + "/vimora-host.log").find("deleting timer 1 (1 2000-2005 'Music Night')"), std::string::npos);
+
+  // The next run begins in the middle of the time that the last one's fast clock has
+  // passed, as the terminal after the demo does: nothing is recorded a second time.
+  r = Script("wait 400\n", { "vimora -v 2" }, { "--start", "2026-12-07 20:01:00" });
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(Glob(videoDir + "/Music Night/*.rec").size(), 1u);
+  EXPECT_EQ(Lines(ReadFile(PluginConfigDir() + "/tracks.conf")).size(), 2u);
 }
 
 TEST_F(cHostScript, AFailingExpectEndsTheRunWithItsLineAndTheScreen)
@@ -96,6 +109,7 @@ TEST_F(cHostScript, ABadLineEndsTheRunAndSaysWhy)
     { "cat $HOME/.profile", "unknown variable '$HOME'" },
     { "cat $CONFIG/nothing-here", "nothing-here' not found" },
     { "wait soon", "wait takes a number of seconds" },
+    { "wait 100000000", "wait takes a number of seconds (below 100000000)" },
     { "speed 0", "speed takes" },
     { "screen now", "screen takes no arguments" },
   };
@@ -152,4 +166,22 @@ TEST_F(cHostScript, SvdrpCommandsReachThePluginAndPrintTheRecordersReply)
          "550 Plugin \"nothere\" not found (use PLUG for a list of plugins)\n" })
       EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
   EXPECT_EQ(Lines(ReadFile(Glob(videoDir + "/Music Night/*.rec/marks").at(0))).size(), 4u);
+}
+
+TEST_F(cHostScript, AWaitLongerThanAnIntOfMillisecondsWaitsTheWholeTime)
+{
+  // 28 days and 5 hours are more milliseconds than an int holds; the clock runs fast
+  // enough to pass them in moments, and stands still again before the key
+  const time_t Wait = 2437200;
+  tProcessResult r = ScriptAt("speed 1000000\nwait " + std::to_string(Wait) + "\nspeed max\nkey Menu\n");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  time_t start, keyTime = 0;
+  ASSERT_TRUE(ParseLocalTime("2026-12-07", "20:00:00", start));
+  for (const auto &line : Lines(ReadFile(configDir + "/vimora-host.log"))) {
+      if (line.find("] key Menu") != std::string::npos) {
+         ASSERT_TRUE(ParseLocalTime(line.substr(0, 10), line.substr(11, 8), keyTime)) << line;
+      }
+  }
+  EXPECT_GE(keyTime, start + Wait);
+  EXPECT_LT(keyTime, start + Wait + 24 * 3600);
 }

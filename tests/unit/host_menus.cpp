@@ -208,3 +208,21 @@ TEST_F(cHostMenus, TextSkinRendersMenuReplayAndMessage)
   EXPECT_EQ(cOsd::Osds(), 3); // menu, replay, message
   delete mode;
 }
+
+TEST_F(cHostMenus, TextSkinCutsAColumnAtTheNextTabStopOnACharacter)
+{
+  // the tracks menu's columns: 2, 18 and 21 characters, then the year
+  cOsdMenu m("Tracks", 2, 18, 21);
+  m.Add(new cOsdItem(">\tHollow Pine Collective\tWeather Vane\t1979"));
+  m.Add(new cOsdItem("\tDanny Brill & the Lowlights\tBack Roads, Slow Trains\t1972"));
+  // the 18th character of the artist is two bytes, the 19th too
+  m.Add(new cOsdItem("\tSeventeen Letters\xc3\xbc\xc3\xb6\tEl Ni\xc3\xb1o\t2003"));
+  m.Add(new cOsdItem("\tShort\tExactly twenty-one ch\t1990"));
+  m.Display();
+  EXPECT_EQ(Screen().Render(),
+            "== Tracks ==\n"
+            "> > Hollow Pine CollecWeather Vane         1979\n"
+            "    Danny Brill & the Back Roads, Slow Trai1972\n"
+            "    Seventeen Letters\xc3\xbc" "El Ni\xc3\xb1o              2003\n"
+            "    Short             Exactly twenty-one ch1990\n");
+}

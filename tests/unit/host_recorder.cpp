@@ -256,3 +256,37 @@ TEST_F(cHostRecorder, FailingMediaEndsTheRecordingWithoutRestarts)
   EXPECT_EQ(number, 7);
   EXPECT_EQ(offset, 49000);
 }
+
+TEST_F(cHostRecorder, TimersChangedAfterTheRecorderLookedAreRecordedAtTheirNewTimes)
+{
+  auto local = [](time_t t, const char *Format) {
+    char b[16];
+    struct tm tm;
+    strftime(b, sizeof(b), Format, localtime_r(&t, &tm));
+    return std::string(b);
+  };
+  cTimer *moved = AddTestTimer(music, TestEpoch + 3600, TestEpoch + 4200, "Moved");
+  cTimer *daily = new cTimer;
+  ASSERT_TRUE(daily->Parse("1:1:MTWTFSS:2030:2040:50:99:Daily:"));
+  Timers.Add(daily);
+  cListener listener;
+  ASSERT_TRUE(cRecorder::Start());
+  StepSeconds(60);
+  {
+    cTimersLock lock;
+    // an hour earlier; the daily one gives up today
+    ASSERT_TRUE(moved->Parse(("1:1:" + local(TestEpoch, "%Y-%m-%d") + ":" + local(TestEpoch + 300, "%H%M") + ":" +
+                              local(TestEpoch + 600, "%H%M") + ":50:99:Moved:").c_str()));
+    daily->Skip();
+  }
+  StepSeconds(300);
+  std::vector<tNotice> notices = listener.Notices();
+  ASSERT_EQ(notices.size(), 1u);
+  EXPECT_TRUE(notices[0].on);
+  EXPECT_EQ(notices[0].name, "Moved");
+  StepSeconds(3600);
+  notices = listener.Notices();
+  ASSERT_EQ(notices.size(), 2u); // Moved ended; Daily waits for tomorrow
+  EXPECT_FALSE(notices[1].on);
+  EXPECT_EQ(cIndexFile(notices[0].fileName.c_str(), false).Last() + 1, 300 * 25);
+}

@@ -1,7 +1,8 @@
-// Timers: timers.conf, occurrences on the host clock, Skip.
+// Timers: timers.conf, occurrences on the host clock, Skip, the end of finished timers.
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vdr/clock.h>
+#include <vdr/mainloop.h>
 #include <vdr/timers.h>
 
 #include "hostfixtures.h"
@@ -136,4 +137,39 @@ TEST_F(cHostTimers, RepeatingTimerFindsItsDaysAndSkipsOne)
   EXPECT_FALSE(t->Matches(Local(2330)));
   EXPECT_TRUE(t->Matches(Local(2330, 2)));
   EXPECT_EQ(t->StartTime(), Local(2300, 2));
+}
+
+TEST_F(cHostTimers, MainLoopDeletesFinishedSingleTimersAndRewritesTimersConf)
+{
+  std::string path = configDir + "/timers.conf";
+  std::string today = Date(Local(0)), yesterday = Date(Local(0, -1));
+  WriteFile(path, "1:1:" + yesterday + ":2000:2100:50:99:Yesterday:\n"     // long over: the clock jumped past it
+                  "1:1:" + today + ":1930:2000:50:99:Just over:\n"       // stops when the test begins
+                  "1:1:" + today + ":2330:0030:50:99:Past midnight:\n"
+                  "1:1:MTWTFSS:1800:1900:50:99:Daily:\n"                 // repeats: stays
+                  "0:1:" + yesterday + ":1000:1100:50:99:Inactive:\n"   // over as well
+                  "1:1:" + today + ":1900:2000:50:99:Still recording:\n");
+  ASSERT_TRUE(Timers.Load(path.c_str()));
+  ASSERT_EQ(Timers.Count(), 6);
+  cTimer *recording = Timers.Get(5);
+  recording->SetFlags(tfRecording);
+  cClock::SetTime(Local(2000));
+  cMainLoop loop;
+  loop.Step(0);
+  EXPECT_TRUE(HostLogHas("I deleting timer 1 (1 2000-2100 'Yesterday')"));
+  EXPECT_TRUE(HostLogHas("I deleting timer 3 (1 1000-1100 'Inactive')"));
+  EXPECT_EQ(ReadFile(path), "1:S19.2E-1-1092-10100:" + today + ":2330:0030:50:99:Past midnight:\n"
+                            "1:S19.2E-1-1092-10100:MTWTFSS:1800:1900:50:99:Daily:\n"
+                            "1:S19.2E-1-1092-10100:" + today + ":1900:2000:50:99:Still recording:\n");
+  // once its recording has ended, and a minute before midnight's timer stops
+  recording->ClrFlags(tfRecording);
+  cClock::SetTime(Local(29, 1));
+  loop.Step(0);
+  ASSERT_EQ(Timers.Count(), 2);
+  EXPECT_STREQ(Timers.First()->File(), "Past midnight");
+  cClock::SetTime(Local(30, 1));
+  loop.Step(0);
+  ASSERT_EQ(Timers.Count(), 1);
+  EXPECT_STREQ(Timers.First()->File(), "Daily");
+  EXPECT_EQ(ReadFile(path), "1:S19.2E-1-1092-10100:MTWTFSS:1800:1900:50:99:Daily:\n");
 }

@@ -80,6 +80,8 @@ public:
   // Gives up the occurrence running now (or the next one): a repeating timer goes on
   // the day after it, a single timer becomes inactive.
   void Skip(void);
+  // A single timer that is not recording and whose stop time has passed by the host clock.
+  bool Expired(void) const;
 };
 
 // The timer list. Reach it through LOCK_TIMERS_READ / LOCK_TIMERS_WRITE, as in the
@@ -90,9 +92,10 @@ class cTimers : public cConfig<cTimer> {
 private:
   static cStateLock stateLock;
   bool loadFailed;
+  time_t lastDeleteExpired;
 
 public:
-  cTimers(void) { loadFailed = false; }
+  cTimers(void) { loadFailed = false; lastDeleteExpired = 0; }
   static const cTimers *GetTimersRead(cStateKey &StateKey, int TimeoutMs = 0);
   static cTimers *GetTimersWrite(cStateKey &StateKey, int TimeoutMs = 0);
   // Reads timers.conf (after the channels); bad lines are reported and skipped. When the
@@ -101,6 +104,9 @@ public:
   void Add(cTimer *Timer, cTimer *After = NULL);
   // Takes the timer out of the list (and deletes it). A recording of it ends.
   void Del(cTimer *Timer, bool DeleteObject = true);
+  // Deletes the expired timers (logging each), at most once per second of host time
+  // unless Force; true when it deleted one. The main loop calls it, as the recorder's does.
+  bool DeleteExpired(bool Force);
   // The list was changed: it is written to its file.
   void SetModified(void);
   bool Save(void);
