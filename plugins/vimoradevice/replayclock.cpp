@@ -3,7 +3,7 @@
 static const int64_t PtsModulo = int64_t(1) << 33;
 static const int TsPacketSize = 188;
 
-int64_t PesPts(const unsigned char *Data, int Length)
+int64_t cReplayClock::PesPts(const unsigned char *Data, int Length)
 {
   // MPEG-2 PES header with a PTS: 00 00 01 id, length, flags, PTS flag, header length, PTS
   if (Length < 14 || Data[0] != 0 || Data[1] != 0 || Data[2] != 1)
@@ -14,7 +14,7 @@ int64_t PesPts(const unsigned char *Data, int Length)
   return (int64_t(p[0] & 0x0E) << 29) | (int64_t(p[1]) << 22) | (int64_t(p[2] & 0xFE) << 14) | (int64_t(p[3]) << 7) | (p[4] >> 1);
 }
 
-int64_t TsPts(const unsigned char *Data, int Length)
+int64_t cReplayClock::TsPts(const unsigned char *Data, int Length)
 {
   if (Length < TsPacketSize || Data[0] != 0x47 || !(Data[1] & 0x40) || !(Data[3] & 0x10))
      return -1;
@@ -26,7 +26,7 @@ int64_t TsPts(const unsigned char *Data, int Length)
   return PesPts(Data + payload, TsPacketSize - payload);
 }
 
-int64_t PtsDiff(int64_t A, int64_t B)
+int64_t cReplayClock::PtsDiff(int64_t A, int64_t B)
 {
   int64_t d = (A - B) % PtsModulo;
   if (d < 0)

@@ -10,13 +10,6 @@
 
 #include <stdint.h>
 
-// The PTS of the PES packet that starts at Data, or -1 when it starts none or has none.
-int64_t PesPts(const unsigned char *Data, int Length);
-// The PTS of the PES packet that starts in the TS packet at Data, or -1.
-int64_t TsPts(const unsigned char *Data, int Length);
-// A - B in PTS ticks, across the wrap of the 33-bit counter.
-int64_t PtsDiff(int64_t A, int64_t B);
-
 class cReplayClock {
 public:
   static const int64_t TicksPerMs = 90;
@@ -42,6 +35,14 @@ private:
 
 public:
   cReplayClock(void);
+  // Members, not free functions: the recorder exports a PtsDiff of its own (B - A),
+  // which the dynamic linker would pick instead.
+  // The PTS of the PES packet that starts at Data, or -1 when it starts none or has none.
+  static int64_t PesPts(const unsigned char *Data, int Length);
+  // The PTS of the PES packet that starts in the TS packet at Data, or -1.
+  static int64_t TsPts(const unsigned char *Data, int Length);
+  // A - B in PTS ticks, across the wrap of the 33-bit counter.
+  static int64_t PtsDiff(int64_t A, int64_t B);
   // Forgets every time stamp taken (the device was cleared); keeps a pause or trick mode.
   void Reset(void);
   // Back to normal play with nothing taken (a new play mode).

@@ -54,23 +54,23 @@ bool cReplayDevice::SetPlayMode(ePlayMode PlayMode)
 
 int cReplayDevice::PlayVideo(const uchar *Data, int Length)
 {
-  return Take(PesPts(Data, Length), true) ? Length : 0;
+  return Take(cReplayClock::PesPts(Data, Length), true) ? Length : 0;
 }
 
 int cReplayDevice::PlayAudio(const uchar *Data, int Length, uchar Id)
 {
   (void)Id;
-  return Take(PesPts(Data, Length), false) ? Length : 0;
+  return Take(cReplayClock::PesPts(Data, Length), false) ? Length : 0;
 }
 
 int cReplayDevice::PlayTsVideo(const uchar *Data, int Length)
 {
-  return Take(TsPts(Data, Length), true) ? Length : 0;
+  return Take(cReplayClock::TsPts(Data, Length), true) ? Length : 0;
 }
 
 int cReplayDevice::PlayTsAudio(const uchar *Data, int Length)
 {
-  return Take(TsPts(Data, Length), false) ? Length : 0;
+  return Take(cReplayClock::TsPts(Data, Length), false) ? Length : 0;
 }
 
 int64_t cReplayDevice::GetSTC(void)
@@ -115,10 +115,10 @@ void cReplayDevice::StillPicture(const uchar *Data, int Length)
   int64_t pts = -1;
   if (Length > 0 && Data[0] == 0x47) {
      for (int i = 0; pts < 0 && i + 188 <= Length; i += 188)
-         pts = TsPts(Data + i, Length - i);
+         pts = cReplayClock::TsPts(Data + i, Length - i);
      }
   else
-     pts = PesPts(Data, Length);
+     pts = cReplayClock::PesPts(Data, Length);
   cMutexLock lock(&mutex);
   clock.Still(pts);
   Moved();
