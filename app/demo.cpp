@@ -463,8 +463,8 @@ bool cDemo::Summary(void)
   }
   if (recordingDir.empty())
      return false;
-  std::vector<std::string> marks = SplitLines(ReadTextFile(recordingDir + "/marks.vdr"));
-  Say("  The marks, %s/marks.vdr:", recordingDir.c_str());
+  std::vector<std::string> marks = SplitLines(ReadTextFile(recordingDir + "/marks"));
+  Say("  The marks, %s/marks:", recordingDir.c_str());
   for (const auto &m : marks)
       Say("    %s", m.c_str());
   if (selected.empty() || marks.size() != 2 * selected.size()) {

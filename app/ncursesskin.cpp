@@ -202,7 +202,7 @@ std::string MarkRow(const cMarks &Marks, int Total, int Width)
   if (Total <= 0)
      Total = 1;
   for (const cMark *m = Marks.First(); m; m = Marks.Next(m)) {
-      int x = int(std::max(int64_t(0), std::min(int64_t(Width - 1), int64_t(m->position) * Width / Total)));
+      int x = int(std::max(int64_t(0), std::min(int64_t(Width - 1), int64_t(m->Position()) * Width / Total)));
       char c = m->Index() % 2 ? ']' : '[';
       // a track's end and the next one's start usually share a column: show both
       row[x] = row[x] == ' ' || row[x] == c ? c : '|';

@@ -66,8 +66,8 @@ void Prepare(void)
   marks.Load(recording.c_str());
   for (int s = 0; s < Songs; s++) {
       int first = (FirstSong + s * SongSpacing) * FRAMESPERSEC, last = first + SongSeconds * FRAMESPERSEC;
-      cMark *mark = marks.Add(first);
-      mark->comment = strdup(cString::sprintf("Artist %d|Song %d|199%d", s, s, s));
+      marks.Add(first);
+      marks.Get(first)->SetComment(cString::sprintf("Artist %d|Song %d|199%d", s, s, s));
       marks.Add(last);
       // as the script reckons them: milliseconds of whole frames
       spans.push_back({ first * 1000 / FRAMESPERSEC, (last - first) * 1000 / FRAMESPERSEC });
@@ -119,7 +119,7 @@ std::string OneRunCommand(const std::string &Folder)
 {
   std::string command = "ffmpeg -nostdin -hide_banner -loglevel error -y";
   for (const auto &s : spans)
-      command += cString::sprintf(" -ss %d.%03d -i 'file:%s/001.ts'", s.startMs / 1000, s.startMs % 1000, recording.c_str());
+      command += cString::sprintf(" -ss %d.%03d -i 'file:%s/00001.ts'", s.startMs / 1000, s.startMs % 1000, recording.c_str());
   for (int i = 0; i < int(spans.size()); i++) {
       command += cString::sprintf(" -map %d:a:0 -t %d.%03d -vn -sn -dn -map_metadata -1 -map_chapters -1", i, spans[i].lengthMs / 1000, spans[i].lengthMs % 1000);
       command += cString::sprintf(" -c:a libmp3lame -q:a 2 -id3v2_version 3 -metadata 'artist=Artist %d' -metadata 'title=Song %d' -metadata 'date=199%d'", i, i, i);

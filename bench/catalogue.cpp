@@ -45,7 +45,7 @@ void BM_Load(benchmark::State &State)
   ResetCatalogueFile();
   for (auto _ : State) {
       State.PauseTiming();
-      Tracks.Clear();
+      Tracks.cListBase::Clear();
       State.ResumeTiming();
       Tracks.Load(CataloguePath().c_str(), true);
   }
@@ -323,7 +323,7 @@ BENCH_RATIO("4. open the tracks menu", "BM_OpenTracksMenu", { "BM_BareWalk", "BM
 void BM_CutMarks(benchmark::State &State)
 {
   ThreeHourRecording();
-  Tracks.Clear(); // as generated: marking them converted took them out of the marks
+  Tracks.cListBase::Clear(); // as generated: marking them converted took them out of the marks
   LoadCatalogue();
   Recordings.Load();
   cMenuRecs menu;

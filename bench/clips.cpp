@@ -36,8 +36,8 @@ void Prepare(void)
   marks.Load(recording.c_str());
   int length = Frames / Tracks;
   for (int t = 0; t < Tracks; t++) {
-      cMark *start = marks.Add(t * length + 30);
-      start->comment = strdup(cString::sprintf("Artist %d|Title %d|2001", t, t));
+      marks.Add(t * length + 30);
+      marks.Get(t * length + 30)->SetComment(cString::sprintf("Artist %d|Title %d|2001", t, t));
       marks.Add((t + 1) * length - 30);
   }
   marks.Save();
@@ -71,7 +71,7 @@ std::vector<std::pair<off_t, off_t>> ClipRanges(void)
   marks.Load(recording.c_str());
   cIndexFile index(recording.c_str(), false);
   for (cMark *m = marks.First(); m && marks.Next(m); m = marks.Next(marks.Next(m))) {
-      int frame = m->position;
+      int frame = m->Position();
       uint16_t number;
       off_t offset;
       bool independent = false;
@@ -79,7 +79,7 @@ std::vector<std::pair<off_t, off_t>> ClipRanges(void)
             frame--;
       index.Get(frame, &number, &offset);
       struct stat st;
-      if (stat((clipFolder + "/" + m->comment + ".ts").c_str(), &st) != 0)
+      if (stat((clipFolder + "/" + m->Comment() + ".ts").c_str(), &st) != 0)
          abort();
       ranges.push_back({ offset, st.st_size });
   }
@@ -96,7 +96,7 @@ void BM_CopyFloor(benchmark::State &State)
       RemoveFileOrDir(folder.c_str());
       MakeDirs(folder.c_str(), true);
       State.ResumeTiming();
-      int in = open((recording + "/001.ts").c_str(), O_RDONLY);
+      int in = open((recording + "/00001.ts").c_str(), O_RDONLY);
       std::vector<char> buffer(1 << 20);
       for (size_t i = 0; i < ranges.size(); i++) {
           int out = open((folder + "/" + std::to_string(i) + ".ts").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);

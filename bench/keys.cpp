@@ -269,7 +269,7 @@ void BM_KeyConvertVideo(benchmark::State &State)
   Prepare();
   KeyOnce(State, [] {
     RemoveFileOrDir(clipFolder.c_str());
-    Tracks.Clear();
+    Tracks.cListBase::Clear();
     LoadCatalogue(); // its tracks selected again
     MarkHalfHour();
     return new cMenuConvert(Listed(halfHour));
@@ -338,8 +338,8 @@ cVimoraReplayControl *Replaying(void)
      marks.Load(threeHours.c_str());
      if (marks.Count() < 2)
         abort();
-     firstMark = marks.First()->position;
-     insideFirstTrack = (firstMark + marks.Next(marks.First())->position) / 2;
+     firstMark = marks.First()->Position();
+     insideFirstTrack = (firstMark + marks.Next(marks.First())->Position()) / 2;
      cVimoraReplayControl::Replay(Listed(threeHours), insideFirstTrack);
      control = dynamic_cast<cVimoraReplayControl *>(cControl::Control());
      if (!control)
@@ -392,7 +392,7 @@ void BM_KeyReplayMarkMove(benchmark::State &State)
   control->ProcessKey(k6);
   cMarks moved;
   moved.Load(threeHours.c_str());
-  if (!moved.First() || moved.First()->position != firstMark + 1)
+  if (!moved.First() || moved.First()->Position() != firstMark + 1)
      State.SkipWithError("the mark did not move");
   control->ProcessKey(k4);
   const eKeys keys[] = { k6, k4, k3, k1 };

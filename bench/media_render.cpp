@@ -55,9 +55,9 @@ void Record(benchmark::State &State, tMediaWriterFactory Factory)
       cClock::Step(uint64_t(minutes * 60 + 1) * 1000);
       State.PauseTiming();
       cRecorder::Stop();
-      Timers.Clear();
+      Timers.cListBase::Clear();
       Recordings.Clear();
-      Channels.Clear();
+      Channels.cListBase::Clear();
       {
         cSchedulesLock lock(true);
         cSchedules::Writable(lock)->Clear();

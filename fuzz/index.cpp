@@ -1,4 +1,4 @@
-// A recording's "index.vdr" of any content: the frames it holds, the I-frame searches
+// A recording's "index" of any content: the frames it holds, the I-frame searches
 // from anywhere, and a recorder that goes on appending to it.
 #include <vdr/recording.h>
 
@@ -7,7 +7,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size)
 {
   FuzzInit();
-  FuzzFile("index.vdr", Data, Size);
+  FuzzFile("index", Data, Size);
   const char *dir = FuzzDir().c_str();
   int frames = int(Size / 8);
   {

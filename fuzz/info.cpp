@@ -1,4 +1,4 @@
-// A recording's "info.vdr": whatever was read is written, and what was written reads back
+// A recording's "info": whatever was read is written, and what was written reads back
 // without errors and writes the same file again.
 #include <vdr/recording.h>
 
@@ -9,13 +9,13 @@ static std::string CopyTo(const std::string &From, const std::string &To)
   cRecordingInfo info;
   info.Read(From.c_str());
   FUZZ_CHECK(info.Write(To.c_str()), From);
-  return ReadWhole(To + "/info.vdr");
+  return ReadWhole(To + "/info");
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size)
 {
   FuzzInit();
-  FuzzFile("info.vdr", Data, Size);
+  FuzzFile("info", Data, Size);
   static std::string a = FuzzDir() + "/a", b = FuzzDir() + "/b";
   MakeDirs(a.c_str(), true);
   MakeDirs(b.c_str(), true);

@@ -1,4 +1,4 @@
-// A recording's "resume.vdr": a position read from it is saved and read back unchanged.
+// A recording's "resume": a position read from it is saved and read back unchanged.
 #include <vdr/recording.h>
 
 #include "fuzzsupport.h"
@@ -6,7 +6,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size)
 {
   FuzzInit();
-  FuzzFile("resume.vdr", Data, Size);
+  FuzzFile("resume", Data, Size);
   cResumeFile resume(FuzzDir().c_str());
   int position = resume.Read();
   FUZZ_CHECK(position >= -1, std::to_string(position));

@@ -23,7 +23,7 @@ static std::string LoadAndSave(const std::string &Path)
   }
   Timers.Save();
   std::string text = ReadWhole(Path);
-  Timers.Clear();
+  Timers.cListBase::Clear();
   return text;
 }
 

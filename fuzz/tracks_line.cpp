@@ -9,7 +9,7 @@ static std::string recordingDir;
 
 static void MakeRecording(void)
 {
-  recordingDir = FuzzDir() + "/Music/2026-12-07.20.00.50.99.rec";
+  recordingDir = FuzzDir() + "/Music/2026-12-07.20.00.1-0.rec";
   MakeDirs(recordingDir.c_str(), true);
   cIndexFile index(recordingDir.c_str(), true);
   for (int i = 0; i < 250; i++)

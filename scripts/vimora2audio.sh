@@ -4,8 +4,9 @@
 # Cuts the audio of one track out of a recording and stores it as a tagged audio file.
 # vimora2mp3.sh and vimora2ogg.sh call it with FORMAT mp3 or ogg.
 #
-#   DIR     the recording directory; its "marks.vdr" holds exactly one pair of marks
-#           (H:MM:SS.FF at 25 frames per second) and "001.ts" holds the media
+#   DIR     the recording directory; its marks file ("marks", or "marks.vdr" in a
+#           recording of the older kind) holds exactly one pair of marks (H:MM:SS.FF at
+#           25 frames per second) and "00001.ts" (or "001.ts") holds the media
 #   TITLE, ARTIST, YEAR   the track; taken as data only, any bytes allowed
 #
 # Writes "<Artist> - <Title> (<Year>).mp3|.ogg" into the audio folder, tagged with artist,
@@ -66,10 +67,14 @@ dir=$2 title=$3 artist=$4 year=$5
 [ -n "$title$artist" ] || fail 2 "neither artist nor title given"
 
 [ -d "$dir" ] || fail 3 "recording directory '$dir' not found"
-media=$dir/001.ts
+# The recorder 2.x names its files "00001.ts" and "marks"; older recordings "001.ts"
+# and "marks.vdr". Whichever the recording has is taken.
+media=$dir/00001.ts
+[ -e "$media" ] || [ ! -e "$dir/001.ts" ] || media=$dir/001.ts
 [ -f "$media" ] && [ -r "$media" ] || fail 3 "recording media '$media' not found or not readable"
 
-marksfile=$dir/marks.vdr
+marksfile=$dir/marks
+[ -e "$marksfile" ] || [ ! -e "$dir/marks.vdr" ] || marksfile=$dir/marks.vdr
 [ -f "$marksfile" ] && [ -r "$marksfile" ] || fail 4 "marks file '$marksfile' not found or not readable"
 marks=()
 lineno=0

@@ -7,6 +7,7 @@
 
 #include "log.h"
 #include "menu_convert.h"
+#include "menu_recs.h"
 #include "tracks.h"
 #include "vimora_config.h"
 
@@ -23,8 +24,15 @@ std::atomic<int> cConvertToAudioThread::progress(0);
 // Appends copies of From's marks, comments included, to To.
 static void CopyMarks(const cMarks &From, cMarks &To)
 {
-  for (cMark *m = From.First(); m; m = From.Next(m))
-      To.cListBase::Add(new cMark(m->position, m->comment));
+  for (const cMark *m = From.First(); m; m = From.Next(m))
+      To.cListBase::Add(new cMark(m->Position(), m->Comment()));
+}
+
+// Empties Marks; unlike Load() it stays bound to the marks file.
+static void RemoveMarks(cMarks &Marks)
+{
+  while (cMark *m = Marks.First())
+    Marks.Del(m);
 }
 
 // The text as one word between double quotes: the characters that stay special there
@@ -45,13 +53,12 @@ std::string cConvertToAudioThread::Command(const char *Script, const std::string
   return std::string(Script) + " " + DoubleQuoted(Directory) + " " + DoubleQuoted(Title) + " " + DoubleQuoted(Artist) + " " + DoubleQuoted(Year);
 }
 
-cConvertToAudioThread::cConvertToAudioThread(cRecording *Recording, bool WithVideo)
+cConvertToAudioThread::cConvertToAudioThread(const cRecording *Recording, bool WithVideo)
   : cThread("vimora: convert to audio")
 {
   withVideo = WithVideo;
-  // the host's recordings list may drop its object while the conversion runs
-  recording = new cRecording(Recording->FileName());
-  recording->start = Recording->start;
+  // the recordings list may drop its object while the conversion runs
+  recording = CopyRecording(Recording);
 }
 
 cConvertToAudioThread::~cConvertToAudioThread()
@@ -76,7 +83,7 @@ void cConvertToAudioThread::DeleteEnded(void)
   delete done; // waits for the last steps of its thread
 }
 
-void cConvertToAudioThread::Init(cRecording *Recording, bool WithVideo)
+void cConvertToAudioThread::Init(const cRecording *Recording, bool WithVideo)
 {
   DeleteEnded();
   if (m_Instance || !Recording)
@@ -120,7 +127,7 @@ void cConvertToAudioThread::Action(void)
   SetPriority(19);
   Skins.QueueMessage(mtInfo, tr("Vimora audio conversion started!"));
   cMarks marks;
-  marks.Load(recording->FileName());
+  LoadMarks(marks, recording);
   if (marks.Count() == 0) {
      Ended();
      return;
@@ -128,32 +135,32 @@ void cConvertToAudioThread::Action(void)
   cMarks backup;
   CopyMarks(marks, backup);
   backup.Sort();
-  marks.Clear(); // stays bound to the marks file
+  RemoveMarks(marks);
   progress = 0;
   const char *script = VimoraConfig.audioformat ? "vimora2ogg.sh" : "vimora2mp3.sh";
   int count = backup.Count();
-  for (cMark *start = backup.First(); start && Running(); start = backup.Next(start)) {
-      cMark *end = backup.Next(start);
+  for (const cMark *start = backup.First(); start && Running(); start = backup.Next(start)) {
+      const cMark *end = backup.Next(start);
       if (!end)
          break;
-      marks.Add(start->position);
-      marks.Add(end->position);
+      marks.Add(start->Position());
+      marks.Add(end->Position());
       marks.Save();
       std::vector<std::string> fields;
-      Tokenize(start->comment ? start->comment : "", fields, "|");
+      Tokenize(start->Comment() ? start->Comment() : "", fields, "|");
       if (fields.size() >= 3) {
          LogFile.Log(1, "converting to mp3: %s", fields[1].c_str());
          SystemExec(Command(script, recording->FileName(), fields[1], fields[0], fields[2]).c_str());
          if (Running())
             progress = (end->Index() + 1) * 100 / count;
-         marks.Clear();
+         RemoveMarks(marks);
          marks.Save();
       }
       else
-         marks.Clear();
+         RemoveMarks(marks);
       start = end;
   }
-  marks.Clear();
+  RemoveMarks(marks);
   CopyMarks(backup, marks);
   if (!marks.Save())
      LogFile.eSysLog("could not restore the marks of %s", recording->FileName());

@@ -30,14 +30,14 @@ public:
   static std::atomic<int> progress;                        // percent of the marks done
   // Starts a conversion of Recording (and then has its video clips cut when WithVideo),
   // unless one is running.
-  static void Init(cRecording *Recording, bool WithVideo);
+  static void Init(const cRecording *Recording, bool WithVideo);
   // Stops the running conversion, if any: its script is ended and the recording's marks
   // file is whole again when this returns.
   static void Exit(void);
   // The command that converts one track: the script and the four arguments, each a
   // double-quoted word that the shell takes as it is.
   static std::string Command(const char *Script, const std::string &Directory, const std::string &Title, const std::string &Artist, const std::string &Year);
-  cConvertToAudioThread(cRecording *Recording, bool WithVideo);
+  cConvertToAudioThread(const cRecording *Recording, bool WithVideo);
   virtual ~cConvertToAudioThread();
   void Stop(void);
 };

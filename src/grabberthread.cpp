@@ -1,16 +1,16 @@
 #include "grabberthread.h"
 
 #include <vdr/channels.h>
-#include <vdr/clock.h>
 #include <vdr/epg.h>
 #include <vector>
 
+#include "compat.h"
 #include "log.h"
 #include "tracks.h"
 
 cString DayDateTimesec(time_t Time)
 {
-  time_t t = Time ? Time : cClock::Now();
+  time_t t = Time ? Time : VimoraNow();
   struct tm tm_r;
   localtime_r(&t, &tm_r);
   char buffer[32];
@@ -100,9 +100,10 @@ void cGrabberThread::Action(void)
 
 void cGrabberThread::Pass(void)
 {
-  cSchedulesLock schedulesLock(false, 0);
-  const cSchedules *schedules = cSchedules::Schedules(schedulesLock);
-  if (!schedules)
+  // in the recorder's lock order: the channels before the guide
+  LOCK_CHANNELS_READ;
+  LOCK_SCHEDULES_READ;
+  if (!Schedules)
      return;
   // A copy, so that the set is not held while Tracks is locked.
   std::vector<cChannelSupported> channels;
@@ -112,12 +113,12 @@ void cGrabberThread::Pass(void)
   }
   for (const auto &channel : channels)
       if (channel.recordingCount)
-         Grab(schedules, channel);
+         Grab(Channels, Schedules, channel);
 }
 
-void cGrabberThread::Grab(const cSchedules *Schedules, const cChannelSupported &Channel)
+void cGrabberThread::Grab(const cChannels *Channels, const cSchedules *Schedules, const cChannelSupported &Channel)
 {
-  const cChannel *channel = Channels.GetByChannelID(tChannelID::FromString(Channel.channelId.c_str()), false, false);
+  const cChannel *channel = Channels->GetByChannelID(tChannelID::FromString(Channel.channelId.c_str()), false, false);
   if (!channel)
      return;
   const cSchedule *schedule = Schedules->GetSchedule(channel);

@@ -27,13 +27,14 @@ public:
 // "Mon 07.12 15:04:05" for Time, or for now when Time is 0.
 cString DayDateTimesec(time_t Time = 0);
 
+class cChannels;
 class cSchedules;
 
 class cGrabberThread : public cThread {
 private:
   std::atomic<bool> m_Active; // the thread shall go on
   bool KeepRunning(void);
-  void Grab(const cSchedules *Schedules, const cChannelSupported &Channel);
+  void Grab(const cChannels *Channels, const cSchedules *Schedules, const cChannelSupported &Channel);
 
 protected:
   virtual void Action(void);

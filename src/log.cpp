@@ -1,7 +1,7 @@
 #include "log.h"
 
 #include <stdarg.h>
-#include <vdr/clock.h>
+#include "compat.h"
 
 const char *cLogFile::LogFileName = NULL;
 int cLogFile::loglevellimit = 0;
@@ -21,7 +21,7 @@ void cLogFile::Log(int Level, const char *Format, ...)
   for (char *p = message; *p; p++)
       if ((unsigned char)*p < ' ' || *p == 0x7F)
          *p = ' ';
-  time_t now = cClock::Now();
+  time_t now = VimoraNow();
   struct tm tm_r;
   localtime_r(&now, &tm_r);
   char date[32];

@@ -6,7 +6,8 @@
 #include <vdr/skins.h>
 
 #include "audio_thread.h"
-#include "rozerez_service.h"
+#include "menu_recs.h"
+#include "../plugins/rozerez/rozerez_service.h"
 #include "tracks.h"
 #include "vimora_config.h"
 
@@ -22,10 +23,10 @@ void Tokenize(const std::string &Text, std::vector<std::string> &Tokens, const s
 
 // --- cMenuConvert ----------------------------------------------------------
 
-cMenuConvert::cMenuConvert(cRecording *Recording)
+cMenuConvert::cMenuConvert(const cRecording *Recording)
   : cOsdMenu(tr("Convert vimora recording"))
 {
-  recording = Recording;
+  recording = CopyRecording(Recording);
   SetHasHotkeys();
   bool withVideo = Rozerez() != NULL;
   if (withVideo)
@@ -34,6 +35,11 @@ cMenuConvert::cMenuConvert(cRecording *Recording)
   if (withVideo)
      Add(new cOsdItem(hk(tr("Create audio and video clips"))));
   SetHelp(tr("Button$Start"));
+}
+
+cMenuConvert::~cMenuConvert()
+{
+  delete recording;
 }
 
 eOSState cMenuConvert::ProcessKey(eKeys Key)
@@ -64,19 +70,16 @@ cPlugin *cMenuConvert::Rozerez(void)
   return cPluginManager::GetPlugin("rozerez");
 }
 
-eOSState cMenuConvert::Cut(cRecording *Recording)
+eOSState cMenuConvert::Cut(const cRecording *Recording)
 {
   cPlugin *rozerez = Rozerez();
   if (!rozerez || !Recording)
      return osContinue;
   cMarks marks;
-  marks.Load(Recording->FileName());
+  LoadMarks(marks, Recording);
   for (cMark *m = marks.First(); m; m = marks.Next(m)) {
-      if (m->comment) {
-         std::string name = FormatMark(m->comment);
-         free(m->comment);
-         m->comment = strdup(name.c_str());
-      }
+      if (m->Comment())
+         m->SetComment(FormatMark(m->Comment()).c_str());
   }
   marks.Save();
   MultiCutRequest request = { strdup(Recording->FileName()), NULL };

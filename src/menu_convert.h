@@ -17,10 +17,11 @@ void Tokenize(const std::string &Text, std::vector<std::string> &Tokens, const s
 
 class cMenuConvert : public cOsdMenu {
 private:
-  cRecording *recording; // not owned
+  cRecording *recording; // a copy of the listed recording, owned
 
 public:
-  cMenuConvert(cRecording *Recording);
+  cMenuConvert(const cRecording *Recording);
+  virtual ~cMenuConvert();
   virtual eOSState ProcessKey(eKeys Key);
   // Runs the current line's action.
   eOSState Execute(void);
@@ -28,7 +29,7 @@ public:
   static cPlugin *Rozerez(void);
   // Turns the start marks' comments into clip names, saves them and has "rozerez" cut
   // the clips. osContinue when there was nothing to do, osEnd after the call.
-  static eOSState Cut(cRecording *Recording);
+  static eOSState Cut(const cRecording *Recording);
   // Starts an audio conversion, or stops the running one.
   eOSState ConvertToAudio(void);
   eOSState ConvertToVideoAudio(void);

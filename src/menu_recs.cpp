@@ -1,18 +1,20 @@
 #include "menu_recs.h"
 
 #include <fstream>
+#include <memory>
 #include <stdio.h>
 #include <stdlib.h>
 #include <unistd.h>
 #include <vector>
-#include <vdr/clock.h>
 #include <vdr/i18n.h>
 #include <vdr/interface.h>
+#include <vdr/menu.h>
 #include <vdr/remote.h>
 #include <vdr/skins.h>
 #include <vdr/timers.h>
 
 #include "audio_thread.h"
+#include "compat.h"
 #include "log.h"
 #include "menu_convert.h"
 #include "menu_tracks.h"
@@ -22,7 +24,7 @@
 
 static const char *MarkerFileName = "vimora";
 
-std::string GetRecordingChannelID(cRecording *Recording)
+std::string GetRecordingChannelID(const cRecording *Recording)
 {
   cString path = AddDirectory(Recording->FileName(), MarkerFileName);
   std::ifstream marker(*path);
@@ -35,16 +37,28 @@ std::string GetRecordingChannelID(cRecording *Recording)
   return channelId.empty() ? MusicChannelId : channelId;
 }
 
+cRecording *CopyRecording(const cRecording *Recording)
+{
+  cRecording *copy = new cRecording(Recording->FileName());
+  copy->SetStartTime(Recording->Start());
+  return copy;
+}
+
+bool LoadMarks(cMarks &Marks, const cRecording *Recording)
+{
+  return Marks.Load(Recording->FileName(), Recording->FramesPerSecond(), Recording->IsPesRecording());
+}
+
 int CompareRecording(const void *a, const void *b)
 {
-  time_t startA = (*(const cRecording *const *)a)->start;
-  time_t startB = (*(const cRecording *const *)b)->start;
+  time_t startA = (*(const cRecording *const *)a)->Start();
+  time_t startB = (*(const cRecording *const *)b)->Start();
   return startA < startB ? -1 : startA > startB ? 1 : 0;
 }
 
 // --- cMenuRecItem ----------------------------------------------------------
 
-cMenuRecItem::cMenuRecItem(cRecording *Recording)
+cMenuRecItem::cMenuRecItem(const cRecording *Recording)
 {
   fileName = strdup(Recording->FileName());
   Set();
@@ -57,7 +71,8 @@ cMenuRecItem::~cMenuRecItem()
 
 void cMenuRecItem::Set(void)
 {
-  cRecording *recording = Recordings.GetByName(fileName);
+  LOCK_RECORDINGS_READ;
+  const cRecording *recording = Recordings->GetByName(fileName);
   if (recording)
      SetText(recording->Title('\t', false, -1));
 }
@@ -78,15 +93,18 @@ cMenuRecs::cMenuRecs(void)
 eOSState cMenuRecs::ScanRecordings(void)
 {
   Clear();
-  std::vector<cRecording *> found;
-  for (cRecording *r = Recordings.First(); r; r = Recordings.Next(r))
-      if (access(AddDirectory(r->FileName(), MarkerFileName), F_OK) == 0)
-         found.push_back(r);
-  if (!found.empty())
-     qsort(found.data(), found.size(), sizeof(cRecording *), CompareRecording);
-  const char *lastReplayed = cVimoraReplayControl::LastReplayed();
-  for (cRecording *r : found)
-      Add(new cMenuRecItem(r), lastReplayed && strcmp(lastReplayed, r->FileName()) == 0);
+  {
+    LOCK_RECORDINGS_READ;
+    std::vector<const cRecording *> found;
+    for (const cRecording *r = Recordings->First(); r; r = Recordings->Next(r))
+        if (access(AddDirectory(r->FileName(), MarkerFileName), F_OK) == 0)
+           found.push_back(r);
+    if (!found.empty())
+       qsort(found.data(), found.size(), sizeof(const cRecording *), CompareRecording);
+    const char *lastReplayed = cVimoraReplayControl::LastReplayed();
+    for (const cRecording *r : found)
+        Add(new cMenuRecItem(r), lastReplayed && strcmp(lastReplayed, r->FileName()) == 0);
+  }
   SetHelp(NULL, NULL, NULL, NULL);
   Display();
   return osContinue;
@@ -99,43 +117,46 @@ void cMenuRecs::UpdateTitle(void)
   Display();
 }
 
-cRecording *cMenuRecs::GetRecording(cMenuRecItem *Item)
-{
-  cRecording *recording = Recordings.GetByName(Item->FileName());
-  if (!recording)
-     Skins.Message(mtError, tr("Error while accessing recording!"));
-  return recording;
-}
-
 cRecording *cMenuRecs::CurrentRecording(void)
 {
   cMenuRecItem *item = static_cast<cMenuRecItem *>(Get(Current()));
-  return item ? GetRecording(item) : NULL;
+  if (!item)
+     return NULL;
+  cRecording *copy = NULL;
+  {
+    LOCK_RECORDINGS_READ;
+    const cRecording *recording = Recordings->GetByName(item->FileName());
+    if (recording)
+       copy = CopyRecording(recording);
+  }
+  if (!copy)
+     Skins.Message(mtError, tr("Error while accessing recording!"));
+  return copy;
 }
 
 eOSState cMenuRecs::Play(void)
 {
-  cRecording *recording = CurrentRecording();
+  std::unique_ptr<cRecording> recording(CurrentRecording());
   if (!recording)
      return osContinue;
   // A recording never replayed starts at its first cut mark.
   int resume = -1;
   if (recording->GetResume() == -1) {
      cMarks marks;
-     marks.Load(recording->FileName());
+     LoadMarks(marks, recording.get());
      if (marks.First())
-        resume = marks.First()->position;
+        resume = marks.First()->Position();
   }
-  cVimoraReplayControl::Replay(recording, resume);
+  cVimoraReplayControl::Replay(recording.get(), resume);
   return osEnd;
 }
 
 eOSState cMenuRecs::OpenTracks(void)
 {
-  cRecording *recording = CurrentRecording();
+  std::unique_ptr<cRecording> recording(CurrentRecording());
   if (!recording)
      return osUnknown;
-  return AddSubMenu(new cMenuTracks(recording));
+  return AddSubMenu(new cMenuTracks(recording.get()));
 }
 
 eOSState cMenuRecs::OpenConvert(void)
@@ -145,36 +166,37 @@ eOSState cMenuRecs::OpenConvert(void)
         cConvertToAudioThread::Exit();
      return osUnknown;
   }
-  cRecording *recording = CurrentRecording();
+  std::unique_ptr<cRecording> recording(CurrentRecording());
   if (!recording)
      return osUnknown;
   cMarks marks;
-  marks.Load(recording->FileName());
+  LoadMarks(marks, recording.get());
   if (marks.Count() < 2) {
      Skins.Message(mtError, tr("No marks available!"));
      return osContinue;
   }
-  return AddSubMenu(new cMenuConvert(recording));
+  return AddSubMenu(new cMenuConvert(recording.get()));
 }
 
 void cMenuRecs::Mark(void)
 {
   int offset = VimoraConfig.offset;
-  cRecording *recording = CurrentRecording();
+  std::unique_ptr<cRecording> recording(CurrentRecording());
   if (!recording)
      return;
-  std::string channelId = GetRecordingChannelID(recording);
+  std::string channelId = GetRecordingChannelID(recording.get());
   // Whatever marks the recording had, by hand or from an earlier run, make way. The
   // file keeps them until the new list is saved, so a failing save loses nothing; a
   // file that cannot be read is simply replaced.
   cMarks marks;
-  if (!marks.Load(recording->FileName())) {
-     remove(AddDirectory(recording->FileName(), "marks.vdr"));
-     marks.Load(recording->FileName());
+  if (!LoadMarks(marks, recording.get())) {
+     remove(cMarks::MarksFileName(recording.get()));
+     LoadMarks(marks, recording.get());
   }
-  marks.Clear();
-  cIndexFile index(recording->FileName(), false);
-  cTrackWindow window(index, recording->start, offset);
+  while (cMark *m = marks.First())
+    marks.Del(m);
+  cIndexFile index(recording->FileName(), false, recording->IsPesRecording());
+  cTrackWindow window(index, recording->Start(), offset);
   {
     cTracksLock lock(Tracks);
     for (cTrack *t = Tracks.First(); t; t = Tracks.Next(t)) {
@@ -188,9 +210,8 @@ void cMenuRecs::Mark(void)
            continue;
         // A mark shared with the end of an earlier track takes this track's comment;
         // the end mark leaves the comment of a track starting there alone.
-        cMark *start = marks.Add(startFrame);
-        free(start->comment);
-        start->comment = strdup(cString::sprintf("%s|%s|%04d", t->artist.c_str(), t->title.c_str(), t->year));
+        marks.Add(startFrame);
+        marks.Get(startFrame)->SetComment(cString::sprintf("%s|%s|%04d", t->artist.c_str(), t->title.c_str(), t->year));
         marks.Add(endFrame);
     }
   }
@@ -204,6 +225,7 @@ void cMenuRecs::Mark(void)
 
 void cMenuRecs::StopRecording(const char *FileName)
 {
+  LOCK_TIMERS_WRITE;
   // Asked again: the recording may have ended while the user was being asked.
   cRecordControl *control = cRecordControls::GetRecordControl(FileName);
   if (!control)
@@ -212,19 +234,19 @@ void cMenuRecs::StopRecording(const char *FileName)
   if (timer)
      timer->Skip();
   // Also without a timer: the directory must not be written to once it is deleted.
-  cRecordControls::Process(cClock::Now());
+  cRecordControls::Process(Timers, VimoraNow());
   if (timer && timer->IsSingleEvent()) {
      isyslog("deleting timer %s", *timer->ToDescr());
-     Timers.Del(timer);
+     Timers->Del(timer);
   }
-  Timers.SetModified();
+  Timers->SetModified();
 }
 
 eOSState cMenuRecs::Delete(void)
 {
   if (HasSubMenu() || Count() == 0)
      return osContinue;
-  cRecording *recording = CurrentRecording();
+  std::unique_ptr<cRecording> recording(CurrentRecording());
   if (!recording)
      return osContinue;
   if (!Interface->Confirm(tr("Delete recording?"))) {
@@ -237,9 +259,17 @@ eOSState cMenuRecs::Delete(void)
         return osContinue;
      StopRecording(fileName.c_str());
   }
-  if (recording->Delete()) {
+  bool deleted = false;
+  {
+    LOCK_RECORDINGS_WRITE;
+    cRecording *listed = Recordings->GetByName(fileName.c_str());
+    if (listed && listed->Delete()) {
+       Recordings->DelByName(fileName.c_str());
+       deleted = true;
+    }
+  }
+  if (deleted) {
      cVimoraReplayControl::ClearLastReplayed(fileName.c_str());
-     Recordings.DelByName(fileName.c_str());
      Del(Current());
   }
   else

@@ -9,7 +9,14 @@
 
 // The channel id text in the recording's marker file; the music channel for an empty
 // file, the empty text (and a log line) when the file cannot be read.
-std::string GetRecordingChannelID(cRecording *Recording);
+std::string GetRecordingChannelID(const cRecording *Recording);
+
+// A private copy of a listed recording, for a menu or thread that uses it after the
+// lock on the recordings list is gone; it keeps the listed recording's start.
+cRecording *CopyRecording(const cRecording *Recording);
+
+// Loads the recording's cut marks from the marks file the recorder keeps for it.
+bool LoadMarks(cMarks &Marks, const cRecording *Recording);
 
 // For qsort over cRecording pointers: the older recording first.
 int CompareRecording(const void *a, const void *b);
@@ -21,7 +28,7 @@ private:
   char *fileName;
 
 public:
-  cMenuRecItem(cRecording *Recording);
+  cMenuRecItem(const cRecording *Recording);
   virtual ~cMenuRecItem();
   const char *FileName(void) const { return fileName; }
   virtual void Set(void);
@@ -31,8 +38,8 @@ class cMenuRecs : public cOsdMenu {
 private:
   eOSState ScanRecordings(void);
   void UpdateTitle(void);
-  // The host's recording for the item; null, with an error shown, when it is gone.
-  cRecording *GetRecording(cMenuRecItem *Item);
+  // A copy of the current line's recording, the caller's to delete; null, with an
+  // error shown, when the recording is gone.
   cRecording *CurrentRecording(void);
   eOSState Play(void);
   eOSState OpenTracks(void);

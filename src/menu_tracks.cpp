@@ -29,14 +29,14 @@ void cMenuTrackItem::Set(void)
      SetText(buffer, false);
 }
 
-cMenuTracks::cMenuTracks(cRecording *Recording)
+cMenuTracks::cMenuTracks(const cRecording *Recording)
   : cOsdMenu("", 2, 18, 21)
 {
-  recording = Recording;
+  recording = CopyRecording(Recording);
   int offset = VimoraConfig.offset;
   std::string channel = GetRecordingChannelID(recording);
-  cIndexFile index(recording->FileName(), false);
-  cTrackWindow window(index, recording->start, offset);
+  cIndexFile index(recording->FileName(), false, recording->IsPesRecording());
+  cTrackWindow window(index, recording->Start(), offset);
   {
     cTracksLock lock(Tracks);
     int position = 0;
@@ -48,6 +48,11 @@ cMenuTracks::cMenuTracks(cRecording *Recording)
   }
   UpdateTitle();
   lastReplayed = -1;
+}
+
+cMenuTracks::~cMenuTracks()
+{
+  delete recording;
 }
 
 void cMenuTracks::UpdateTitle(void)
@@ -68,11 +73,11 @@ eOSState cMenuTracks::Play(void)
   cTrack *track = CurrentTrack();
   if (!track)
      return osContinue;
-  cIndexFile index(recording->FileName(), false);
+  cIndexFile index(recording->FileName(), false, recording->IsPesRecording());
   int frame, endFrame;
   {
     cTracksLock lock(Tracks);
-    track->FindFrames(index, recording->start, VimoraConfig.offset, frame, endFrame);
+    track->FindFrames(index, recording->Start(), VimoraConfig.offset, frame, endFrame);
   }
   if (frame < 0)
      return osContinue;

@@ -21,7 +21,7 @@ public:
 
 class cMenuTracks : public cOsdMenu {
 private:
-  cRecording *recording; // not owned
+  cRecording *recording; // a copy of the listed recording, owned
   void UpdateTitle(void);
   cTrack *CurrentTrack(void);
   eOSState Play(void);
@@ -32,7 +32,8 @@ public:
   // The line of the track last replayed with Play, or -1. The next menu starts there
   // and forgets it.
   static int lastReplayed;
-  cMenuTracks(cRecording *Recording);
+  cMenuTracks(const cRecording *Recording);
+  virtual ~cMenuTracks();
   virtual eOSState ProcessKey(eKeys Key);
 };
 

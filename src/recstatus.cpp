@@ -15,9 +15,9 @@ static std::string ChannelIdText(const cTimer *Timer)
   return channel ? std::string(*channel->GetChannelID().ToString()) : std::string();
 }
 
-static bool Listed(const cTimer *Timer)
+static bool Listed(const cTimers *Timers, const cTimer *Timer)
 {
-  for (const cTimer *t = Timers.First(); t; t = Timers.Next(t))
+  for (const cTimer *t = Timers->First(); t; t = Timers->Next(t))
       if (t == Timer)
          return true;
   return false;
@@ -30,9 +30,10 @@ cRecStatusMonitor::cRecStatusMonitor(void)
   cGrabberThread::channelsSupported.insert(cChannelSupported(MusicChannelId, 1, 0));
 }
 
-cChannel *cRecStatusMonitor::GetVimoraChannel(void)
+const cChannel *cRecStatusMonitor::GetVimoraChannel(void)
 {
-  return Channels.GetByChannelID(tChannelID::FromString(MusicChannelId), false, false);
+  LOCK_CHANNELS_READ;
+  return Channels->GetByChannelID(tChannelID::FromString(MusicChannelId), false, false);
 }
 
 bool cRecStatusMonitor::Tracked(const cTimer *Timer) const
@@ -45,17 +46,19 @@ bool cRecStatusMonitor::Tracked(const cTimer *Timer) const
 
 void cRecStatusMonitor::Recording(const cDevice *Device, const char *Name, const char *FileName, bool On)
 {
-  cTimersLock lock;
+  // The recorder holds its timer list for writing while it reports a recording; the
+  // same thread may take it again for reading, and nothing else is locked here.
+  LOCK_TIMERS_READ;
   if (!On)
-     RecordingEnded();
+     RecordingEnded(Timers);
   else if (Name)
-     RecordingStarted(Device, Name, FileName);
-  GrabberDecision();
+     RecordingStarted(Timers, Device, Name, FileName);
+  GrabberDecision(Timers);
 }
 
-void cRecStatusMonitor::RecordingStarted(const cDevice *Device, const char *Name, const char *FileName)
+void cRecStatusMonitor::RecordingStarted(const cTimers *Timers, const cDevice *Device, const char *Name, const char *FileName)
 {
-  for (cTimer *t = Timers.First(); t; t = Timers.Next(t)) {
+  for (const cTimer *t = Timers->First(); t; t = Timers->Next(t)) {
       if (!t->Recording() || Tracked(t))
          continue;
       recTimers.Add(new cRecTimerObj(t, Device ? Device->DeviceNumber() : -1));
@@ -77,12 +80,12 @@ void cRecStatusMonitor::WriteMarker(const char *FileName, const std::string &Cha
      LogFile.eSysLog("could not create file '%s'", *path);
 }
 
-void cRecStatusMonitor::RecordingEnded(void)
+void cRecStatusMonitor::RecordingEnded(const cTimers *Timers)
 {
   cRecTimerObj *o = recTimers.First();
   while (o) {
     cRecTimerObj *next = recTimers.Next(o);
-    if (!Listed(o->timer))
+    if (!Listed(Timers, o->timer))
        recTimers.Del(o);
     else if (!o->timer->Recording()) {
        std::string channelId = ChannelIdText(o->timer);
@@ -106,9 +109,9 @@ void cRecStatusMonitor::ChangeRecordingCount(const std::string &ChannelId, int D
   cGrabberThread::channelsSupported.insert(changed);
 }
 
-void cRecStatusMonitor::GrabberDecision(void)
+void cRecStatusMonitor::GrabberDecision(const cTimers *Timers)
 {
-  for (cTimer *t = Timers.First(); t; t = Timers.Next(t)) {
+  for (const cTimer *t = Timers->First(); t; t = Timers->Next(t)) {
       if (t->Recording()) {
          if (cGrabberThread::ChannelSupported(ChannelIdText(t)))
             cGrabberThread::Init();

@@ -13,8 +13,8 @@
 // A host timer, known by its address only.
 class cTimerObj : public cListObject {
 public:
-  cTimer *timer; // not owned
-  cTimerObj(cTimer *Timer) : timer(Timer) {}
+  const cTimer *timer; // not owned
+  cTimerObj(const cTimer *Timer) : timer(Timer) {}
   virtual ~cTimerObj() { timer = NULL; }
 };
 
@@ -22,18 +22,18 @@ public:
 class cRecTimerObj : public cTimerObj {
 public:
   int deviceNumber;
-  cRecTimerObj(cTimer *Timer, int DeviceNumber) : cTimerObj(Timer), deviceNumber(DeviceNumber) {}
+  cRecTimerObj(const cTimer *Timer, int DeviceNumber) : cTimerObj(Timer), deviceNumber(DeviceNumber) {}
 };
 
 class cRecStatusMonitor : public cStatus {
 private:
   cList<cRecTimerObj> recTimers; // timers seen recording whose end is not handled yet
   bool Tracked(const cTimer *Timer) const;
-  void RecordingStarted(const cDevice *Device, const char *Name, const char *FileName);
-  void RecordingEnded(void);
+  void RecordingStarted(const cTimers *Timers, const cDevice *Device, const char *Name, const char *FileName);
+  void RecordingEnded(const cTimers *Timers);
   static void WriteMarker(const char *FileName, const std::string &ChannelId);
   static void ChangeRecordingCount(const std::string &ChannelId, int Delta);
-  static void GrabberDecision(void);
+  static void GrabberDecision(const cTimers *Timers);
 
 protected:
   virtual void Recording(const cDevice *Device, const char *Name, const char *FileName, bool On);
@@ -43,7 +43,7 @@ public:
   cRecStatusMonitor(void);
   virtual ~cRecStatusMonitor() {}
   // The host's music channel, or null.
-  static cChannel *GetVimoraChannel(void);
+  static const cChannel *GetVimoraChannel(void);
 };
 
 extern cRecStatusMonitor *gl_recStatusMonitor;

@@ -1,15 +1,17 @@
 #include "replay_control.h"
 
 #include <algorithm>
-#include <vdr/clock.h>
+#include <memory>
 #include <vdr/config.h>
 #include <vdr/i18n.h>
 #include <vdr/interface.h>
+#include <vdr/menu.h>
 #include <vdr/menuitems.h>
 #include <vdr/osd.h>
 #include <vdr/remote.h>
 #include <vdr/status.h>
 
+#include "compat.h"
 #include "menu_convert.h"
 #include "menu_recs.h"
 #include "tracks.h"
@@ -25,6 +27,18 @@ static struct cReplayStrings {
   ~cReplayStrings() { cVimoraReplayControl::SetRecording(NULL, NULL); }
 } ReplayStrings;
 
+// A private copy of the recording replayed last; null when the recordings list no
+// longer holds it.
+static cRecording *LastReplayedRecording(void)
+{
+  const char *fileName = cVimoraReplayControl::LastReplayed();
+  if (!fileName)
+     return NULL;
+  LOCK_RECORDINGS_READ;
+  const cRecording *recording = Recordings->GetByName(fileName);
+  return recording ? CopyRecording(recording) : NULL;
+}
+
 cVimoraReplayControl::cVimoraReplayControl(void)
   : cDvbPlayerControl(fileName)
 {
@@ -37,9 +51,12 @@ cVimoraReplayControl::cVimoraReplayControl(void)
   jumpActive = jumpOpenedDisplay = false;
   jumpDigits = jumpDigitCount = 0;
   currentReplayControl = this;
-  marks.Load(FileName());
-  cRecording recording(FileName());
-  cStatus::MsgReplaying(this, recording.Name(), recording.FileName(), true);
+  replayFileName = fileName;
+  if (fileName) {
+     cRecording recording(fileName);
+     LoadMarks(marks, &recording);
+     cStatus::MsgReplaying(this, recording.Name(), recording.FileName(), true);
+  }
 }
 
 cVimoraReplayControl::~cVimoraReplayControl()
@@ -47,7 +64,7 @@ cVimoraReplayControl::~cVimoraReplayControl()
   Hide();
   // The player's own file name: a launcher has already set the static one to the
   // recording that replaces this one.
-  cStatus::MsgReplaying(this, NULL, FileName(), false);
+  cStatus::MsgReplaying(this, NULL, replayFileName, false);
   Stop();
   if (currentReplayControl == this)
      currentReplayControl = NULL;
@@ -64,14 +81,14 @@ void cVimoraReplayControl::SetRecording(const char *FileName, const char *Title)
   title = Title ? strdup(Title) : NULL;
 }
 
-void cVimoraReplayControl::Replay(cRecording *Recording, int Resume)
+void cVimoraReplayControl::Replay(const cRecording *Recording, int Resume)
 {
   SetRecording(Recording->FileName(), Recording->Title(' ', false, -1));
   replacing = true;
   cControl::Shutdown();
   replacing = false;
   if (Resume >= 0)
-     cResumeFile(Recording->FileName()).Save(Resume);
+     cResumeFile(Recording->FileName(), Recording->IsPesRecording()).Save(Resume);
   cControl::Launch(new cVimoraReplayControl);
 }
 
@@ -111,7 +128,7 @@ void cVimoraReplayControl::ShowTimed(int Seconds)
      Hide();
   if (!visible) {
      progressShown = ShowProgress(true);
-     hideTime = progressShown && Seconds > 0 ? cClock::Now() + Seconds : 0;
+     hideTime = progressShown && Seconds > 0 ? VimoraNow() + Seconds : 0;
   }
 }
 
@@ -129,7 +146,7 @@ eOSState cVimoraReplayControl::ProcessKey(eKeys Key)
      return osContinue;
   }
   if (visible) {
-     if (hideTime && cClock::Now() > hideTime) {
+     if (hideTime && VimoraNow() > hideTime) {
         Hide();
         ShowMode();
         hideTime = 0;
@@ -281,9 +298,9 @@ void cVimoraReplayControl::MarkMove(bool Forward, int Frames)
   int p = SkipFrames(Forward ? Frames : -Frames);
   // a mark never reaches its neighbour, so the list stays sorted
   cMark *neighbour = Forward ? marks.Next(mark) : marks.Prev(mark);
-  if (neighbour && (Forward ? p >= neighbour->position : p <= neighbour->position))
+  if (neighbour && (Forward ? p >= neighbour->Position() : p <= neighbour->Position()))
      return;
-  mark->position = p;
+  mark->SetPosition(p);
   Goto(p, true);
   marks.Save();
 }
@@ -297,7 +314,7 @@ void cVimoraReplayControl::MarkJump(bool Forward)
      return;
   cMark *mark = Forward ? marks.GetNext(current) : marks.GetPrev(current);
   if (mark) {
-     Goto(mark->position, true);
+     Goto(mark->Position(), true);
      showFrames = true;
   }
 }
@@ -314,7 +331,7 @@ void cVimoraReplayControl::EditTest(void)
      mark = marks.Next(mark);
   if (!mark)
      return;
-  Goto(mark->position - SecondsToFrames(3), false);
+  Goto(mark->Position() - SecondsToFrames(3), false);
   Play();
 }
 
@@ -323,8 +340,11 @@ void cVimoraReplayControl::TrackCut(void)
   int current, total;
   if (!GetIndex(current, total))
      return;
-  if (!LastReplayed() || !Recordings.GetByName(LastReplayed()))
-     return;
+  {
+    LOCK_RECORDINGS_READ;
+    if (!LastReplayed() || !Recordings->GetByName(LastReplayed()))
+       return;
+  }
   cMark *first, *second;
   cMark *mark = marks.Get(current);
   if (mark) {
@@ -337,7 +357,7 @@ void cVimoraReplayControl::TrackCut(void)
      first = marks.GetPrev(current);
      second = marks.GetNext(current);
   }
-  if (!first || !second || !first->comment || second->comment)
+  if (!first || !second || !first->Comment() || second->Comment())
      return;
   Hide();
   if (!Interface->Confirm(tr("Remove track?"), 10))
@@ -378,8 +398,8 @@ void cVimoraReplayControl::TimeSearchDisplay(void)
 void cVimoraReplayControl::TimeSearchProcess(eKeys Key)
 {
   int seconds = ((jumpDigits >> 24) & 0xFF) * 36000 + ((jumpDigits >> 16) & 0xFF) * 3600 + ((jumpDigits >> 8) & 0xFF) * 600 + (jumpDigits & 0xFF) * 60;
-  int total = shownTotal / FRAMESPERSEC;
-  int current = shownCurrent / FRAMESPERSEC;
+  int total = shownTotal / FramesPerSec;
+  int current = shownCurrent / FramesPerSec;
   if (Key >= k0 && Key <= k9) {
      if (jumpDigitCount < 4) {
         jumpDigits = (jumpDigits << 8) | (Key - k0);
@@ -391,12 +411,12 @@ void cVimoraReplayControl::TimeSearchProcess(eKeys Key)
   switch (int(Key)) {
     case kUp:
     case kPlay:
-      Goto(std::min(seconds, total - 10) * FRAMESPERSEC, false);
+      Goto(std::min(seconds, total - 10) * FramesPerSec, false);
       break;
     case kDown:
     case kPause:
     case kOk:
-      Goto(std::min(seconds, total - 10) * FRAMESPERSEC, true);
+      Goto(std::min(seconds, total - 10) * FramesPerSec, true);
       break;
     case kLeft:
     case kFastRew:
@@ -421,7 +441,7 @@ void cVimoraReplayControl::TimeSearchProcess(eKeys Key)
 
 void cVimoraReplayControl::SetTitleFromMarks(int Current)
 {
-  cRecording *recording = LastReplayed() ? Recordings.GetByName(LastReplayed()) : NULL;
+  std::unique_ptr<cRecording> recording(LastReplayedRecording());
   if (!recording)
      return;
   std::string name = recording->Title(' ', false, -1);
@@ -432,8 +452,8 @@ void cVimoraReplayControl::SetTitleFromMarks(int Current)
      mark = marks.Prev(mark);
   else if (!mark)
      mark = marks.GetPrev(Current);
-  if (mark && mark->comment)
-     name = cMenuConvert::FormatMark(mark->comment);
+  if (mark && mark->Comment())
+     name = cMenuConvert::FormatMark(mark->Comment());
   SetRecording(recording->FileName(), name.c_str());
 }
 
@@ -485,7 +505,7 @@ void cVimoraReplayControl::ShowMode(void)
      display = Skins.Current()->DisplayReplay(true);
   }
   if (modeOnlyDisplay && !hideTime && normalPlay)
-     hideTime = cClock::Now() + 3;
+     hideTime = VimoraNow() + 3;
   display->SetMode(play, forward, speed);
   display->Flush();
   shownPlay = play;
@@ -493,22 +513,14 @@ void cVimoraReplayControl::ShowMode(void)
   shownSpeed = speed;
 }
 
-cTrack *cVimoraReplayControl::GetCurrentTrack(void)
+cTrack *cVimoraReplayControl::GetCurrentTrack(const cRecording *Recording, int Current)
 {
-  int offset = VimoraConfig.offset;
-  cRecording *recording = LastReplayed() ? Recordings.GetByName(LastReplayed()) : NULL;
-  if (!recording)
-     return NULL;
-  std::string channel = GetRecordingChannelID(recording);
-  int current, total;
-  if (!GetIndex(current, total))
-     return NULL;
-  cIndexFile index(recording->FileName(), false);
-  cTrackWindow window(index, recording->start, offset);
-  cTracksLock lock(Tracks);
+  std::string channel = GetRecordingChannelID(Recording);
+  cIndexFile index(Recording->FileName(), false, Recording->IsPesRecording());
+  cTrackWindow window(index, Recording->Start(), VimoraConfig.offset);
   // the channel last: its text lies outside the track, one more memory access per track
   for (cTrack *t = Tracks.First(); t; t = Tracks.Next(t)) {
-      if (window.Covers(*t, current) && t->channelId == channel)
+      if (window.Covers(*t, Current) && t->channelId == channel)
          return t;
   }
   return NULL;
@@ -516,9 +528,14 @@ cTrack *cVimoraReplayControl::GetCurrentTrack(void)
 
 cOsdObject *cVimoraReplayControl::GetInfo(void)
 {
+  // the recordings list before the catalogue, in the lock order
+  std::unique_ptr<cRecording> recording(LastReplayedRecording());
+  int current, total;
+  if (!recording || !GetIndex(current, total))
+     return NULL;
   // held until the text is made: the track stays as it was found
   cTracksLock lock(Tracks);
-  cTrack *track = GetCurrentTrack();
+  cTrack *track = GetCurrentTrack(recording.get(), current);
   if (!track)
      return NULL;
   cString text = cString::sprintf("%s: %s\n%s: %s\n%s: %04d\n", tr("Artist"), track->artist.c_str(), tr("Title"), track->title.c_str(), tr("Year"), track->year);

@@ -14,6 +14,7 @@ class cTrack;
 class cVimoraReplayControl : public cDvbPlayerControl {
 private:
   cSkinDisplayReplay *display;
+  cString replayFileName; // this control's recording; the static one may move on
   cMarks marks;
   bool visible;
   bool modeOnlyDisplay;
@@ -46,7 +47,8 @@ private:
   void SetTitleFromMarks(int Current);
   bool ShowProgress(bool Initial);
   void ShowMode(void);
-  cTrack *GetCurrentTrack(void);
+  // The catalogue's track of Recording under Current; the caller holds the Tracks lock.
+  static cTrack *GetCurrentTrack(const cRecording *Recording, int Current);
 
 public:
   // Replays the recording last given to SetRecording.
@@ -61,7 +63,7 @@ public:
   static void SetRecording(const char *FileName, const char *Title);
   // Ends any running control and replays Recording under a new one, from Resume when
   // that is a frame (stored only once the old replay has stored its own position).
-  static void Replay(cRecording *Recording, int Resume = -1);
+  static void Replay(const cRecording *Recording, int Resume = -1);
   // The recording of the running control, or null.
   static const char *NowReplaying(void);
   // The recording replayed last, also after its control has ended.

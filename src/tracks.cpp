@@ -191,12 +191,12 @@ static bool TrackSeconds(const cTrack &Track, time_t RecordingStart, int Offset,
 // nothing rather than a wrapped-around frame.
 static bool FrameFits(long long Seconds)
 {
-  return Seconds >= INT_MIN / FRAMESPERSEC && Seconds <= INT_MAX / FRAMESPERSEC;
+  return Seconds >= INT_MIN / FramesPerSec && Seconds <= INT_MAX / FramesPerSec;
 }
 
 static int FindIFrame(cIndexFile &Index, long long Seconds, bool Forward)
 {
-  return FrameFits(Seconds) ? Index.GetNextIFrame(int(Seconds * FRAMESPERSEC), Forward) : -1;
+  return FrameFits(Seconds) ? Index.GetNextIFrame(int(Seconds * FramesPerSec), Forward) : -1;
 }
 
 bool cTrack::FindFrames(cIndexFile &Index, time_t RecordingStart, int Offset, int &StartFrame, int &EndFrame) const
@@ -226,7 +226,7 @@ bool cTrackWindow::Find(const cTrack &Track, int &StartFrame, int &EndFrame) con
   // Both searches find nothing when they start outside the index.
   long long start, end;
   if (!TrackSeconds(Track, recordingStart, offset, start, end) || !FrameFits(start) || !FrameFits(end) ||
-      start < 0 || start * FRAMESPERSEC > last || end < 0 || end * FRAMESPERSEC > last)
+      start < 0 || start * FramesPerSec > last || end < 0 || end * FramesPerSec > last)
      return false;
   return Track.FindFrames(index, recordingStart, offset, StartFrame, EndFrame);
 }
@@ -242,7 +242,7 @@ bool cTrackWindow::Covers(const cTrack &Track, int Frame) const
   // Without an end inside the index there is no end frame, and no frame from 0 on
   // lies at or before -1.
   long long start, end;
-  if (Frame >= 0 && (!TrackSeconds(Track, recordingStart, offset, start, end) || !FrameFits(end) || end < 0 || end * FRAMESPERSEC > last))
+  if (Frame >= 0 && (!TrackSeconds(Track, recordingStart, offset, start, end) || !FrameFits(end) || end < 0 || end * FramesPerSec > last))
      return false;
   int startFrame, endFrame;
   Track.FindFrames(index, recordingStart, offset, startFrame, endFrame);
@@ -442,11 +442,11 @@ bool cTracks::InList(const cTrack &Track, bool &AlreadyDone)
   return false;
 }
 
-void cTracks::SetConverted(cRecording *Recording)
+void cTracks::SetConverted(const cRecording *Recording)
 {
   int offset = VimoraConfig.offset;
-  cIndexFile index(Recording->FileName(), false);
-  cTrackWindow window(index, Recording->start, offset);
+  cIndexFile index(Recording->FileName(), false, Recording->IsPesRecording());
+  cTrackWindow window(index, Recording->Start(), offset);
   cTracksLock lock(*this);
   for (cTrack *t = First(); t; t = Next(t))
       if (window.Contains(*t))

@@ -1,9 +1,11 @@
 // The track catalogue: one music video per cTrack, the global list Tracks stored in
 // "tracks.conf", and the text helpers the catalogue's line format is built on.
 //
-// Lock order: the host's programme-guide lock (cSchedulesLock) before the Tracks lock,
-// and the Tracks lock before the supported channel set's lock (grabberthread.h).
-// Nobody takes the guide lock while holding the Tracks lock.
+// Lock order: the recorder's list locks first, in the recorder's own order (timers,
+// channels, recordings, programme guide: LOCK_TIMERS_..., LOCK_CHANNELS_...,
+// LOCK_RECORDINGS_..., LOCK_SCHEDULES_...), then the Tracks lock, then the supported
+// channel set's lock (grabberthread.h). Nobody takes a recorder lock while holding the
+// Tracks lock.
 #ifndef __VIMORA_TRACKS_H
 #define __VIMORA_TRACKS_H
 
@@ -19,6 +21,9 @@ class cRecording;
 // The music channel: the one supported channel, the channel of a track line without
 // one and of a recording whose marker file names none.
 constexpr const char *MusicChannelId = "S19.2E-1-1092-10100";
+
+// Time becomes frames at this rate everywhere; the recorder is never asked for a rate.
+constexpr int FramesPerSec = 25;
 
 // Position of the first occurrence of Pattern in Text ignoring case (per byte), or -1.
 int FindIgnoreCase(const std::string &Text, const std::string &Pattern);
@@ -130,7 +135,7 @@ public:
   // in one walk: what the grabber asks of every new broadcast.
   bool InList(const cTrack &Track, bool &AlreadyDone);
   // Marks every track inside Recording converted and saves the list.
-  void SetConverted(cRecording *Recording);
+  void SetConverted(const cRecording *Recording);
 };
 
 class cTracksLock {

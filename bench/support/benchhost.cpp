@@ -126,7 +126,7 @@ std::string MakeRecording(const char *Name, time_t Start, int Frames)
 void WriteMedia(const std::string &FileName, int Frames, int PacketsPerFrame)
 {
   const int TsSize = 188;
-  FILE *media = fopen((FileName + "/001.ts").c_str(), "w");
+  FILE *media = fopen((FileName + "/00001.ts").c_str(), "w");
   if (!media)
      abort();
   std::vector<char> frame(size_t(PacketsPerFrame) * TsSize, char(0xFF));
@@ -135,7 +135,7 @@ void WriteMedia(const std::string &FileName, int Frames, int PacketsPerFrame)
   for (int f = 0; f < Frames; f++)
       fwrite(frame.data(), 1, frame.size(), media);
   fclose(media);
-  RemoveFileOrDir((FileName + "/index.vdr").c_str());
+  RemoveFileOrDir((FileName + "/index").c_str());
   cIndexFile index(FileName.c_str(), true);
   for (int f = 0; f < Frames; f++)
       index.Write(f % 12 == 0, 1, off_t(f) * PacketsPerFrame * TsSize);

@@ -6,6 +6,17 @@
 #include "fields.h"
 
 cChannels Channels;
+cStateLock cChannels::stateLock("Channels");
+
+const cChannels *cChannels::GetChannelsRead(cStateKey &StateKey, int TimeoutMs)
+{
+  return stateLock.Lock(StateKey, false, TimeoutMs) ? &Channels : NULL;
+}
+
+cChannels *cChannels::GetChannelsWrite(cStateKey &StateKey, int TimeoutMs)
+{
+  return stateLock.Lock(StateKey, true, TimeoutMs) ? &Channels : NULL;
+}
 
 const tChannelID tChannelID::InvalidID;
 

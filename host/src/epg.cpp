@@ -185,7 +185,7 @@ bool cSchedule::Write(FILE *f) const
 // --- cSchedulesLock / cSchedules --------------------------------------------
 
 cSchedules cSchedules::schedules;
-cRwLock cSchedules::rwlock;
+cStateLock cSchedules::stateLock("Schedules");
 
 // Remembers, per thread, whether the guide is held for writing, so that Writable()
 // cannot hand out the guide under a read lock.
@@ -193,7 +193,7 @@ static thread_local int writeLocks = 0;
 
 cSchedulesLock::cSchedulesLock(bool WriteLock, int TimeoutMs)
 {
-  locked = cSchedules::rwlock.Lock(WriteLock, TimeoutMs);
+  locked = cSchedules::stateLock.Lock(stateKey, WriteLock, TimeoutMs);
   writeWanted = WriteLock;
   if (locked && WriteLock)
      writeLocks++;
@@ -204,7 +204,7 @@ cSchedulesLock::~cSchedulesLock()
   if (locked) {
      if (writeWanted)
         writeLocks--;
-     cSchedules::rwlock.Unlock();
+     stateKey.Remove();
   }
 }
 
@@ -216,6 +216,18 @@ const cSchedules *cSchedules::Schedules(cSchedulesLock &SchedulesLock)
 cSchedules *cSchedules::Writable(cSchedulesLock &SchedulesLock)
 {
   return SchedulesLock.Locked() && writeLocks > 0 ? &schedules : NULL;
+}
+
+const cSchedules *cSchedules::GetSchedulesRead(cStateKey &StateKey, int TimeoutMs)
+{
+  return stateLock.Lock(StateKey, false, TimeoutMs) ? &schedules : NULL;
+}
+
+cSchedules *cSchedules::GetSchedulesWrite(cStateKey &StateKey, int TimeoutMs)
+{
+  if (!stateLock.Lock(StateKey, true, TimeoutMs))
+     return NULL;
+  return &schedules;
 }
 
 const cSchedule *cSchedules::GetSchedule(tChannelID ChannelID) const

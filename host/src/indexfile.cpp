@@ -7,14 +7,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-static const char *const IndexFileName = "index.vdr";
 static const int IndexRecordSize = 8;
 static const off_t MaxOffset = (off_t(1) << 40) - 1;
 static const int StayOffEndFrames = 4 * FRAMESPERSEC;
 
-cIndexFile::cIndexFile(const char *FileName, bool Record)
+cIndexFile::cIndexFile(const char *FileName, bool Record, bool IsPesRecording, bool, bool)
 {
-  fileName = strdup(AddDirectory(FileName, IndexFileName));
+  fileName = strdup(AddDirectory(FileName, IsPesRecording ? "index.vdr" : "index"));
   record = Record;
   bytesRead = 0;
   if (record) {
@@ -122,6 +121,11 @@ bool cIndexFile::Get(int Index, uint16_t *FileNumber, off_t *FileOffset, bool *I
      *Length = distance >= 0 && distance <= INT_MAX ? int(distance) : -1;
   }
   return true;
+}
+
+int cIndexFile::GetNextIFrame(int Index, bool Forward, uint16_t *FileNumber, off_t *FileOffset, int *Length)
+{
+  return GetNextIFrame(Index, Forward, FileNumber, FileOffset, Length, false);
 }
 
 int cIndexFile::GetNextIFrame(int Index, bool Forward, uint16_t *FileNumber, off_t *FileOffset, int *Length, bool StayOffEnd)

@@ -5,20 +5,22 @@
 
 #include "fields.h"
 
-static const char *const MarksFileName = "marks.vdr";
-static const char *const ResumeFileName = "resume.vdr";
+static const char *MarksFile(bool IsPesRecording)
+{
+  return IsPesRecording ? "marks.vdr" : "marks";
+}
 
 // --- cMark -----------------------------------------------------------------
 
-cMark::cMark(int Position, const char *Comment)
+// The stand-in counts 25 frames per second throughout.
+cMark::cMark(int Position, const char *Comment, double)
+  : comment(Comment)
 {
   position = Position;
-  comment = Comment ? strdup(Comment) : NULL;
 }
 
 cMark::~cMark()
 {
-  free(comment);
 }
 
 int cMark::Compare(const cListObject &ListObject) const
@@ -30,7 +32,7 @@ int cMark::Compare(const cListObject &ListObject) const
 cString cMark::ToText(void) const
 {
   // a line break in the comment would end the mark's line
-  std::string c = comment ? Exchanged(Exchanged(comment, '\n', ' '), '\r', ' ') : "";
+  std::string c = *comment ? Exchanged(Exchanged(*comment, '\n', ' '), '\r', ' ') : "";
   return cString::sprintf("%s%s%s", *IndexToHMSF(position, true), c.empty() ? "" : " ", c.c_str());
 }
 
@@ -42,7 +44,6 @@ bool cMark::Parse(const char *s)
   if (p < 0)
      return false;
   position = p;
-  free(comment);
   comment = NULL;
   const char *c = s;
   while (*c && !isspace((unsigned char)*c))
@@ -50,7 +51,7 @@ bool cMark::Parse(const char *s)
   while (isspace((unsigned char)*c))
     c++;
   if (*c)
-     comment = strdup(c);
+     comment = c;
   return true;
 }
 
@@ -61,9 +62,14 @@ bool cMark::Save(FILE *f)
 
 // --- cMarks ----------------------------------------------------------------
 
-bool cMarks::Load(const char *RecordingFileName)
+cString cMarks::MarksFileName(const cRecording *Recording)
 {
-  loadFailed = !cConfig<cMark>::Load(AddDirectory(RecordingFileName, MarksFileName));
+  return AddDirectory(Recording->FileName(), MarksFile(Recording->IsPesRecording()));
+}
+
+bool cMarks::Load(const char *RecordingFileName, double, bool IsPesRecording)
+{
+  loadFailed = !cConfig<cMark>::Load(AddDirectory(RecordingFileName, MarksFile(IsPesRecording)));
   Sort();
   return !loadFailed;
 }
@@ -77,49 +83,47 @@ bool cMarks::Save(void)
   return cConfig<cMark>::Save();
 }
 
-cMark *cMarks::Add(int Position)
+void cMarks::Add(int Position)
 {
-  cMark *m = Get(Position);
-  if (!m) {
-     m = new cMark(Position);
-     cMark *after = GetNext(Position);
-     if (after)
-        Ins(m, after);
-     else
-        cConfig<cMark>::Add(m);
-  }
-  return m;
+  if (Get(Position))
+     return;
+  cMark *m = new cMark(Position);
+  cMark *after = GetNext(Position);
+  if (after)
+     Ins(m, after);
+  else
+     cConfig<cMark>::Add(m);
 }
 
-cMark *cMarks::Get(int Position) const
+const cMark *cMarks::Get(int Position) const
 {
-  for (cMark *m = First(); m; m = Next(m))
-      if (m->position == Position)
+  for (const cMark *m = First(); m; m = Next(m))
+      if (m->Position() == Position)
          return m;
   return NULL;
 }
 
-cMark *cMarks::GetPrev(int Position) const
+const cMark *cMarks::GetPrev(int Position) const
 {
-  for (cMark *m = Last(); m; m = Prev(m))
-      if (m->position < Position)
+  for (const cMark *m = Last(); m; m = Prev(m))
+      if (m->Position() < Position)
          return m;
   return NULL;
 }
 
-cMark *cMarks::GetNext(int Position) const
+const cMark *cMarks::GetNext(int Position) const
 {
-  for (cMark *m = First(); m; m = Next(m))
-      if (m->position > Position)
+  for (const cMark *m = First(); m; m = Next(m))
+      if (m->Position() > Position)
          return m;
   return NULL;
 }
 
 // --- cResumeFile -----------------------------------------------------------
 
-cResumeFile::cResumeFile(const char *FileName)
+cResumeFile::cResumeFile(const char *FileName, bool IsPesRecording)
 {
-  fileName = strdup(AddDirectory(FileName, ResumeFileName));
+  fileName = strdup(AddDirectory(FileName, IsPesRecording ? "resume.vdr" : "resume"));
 }
 
 cResumeFile::~cResumeFile()

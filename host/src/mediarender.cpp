@@ -32,7 +32,7 @@ const int SampleRate = 48000;
 const size_t ToneFrameSize = SampleRate / FRAMESPERSEC * 2; // s16le, mono
 const int Tones = 12;
 const uint16_t MediaFileNumber = 1;
-const char *const MediaFileName = "001.ts";
+const char *const MediaFileName = "00001.ts";
 const int ScheduleLockTimeoutMs = 1000;
 // Real time: an encoder that takes nothing for this long is stuck, and the recording ends.
 const int EncoderTimeoutMs = 30000;
@@ -258,7 +258,7 @@ public:
 cRenderedMedia::cRenderedMedia(const cRecording *Recording)
 {
   dir = Recording->FileName();
-  start = Recording->start;
+  start = Recording->Start();
   const cRecordingInfo *info = Recording->Info();
   channelID = info->ChannelID();
   channelName = info->ChannelName() ? info->ChannelName() : "";

@@ -39,7 +39,7 @@ cMediaWriter *NewMediaWriter(const cRecording *Recording);
 // frames, so that everything that reads the index sees sensible frame sizes.
 cMediaWriter *NewIndexOnlyWriter(const cRecording *Recording);
 
-// Real media in <recording>/001.ts, rendered by ffmpeg: MPEG-2 video of a card showing
+// Real media in <recording>/00001.ts, rendered by ffmpeg: MPEG-2 video of a card showing
 // the title of the event on air, MP2 audio of a tone, an I-frame every 12 frames. The
 // k-th event of a recording (counted from 0 in the order they come on air) sounds at
 // MediaToneHz(k); while no event is on air the card shows the channel and all is silent.

@@ -75,7 +75,7 @@ cRecordControl::cRecordControl(cTimer *Timer, cDevice *Device, cRecording *Recor
   recording = Recording;
   index = new cIndexFile(Recording->FileName(), true);
   media = NewMediaWriter(Recording);
-  startMs = uint64_t(Recording->start) * 1000;
+  startMs = uint64_t(Recording->Start()) * 1000;
   stopTime = StopTime;
   frames = 0;
   indexed = 0;
@@ -206,7 +206,7 @@ void cRecordControls::StartRecording(cTimer *Timer, time_t Now)
   cRecordingInfo info;
   {
     cSchedulesLock lock(false, ScheduleLockTimeoutMs);
-    info.Set(Timer->Channel(), EventAt(cSchedules::Schedules(lock), Timer->Channel(), Now), Timer->File());
+    info.Set(Timer->Channel(), EventAt(cSchedules::Schedules(lock), Timer->Channel(), Now), Timer->File(), Timer->Priority(), Timer->Lifetime());
   }
   if (!info.Write(recording->FileName()))
      esyslog("ERROR: cannot write the description of %s", recording->FileName());
@@ -263,68 +263,36 @@ protected:
 
 public:
   cRecorderThread(void) : cThread("recorder") {}
-  void Wake(void) { wake.Signal(); }
   void Stop(void) { Cancel(RecorderStopSeconds); }
 };
 
 namespace {
 
-// Process() hands its pass to the recorder thread and waits for it.
-std::mutex requestMutex;
-std::condition_variable requestServed;
 cRecorderThread *recorder = NULL; // set and cleared by the thread that starts and stops the recorder
+std::mutex runningMutex;
 bool recorderRunning = false;
-uint64_t requests = 0;
-uint64_t served = 0;
-time_t requestTime = 0;
-thread_local bool onRecorderThread = false;
 
 } // namespace
 
 void cRecorderThread::Action(void)
 {
-  onRecorderThread = true;
   while (Running()) {
-    uint64_t ticket;
-    time_t at;
-    {
-      std::lock_guard<std::mutex> lk(requestMutex);
-      ticket = requests;
-      at = requestTime;
-    }
-    if (ticket > served)
-       cRecordControls::Pass(at, false);
     cRecordControls::Pass(cClock::Now(), true);
-    {
-      std::lock_guard<std::mutex> lk(requestMutex);
-      served = ticket;
-    }
-    requestServed.notify_all();
     // timers begin and end on whole minutes: waking on every whole second meets them exactly
     wake.Wait(int(1000 - cClock::NowMs() % 1000));
   }
   cRecordControls::Shutdown();
-  {
-    std::lock_guard<std::mutex> lk(requestMutex);
-    recorderRunning = false;
-  }
-  requestServed.notify_all();
+  std::lock_guard<std::mutex> lk(runningMutex);
+  recorderRunning = false;
 }
 
-void cRecordControls::Process(time_t Now)
+// The caller holds the timer list (the global one) for writing; the pass takes it again.
+bool cRecordControls::Process(cTimers *, time_t t)
 {
-  {
-    std::unique_lock<std::mutex> lk(requestMutex);
-    if (recorderRunning && !onRecorderThread) {
-       uint64_t ticket = ++requests;
-       requestTime = Now;
-       recorder->Wake();
-       requestServed.wait(lk, [ticket] { return served >= ticket || !recorderRunning; });
-       if (served >= ticket)
-          return;
-    }
-  }
-  Pass(Now, false);
+  cMutexLock lock(&ControlsMutex());
+  int before = Controls().Count();
+  Pass(t, false);
+  return Controls().Count() < before;
 }
 
 bool cRecorder::Start(void)
@@ -334,11 +302,11 @@ bool cRecorder::Start(void)
   Stop();
   recorder = new cRecorderThread;
   {
-    std::lock_guard<std::mutex> lk(requestMutex);
+    std::lock_guard<std::mutex> lk(runningMutex);
     recorderRunning = true;
   }
   if (!recorder->Start()) {
-     std::lock_guard<std::mutex> lk(requestMutex);
+     std::lock_guard<std::mutex> lk(runningMutex);
      recorderRunning = false;
      return false;
   }
@@ -356,6 +324,6 @@ void cRecorder::Stop(void)
 
 bool cRecorder::Running(void)
 {
-  std::lock_guard<std::mutex> lk(requestMutex);
+  std::lock_guard<std::mutex> lk(runningMutex);
   return recorderRunning;
 }

@@ -7,12 +7,20 @@
 
 #include "fields.h"
 
-static const char *const InfoFileName = "info.vdr";
-static const char *const IndexFileName = "index.vdr";
+static const char *InfoFile(bool IsPesRecording)
+{
+  return IsPesRecording ? "info.vdr" : "info";
+}
+
+static const char *IndexFile(bool IsPesRecording)
+{
+  return IsPesRecording ? "index.vdr" : "index";
+}
 static const int IndexRecordSize = 8;
 static const int MaxFolderDepth = 16;
 
 const char *VideoDirectory = "/video";
+cStateLock cRecordings::stateLock("Recordings");
 
 void SetVideoDirectory(const char *Directory)
 {
@@ -68,6 +76,8 @@ cRecordingInfo::cRecordingInfo(void)
   channelName = NULL;
   event = new cEvent;
   framesPerSecond = FRAMESPERSEC;
+  priority = 50;
+  lifetime = 99;
 }
 
 cRecordingInfo::~cRecordingInfo()
@@ -76,8 +86,10 @@ cRecordingInfo::~cRecordingInfo()
   delete event;
 }
 
-void cRecordingInfo::Set(const cChannel *Channel, const cEvent *Event, const char *Title)
+void cRecordingInfo::Set(const cChannel *Channel, const cEvent *Event, const char *Title, int Priority, int Lifetime)
 {
+  priority = Priority;
+  lifetime = Lifetime;
   channelID = Channel ? Channel->GetChannelID() : tChannelID::InvalidID;
   free(channelName);
   channelName = Channel && Channel->Name() ? strdup(Channel->Name()) : NULL;
@@ -96,9 +108,9 @@ void cRecordingInfo::Set(const cChannel *Channel, const cEvent *Event, const cha
      event->SetTitle(Title);
 }
 
-bool cRecordingInfo::Read(const char *RecordingFileName)
+bool cRecordingInfo::Read(const char *RecordingFileName, bool IsPesRecording)
 {
-  cString fileName = AddDirectory(RecordingFileName, InfoFileName);
+  cString fileName = AddDirectory(RecordingFileName, InfoFile(IsPesRecording));
   if (access(fileName, F_OK) != 0)
      return false;
   bool inEvent = false;
@@ -129,6 +141,10 @@ bool cRecordingInfo::Read(const char *RecordingFileName)
         framesPerSecond = fps;
         return true;
       }
+      case 'P':
+        return ParseInt(data, priority);
+      case 'L':
+        return ParseInt(data, lifetime);
       default:
         return event->ParseText(*s, data);
     }
@@ -136,14 +152,14 @@ bool cRecordingInfo::Read(const char *RecordingFileName)
   return errors == 0;
 }
 
-bool cRecordingInfo::Write(const char *RecordingFileName) const
+bool cRecordingInfo::Write(const char *RecordingFileName, bool IsPesRecording) const
 {
-  cSafeFile f(AddDirectory(RecordingFileName, InfoFileName));
+  cSafeFile f(AddDirectory(RecordingFileName, InfoFile(IsPesRecording)));
   if (!f.Open())
      return false;
   bool channel = channelID.Valid();
   if ((channel && fprintf(f, "C %s%s%s\n", *channelID.ToString(), channelName ? " " : "", channelName ? channelName : "") <= 0) ||
-      !event->Write(f) || fprintf(f, "F %d\n", framesPerSecond) <= 0) {
+      !event->Write(f) || fprintf(f, "F %d\nP %d\nL %d\n", framesPerSecond, priority, lifetime) <= 0) {
      f.Discard();
      return false;
   }
@@ -159,6 +175,9 @@ cRecording::cRecording(const char *FileName)
   start = 0;
   priority = 50;
   lifetime = 99;
+  channel = 0;
+  instanceId = 0;
+  isPesRecording = false;
   std::string path = FileName ? FileName : "";
   while (path.size() > 1 && path.back() == '/')
     path.pop_back();
@@ -167,7 +186,12 @@ cRecording::cRecording(const char *FileName)
   std::string folder = slash == std::string::npos ? path : path.substr(slash + 1);
   struct tm tm = {};
   int n = 0;
-  if (sscanf(folder.c_str(), "%4d-%2d-%2d.%2d.%2d.%2d.%2d.rec%n", &tm.tm_year, &tm.tm_mon, &tm.tm_mday, &tm.tm_hour, &tm.tm_min, &priority, &lifetime, &n) == 7 && size_t(n) == folder.size()) {
+  bool named = sscanf(folder.c_str(), "%4d-%2d-%2d.%2d.%2d.%d-%d.rec%n", &tm.tm_year, &tm.tm_mon, &tm.tm_mday, &tm.tm_hour, &tm.tm_min, &channel, &instanceId, &n) == 7 && size_t(n) == folder.size();
+  if (!named) {
+     n = 0;
+     named = isPesRecording = sscanf(folder.c_str(), "%4d-%2d-%2d.%2d.%2d.%2d.%2d.rec%n", &tm.tm_year, &tm.tm_mon, &tm.tm_mday, &tm.tm_hour, &tm.tm_min, &priority, &lifetime, &n) == 7 && size_t(n) == folder.size();
+  }
+  if (named) {
      tm.tm_year -= 1900;
      tm.tm_mon--;
      tm.tm_isdst = -1;
@@ -194,6 +218,9 @@ cRecording::cRecording(const cTimer *Timer, time_t Start)
   start = Start;
   priority = Timer->Priority();
   lifetime = Timer->Lifetime();
+  channel = Timer->Channel() ? Timer->Channel()->Number() : 0;
+  instanceId = 0;
+  isPesRecording = false;
   std::string nameText, dir = VideoDirectory;
   for (const auto &part : SplitFields(Timer->File(), '~')) {
       if (!part.empty()) {
@@ -208,7 +235,7 @@ cRecording::cRecording(const cTimer *Timer, time_t Start)
   struct tm tm;
   localtime_r(&start, &tm);
   char folder[64];
-  snprintf(folder, sizeof(folder), "/%04d-%02d-%02d.%02d.%02d.%02d.%02d" RECEXT, tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, priority, lifetime);
+  snprintf(folder, sizeof(folder), "/%04d-%02d-%02d.%02d.%02d.%d-%d" RECEXT, tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, channel, instanceId);
   fileName = strdup((dir + folder).c_str());
   name = strdup(nameText.c_str());
 }
@@ -229,12 +256,22 @@ int cRecording::Compare(const cListObject &ListObject) const
 int cRecording::NumFrames(void) const
 {
   struct stat st;
-  if (stat(AddDirectory(fileName, IndexFileName), &st) != 0)
+  if (stat(AddDirectory(fileName, IndexFile(isPesRecording)), &st) != 0)
      return 0;
   return int(st.st_size / IndexRecordSize);
 }
 
-const char *cRecording::Title(char Delimiter, bool NewIndicator, int Level)
+int cRecording::Priority(void) const
+{
+  return isPesRecording ? priority : Info()->Priority();
+}
+
+int cRecording::Lifetime(void) const
+{
+  return isPesRecording ? lifetime : Info()->Lifetime();
+}
+
+const char *cRecording::Title(char Delimiter, bool NewIndicator, int Level) const
 {
   std::string shown = name;
   if (Level >= 0) {
@@ -255,14 +292,14 @@ const cRecordingInfo *cRecording::Info(void) const
 {
   if (!info) {
      info = new cRecordingInfo;
-     info->Read(fileName);
+     info->Read(fileName, isPesRecording);
   }
   return info;
 }
 
 int cRecording::GetResume(void) const
 {
-  cResumeFile resume(fileName);
+  cResumeFile resume(fileName, isPesRecording);
   return resume.Read();
 }
 
@@ -361,12 +398,38 @@ cRecording *cRecordings::First(void)
 
 cRecording *cRecordings::GetByName(const char *FileName)
 {
+  TakePending();
+  return const_cast<cRecording *>(static_cast<const cRecordings *>(this)->GetByName(FileName));
+}
+
+const cRecording *cRecordings::GetByName(const char *FileName) const
+{
   if (!FileName)
      return NULL;
-  for (cRecording *r = First(); r; r = Next(r))
+  for (const cRecording *r = First(); r; r = Next(r))
       if (strcmp(r->FileName(), FileName) == 0)
          return r;
   return NULL;
+}
+
+const cRecordings *cRecordings::GetRecordingsRead(cStateKey &StateKey, int TimeoutMs)
+{
+  // The recorder's additions join the list before a reader sees it, unless another
+  // thread holds the list just now.
+  cStateKey merge;
+  if (stateLock.Lock(merge, true, 1)) {
+     Recordings.TakePending();
+     merge.Remove();
+  }
+  return stateLock.Lock(StateKey, false, TimeoutMs) ? &Recordings : NULL;
+}
+
+cRecordings *cRecordings::GetRecordingsWrite(cStateKey &StateKey, int TimeoutMs)
+{
+  if (!stateLock.Lock(StateKey, true, TimeoutMs))
+     return NULL;
+  Recordings.TakePending();
+  return &Recordings;
 }
 
 void cRecordings::AddByName(const char *FileName)

@@ -262,3 +262,115 @@ bool cThread::IsMainThread(void)
 {
   return mainThreadId == 0 || CurrentThreadId() == mainThreadId;
 }
+
+// --- cStateLock ------------------------------------------------------------
+
+namespace {
+
+const char *const LockSequence[] = { "Timers", "Channels", "Recordings", "Schedules" };
+const int SequenceLength = int(sizeof(LockSequence) / sizeof(LockSequence[0]));
+thread_local int heldLocks[SequenceLength]; // nesting per lock of the calling thread
+std::atomic<int> invalidSequences(0);
+
+int SequenceOrder(const char *Name)
+{
+  for (int i = 0; Name && i < SequenceLength; i++)
+      if (strcmp(Name, LockSequence[i]) == 0)
+         return i;
+  return -1;
+}
+
+// Logs a lock taken while the thread holds one that comes later in the sequence: two
+// threads doing that in opposite orders deadlock.
+void CheckSequence(int Order, const char *Name)
+{
+  if (Order < 0 || heldLocks[Order])
+     return;
+  for (int i = Order + 1; i < SequenceLength; i++) {
+      if (heldLocks[i]) {
+         invalidSequences++;
+         esyslog("ERROR: invalid lock sequence: %s locked while holding %s", Name, LockSequence[i]);
+         return;
+      }
+  }
+}
+
+} // namespace
+
+cStateLock::cStateLock(const char *Name)
+  : state(0)
+{
+  name = Name;
+  order = SequenceOrder(Name);
+}
+
+int cStateLock::InvalidSequences(void)
+{
+  return invalidSequences;
+}
+
+bool cStateLock::Lock(cStateKey &StateKey, bool Write, int TimeoutMs)
+{
+  StateKey.timedOut = false;
+  if (StateKey.stateLock) {
+     esyslog("ERROR: state key already in use for the %s lock", name ? name : "?");
+     return false;
+  }
+  CheckSequence(order, name);
+  if (!rwLock.Lock(Write, TimeoutMs)) {
+     StateKey.timedOut = true;
+     return false;
+  }
+  if (!Write && StateKey.state == state) {
+     rwLock.Unlock();
+     return false;
+  }
+  if (order >= 0)
+     heldLocks[order]++;
+  StateKey.stateLock = this;
+  StateKey.write = Write;
+  StateKey.state = state;
+  return true;
+}
+
+void cStateLock::Unlock(cStateKey &StateKey, bool IncState)
+{
+  if (StateKey.write && IncState)
+     state++;
+  StateKey.state = state;
+  if (order >= 0)
+     heldLocks[order]--;
+  rwLock.Unlock();
+}
+
+// --- cStateKey -------------------------------------------------------------
+
+cStateKey::cStateKey(bool IgnoreFirst)
+{
+  stateLock = NULL;
+  write = false;
+  state = IgnoreFirst ? 0 : -1;
+  timedOut = false;
+}
+
+cStateKey::~cStateKey()
+{
+  if (stateLock) {
+     esyslog("ERROR: state key destroyed while still holding a lock");
+     Remove(false);
+  }
+}
+
+void cStateKey::Remove(bool IncState)
+{
+  if (stateLock) {
+     cStateLock *lock = stateLock;
+     stateLock = NULL;
+     lock->Unlock(*this, IncState);
+  }
+}
+
+bool cStateKey::StateChanged(void)
+{
+  return stateLock && stateLock->state != state;
+}

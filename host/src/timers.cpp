@@ -7,6 +7,17 @@
 #include "fields.h"
 
 cTimers Timers;
+cStateLock cTimers::stateLock("Timers");
+
+const cTimers *cTimers::GetTimersRead(cStateKey &StateKey, int TimeoutMs)
+{
+  return stateLock.Lock(StateKey, false, TimeoutMs) ? &Timers : NULL;
+}
+
+cTimers *cTimers::GetTimersWrite(cStateKey &StateKey, int TimeoutMs)
+{
+  return stateLock.Lock(StateKey, true, TimeoutMs) ? &Timers : NULL;
+}
 
 static const char WeekDayLetters[] = "MTWTFSS";
 

@@ -58,6 +58,9 @@ cClipCutter::cClipCutter(const char *RecordingFileName, const std::string &Folde
   recording = RecordingFileName ? RecordingFileName : "";
   folder = Folder.empty() ? DefaultClipFolder(recording.c_str()) : Folder;
   clips = 0;
+  // A recording made by a recorder before 1.7 names its files index.vdr, marks.vdr and
+  // 001.ts; every later one index, marks and 00001.ts.
+  isPesRecording = access(AddDirectory(recording.c_str(), "index"), F_OK) != 0 && access(AddDirectory(recording.c_str(), "index.vdr"), F_OK) == 0;
 }
 
 bool cClipCutter::Fail(const char *Format, ...)
@@ -77,7 +80,7 @@ bool cClipCutter::Fail(const char *Format, ...)
 
 std::string cClipCutter::MediaFile(int FileNumber) const
 {
-  return *cString::sprintf("%s/%03d.ts", recording.c_str(), FileNumber);
+  return *cString::sprintf(isPesRecording ? "%s/%03d.ts" : "%s/%05d.ts", recording.c_str(), FileNumber);
 }
 
 bool cClipCutter::Cut(void)
@@ -110,39 +113,39 @@ bool cClipCutter::Plan(std::vector<tClip> &Clips)
   if (stat(rec, &st) != 0 || !S_ISDIR(st.st_mode))
      return Fail("rozerez: recording %s not found", rec);
   cMarks marks;
-  if (!marks.Load(rec))
+  if (!marks.Load(rec, DEFAULTFRAMESPERSECOND, isPesRecording))
      return Fail("rozerez: cannot read the marks of %s", rec);
   if (marks.Count() < 2)
      return Fail("rozerez: %s has no pair of marks", rec);
-  cIndexFile index(rec, false);
+  cIndexFile index(rec, false, isPesRecording);
   int last = index.Last();
   if (last < 0)
      return Fail("rozerez: %s has no frame index", rec);
   std::set<std::string> names;
-  for (cMark *m = marks.First(); m && marks.Next(m); m = marks.Next(marks.Next(m))) {
-      cMark *end = marks.Next(m);
-      cString at = IndexToHMSF(m->position, true);
-      if (m->position > last)
+  for (const cMark *m = marks.First(); m && marks.Next(m); m = marks.Next(marks.Next(m))) {
+      const cMark *end = marks.Next(m);
+      cString at = IndexToHMSF(m->Position(), true);
+      if (m->Position() > last)
          return Fail("rozerez: the mark at %s lies beyond the end of %s", *at, rec);
-      if (end->position <= m->position)
+      if (end->Position() <= m->Position())
          return Fail("rozerez: the pair of marks at %s in %s is empty", *at, rec);
       uint16_t number;
       off_t offset;
       bool independent = false;
-      index.Get(m->position, &number, &offset, &independent);
-      if (!independent && index.GetNextIFrame(m->position, false, &number, &offset) < 0)
+      index.Get(m->Position(), &number, &offset, &independent);
+      if (!independent && index.GetNextIFrame(m->Position(), false, &number, &offset) < 0)
          return Fail("rozerez: no I-frame at or before the mark at %s in %s", *at, rec);
       tClip clip;
       clip.from = { number, offset };
-      if (end->position <= last) {
-         index.Get(end->position, &number, &offset);
+      if (end->Position() <= last) {
+         index.Get(end->Position(), &number, &offset);
          clip.to = { number, offset };
       }
       else {
          index.Get(last, &number, &offset);
          clip.to = { number, -1 };
       }
-      std::string base = ClipName(m->comment, m->position);
+      std::string base = ClipName(m->Comment(), m->Position());
       clip.name = base;
       for (int n = 2; !names.insert(clip.name).second; n++)
           clip.name = base + " (" + std::to_string(n) + ")";

@@ -29,6 +29,7 @@ private:
   };
   std::string recording, folder, error;
   int clips;
+  bool isPesRecording; // the older file names
   bool Fail(const char *Format, ...) __attribute__((format(printf, 2, 3)));
   std::string MediaFile(int FileNumber) const;
   bool Plan(std::vector<tClip> &Clips);

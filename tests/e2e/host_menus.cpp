@@ -23,7 +23,7 @@ protected:
   {
     glob_t g;
     std::string file;
-    if (glob((videoDir + "/Music Night/*.rec/marks.vdr").c_str(), 0, NULL, &g) == 0 && g.gl_pathc == 1)
+    if (glob((videoDir + "/Music Night/*.rec/marks").c_str(), 0, NULL, &g) == 0 && g.gl_pathc == 1)
        file = g.gl_pathv[0];
     globfree(&g);
     return file;

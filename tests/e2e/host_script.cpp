@@ -52,8 +52,8 @@ TEST_F(cHostScript, ATimerRecordsTheMusicChannelAndTheGrabberCataloguesItsTracks
   EXPECT_NE(r.out.find(tracks[1]), std::string::npos) << r.out;
   std::vector<std::string> recordings = Glob(videoDir + "/Music Night/*.rec");
   ASSERT_EQ(recordings.size(), 1u);
-  EXPECT_EQ(recordings[0], videoDir + "/Music Night/2026-12-07.20.00.50.99.rec");
-  EXPECT_NE(r.out.find("2026-12-07.20.00.50.99.rec/"), std::string::npos) << r.out;
+  EXPECT_EQ(recordings[0], videoDir + "/Music Night/2026-12-07.20.00.1-0.rec");
+  EXPECT_NE(r.out.find("2026-12-07.20.00.1-0.rec/"), std::string::npos) << r.out;
   EXPECT_EQ(ReadFile(recordings[0] + "/vimora"), "S19.2E-1-1092-10100");
   // the channel and the timer went where the host keeps them
   EXPECT_NE(ReadFile(configDir + "/channels.conf").find("Nordlicht TV:"), std::string::npos);

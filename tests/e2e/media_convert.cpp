@@ -82,9 +82,9 @@ TEST_F(cMediaConvert, ThreeSongsBecomeClipsAndTaggedMp3Files)
   for (cMark *m = marks.First(); m; m = marks.Next(marks.Next(m)), s++) {
       SCOPED_TRACE(names[s]);
       // the start mark now carries the clip name, which is the event's title
-      ASSERT_NE(m->comment, nullptr);
-      EXPECT_EQ(m->comment, names[s]);
-      double span = (marks.Next(m)->position - m->position) / double(FRAMESPERSEC);
+      ASSERT_NE(m->Comment(), nullptr);
+      EXPECT_EQ(m->Comment(), names[s]);
+      double span = (marks.Next(m)->Position() - m->Position()) / double(FRAMESPERSEC);
       std::string name = names[s];
       std::replace(name.begin(), name.end(), '/', '_');
       expected.push_back(name);

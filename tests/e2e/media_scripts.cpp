@@ -60,7 +60,7 @@ protected:
   void SetUp(void) override
   {
     cTestEnv::SetUp();
-    recDir = videoDir + "/Music/2026-12-07.20.00.50.99.rec";
+    recDir = videoDir + "/Music/2026-12-07.20.00.1-0.rec";
     audioDir = root + "/audio";
     workDir = root + "/work";
     masterMedia = root + "/master.ts";
@@ -71,7 +71,7 @@ protected:
                       "-t", std::to_string(MediaSeconds), "-c:v", "mpeg2video", "-g", "12", "-c:a", "mp2",
                       "-f", "mpegts", masterMedia });
     ASSERT_EQ(r.status, 0) << r.err;
-    fs::copy_file(masterMedia, recDir + "/001.ts");
+    fs::copy_file(masterMedia, recDir + "/00001.ts");
   }
 
   // Runs Argv with the environment changed as Environment() says, in its own process
@@ -117,7 +117,7 @@ protected:
 
   void SetMarks(const std::string &Marks, const std::string &Dir = "")
   {
-    ASSERT_TRUE(WriteFile((Dir.empty() ? recDir : Dir) + "/marks.vdr", Marks));
+    ASSERT_TRUE(WriteFile((Dir.empty() ? recDir : Dir) + "/marks", Marks));
   }
 
   std::vector<std::string> AudioFiles(const std::string &Dir = "")
@@ -199,7 +199,7 @@ TEST_F(cScripts, HostileNamesAreDataOnly)
 {
   std::string dir = videoDir + "/x\"$(touch pwned-d)`touch pwned-e`;\\ \n'/rec";
   ASSERT_TRUE(MakeDirs(dir.c_str(), true));
-  fs::copy_file(masterMedia, dir + "/001.ts");
+  fs::copy_file(masterMedia, dir + "/00001.ts");
   SetMarks("0:00:01.00\n0:00:02.00\n", dir);
   std::string artist = "..\"; touch pwned-a; \"";
   std::string title = "$(touch pwned-b) `touch pwned-c` ; ../../escape\nline '$HOME' \\";
@@ -228,7 +228,7 @@ TEST_F(cScripts, ErrorsNameTheProblemAndWriteNothing)
   struct cCase {
     const char *what;
     std::string marks;     // written to a fresh recording; "-" for none
-    std::string media;     // copied in as 001.ts; empty for none
+    std::string media;     // copied in as 00001.ts; empty for none
     std::vector<std::string> args; // "DIR" stands for the fresh recording
     std::vector<std::string> env;
     int status;
@@ -238,8 +238,8 @@ TEST_F(cScripts, ErrorsNameTheProblemAndWriteNothing)
     { "too many arguments", pair, masterMedia, { "DIR", "T", "A", "1999", "x" }, {}, 2, "usage" },
     { "no artist nor title", pair, masterMedia, { "DIR", "", "", "1999" }, {}, 2, "neither artist nor title" },
     { "no recording", pair, masterMedia, { "DIR/missing", "T", "A", "1999" }, {}, 3, "missing' not found" },
-    { "no media", pair, "", { "DIR", "T", "A", "1999" }, {}, 3, "001.ts' not found" },
-    { "no marks file", "-", masterMedia, { "DIR", "T", "A", "1999" }, {}, 4, "marks.vdr' not found" },
+    { "no media", pair, "", { "DIR", "T", "A", "1999" }, {}, 3, "00001.ts' not found" },
+    { "no marks file", "-", masterMedia, { "DIR", "T", "A", "1999" }, {}, 4, "marks' not found" },
     { "one mark", "0:00:01.00 A|T|1999\n", masterMedia, { "DIR", "T", "A", "1999" }, {}, 4, "holds 1 marks instead of one pair" },
     { "three marks", pair + "0:00:03.00\n", masterMedia, { "DIR", "T", "A", "1999" }, {}, 4, "holds 3 marks" },
     { "garbage mark", "0:00:01.00\n\nsoon\n", masterMedia, { "DIR", "T", "A", "1999" }, {}, 4, "unreadable mark in line 3" },
@@ -259,7 +259,7 @@ TEST_F(cScripts, ErrorsNameTheProblemAndWriteNothing)
       if (c.marks != "-")
          SetMarks(c.marks, dir);
       if (!c.media.empty())
-         fs::copy_file(c.media, dir + "/001.ts");
+         fs::copy_file(c.media, dir + "/00001.ts");
       std::vector<std::string> argv{ std::string(VIMORA_SOURCE_DIR) + "/scripts/vimora2mp3.sh" };
       for (const auto &a : c.args)
           argv.push_back(a.compare(0, 3, "DIR") == 0 ? dir + a.substr(3) : a);

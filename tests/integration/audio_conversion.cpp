@@ -131,7 +131,7 @@ TEST_F(cAudioConversion, StopEndsTheScriptAndPutsTheWholeMarksFileBack)
 TEST_F(cAudioConversion, InitWhileRunningLeavesTheRunAlone)
 {
   std::string other = MakeTestRecording("Other", TestEpoch + 3600, 25 * 60);
-  WriteFile(other + "/marks.vdr", "0:00:10.00 O|P|1990\n0:00:20.00\n");
+  WriteFile(other + "/marks", "0:00:10.00 O|P|1990\n0:00:20.00\n");
   WriteFile(MarksPath(), "0:01:00.00 A|T|1999\n0:02:00.00\n");
   Hold(0);
   cConvertToAudioThread::Init(Recording(), false);
@@ -171,7 +171,7 @@ TEST_F(cAudioConversion, CommandQuotesEveryArgumentForTheShell)
   EXPECT_EQ(cConvertToAudioThread::Command("vimora2mp3.sh", "/v/D", "T", "A", "1999"), "vimora2mp3.sh \"/v/D\" \"T\" \"A\" \"1999\"");
   std::string dir = root + "/dir \"$(echo expanded)\"\n`echo x`\\";
   ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
-  WriteFile(dir + "/marks.vdr", "");
+  WriteFile(dir + "/marks", "");
   std::string title = "line\nbreak\\", artist = "-x", year = "";
   EXPECT_EQ(SystemExec(cConvertToAudioThread::Command("vimora2ogg.sh", dir, title, artist, year).c_str()), 0);
   ASSERT_EQ(Calls().size(), 1u);

@@ -1,4 +1,4 @@
-// Saves killed at random moments: a child process saves "tracks.conf" or "marks.vdr"
+// Saves killed at random moments: a child process saves "tracks.conf" or "marks"
 // over and over, and is killed (SIGKILL) after a random delay in the range one save
 // takes. Whenever it died, the file must hold the complete old or the complete new
 // content and load. Killing at random is the point here; what is checked holds
@@ -24,7 +24,7 @@ protected:
   typedef std::function<int(const std::string &Path)> tLoad;
   void TearDown(void) override
   {
-    Tracks.Clear();
+    Tracks.cListBase::Clear();
     cTestEnv::TearDown();
   }
   void KillWhileSaving(const std::string &Path, int Entries, const tSave &Save, const tLoad &Load);
@@ -109,21 +109,20 @@ TEST_F(cCrashSafety, TracksConfIsOldOrNewAfterEveryKill)
 TEST_F(cCrashSafety, MarksVdrIsOldOrNewAfterEveryKill)
 {
   const int Count = 400;
-  std::string dir = videoDir + "/Music/2026-12-07.20.00.50.99.rec";
+  std::string dir = videoDir + "/Music/2026-12-07.20.00.1-0.rec";
   ASSERT_TRUE(MakeDirs(dir.c_str(), true));
-  KillWhileSaving(dir + "/marks.vdr", Count, [](const std::string &Path, int Version) {
+  KillWhileSaving(dir + "/marks", Count, [](const std::string &Path, int Version) {
     cMarks marks;
     std::string recording = Path.substr(0, Path.rfind('/'));
     marks.Load(recording.c_str());
     for (int i = 0; i < Count; i++) {
-        cMark *m = marks.Add(i * 1000 + Version % 2);
-        free(m->comment);
-        m->comment = i % 2 ? NULL : strdup(("Artist|Song " + std::to_string(i) + "|" + std::to_string(Version)).c_str());
+        marks.Add(i * 1000 + Version % 2);
+        marks.Get(i * 1000 + Version % 2)->SetComment(i % 2 ? NULL : ("Artist|Song " + std::to_string(i) + "|" + std::to_string(Version)).c_str());
     }
     // the other version's positions go
     for (cMark *m = marks.First(); m;) {
         cMark *next = marks.Next(m);
-        if (m->position % 1000 != Version % 2)
+        if (m->Position() % 1000 != Version % 2)
            marks.Del(m);
         m = next;
     }

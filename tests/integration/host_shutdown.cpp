@@ -67,7 +67,7 @@ TEST_P(cHostShutdown, ThreadsEndAndFilesAreWhole)
   ASSERT_NE(Recordings.First(), nullptr);
   std::string dir = Recordings.First()->FileName();
   EXPECT_EQ(ReadFile(dir + "/vimora"), MusicChannelID);
-  EXPECT_EQ(ReadFile(dir + "/index.vdr").size() % 8, 0u);
+  EXPECT_EQ(ReadFile(dir + "/index").size() % 8, 0u);
   EXPECT_GE(Recordings.First()->NumFrames(), stopAtMs / 40 - 25);
   EXPECT_NE(Recordings.First()->Info()->ChannelID(), tChannelID::InvalidID);
 }

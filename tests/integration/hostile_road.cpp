@@ -39,10 +39,10 @@ TEST_F(cHostileRoad, MarksArgumentsAndClipNamesStayData)
   cMark *m = marks.First();
   for (size_t i = 0; i < calls.size(); i++, m = marks.Next(marks.Next(m))) {
       std::vector<std::string> fields;
-      Tokenize(m->comment, fields, "|");
-      ASSERT_EQ(fields.size(), 3u) << m->comment;
+      Tokenize(m->Comment(), fields, "|");
+      ASSERT_EQ(fields.size(), 3u) << m->Comment();
       EXPECT_EQ(calls[i].args, (std::vector<std::string>{ fileName, fields[1], fields[0], fields[2] }));
-      std::string name = ClipName(cMenuConvert::FormatMark(m->comment).c_str(), m->position);
+      std::string name = ClipName(cMenuConvert::FormatMark(m->Comment()).c_str(), m->Position());
       EXPECT_TRUE(!name.empty() && name.find('/') == std::string::npos && name[0] != '.') << name;
   }
   EXPECT_EQ(calls[1].args[2], tracks[1].first);

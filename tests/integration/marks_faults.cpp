@@ -17,7 +17,7 @@ protected:
     AddTestChannel();
     dir = MakeTestRecording("Music", TestEpoch, 25 * 600);
     WriteFile(dir + "/vimora", MusicChannelID);
-    WriteFile(dir + "/marks.vdr", "0:00:10.00 set by hand\n0:01:00.00\n");
+    WriteFile(dir + "/marks", "0:00:10.00 set by hand\n0:01:00.00\n");
     ASSERT_TRUE(MakeDirs(PluginConfigDir().c_str(), true));
     WriteFile(PluginConfigDir() + "/tracks.conf", "A:Song:1999:" + std::to_string(TestEpoch + 60) + ":120:0\n");
     logPath = root + "/vimora.log";
@@ -33,21 +33,21 @@ protected:
 TEST_F(cMarksFaults, FullOrReadOnlyRecordingKeepsItsMarks)
 {
   const std::string old = "0:00:10.00 set by hand\n0:01:00.00\n";
-  ASSERT_TRUE(FillDisk(dir + "/marks.vdr"));
+  ASSERT_TRUE(FillDisk(dir + "/marks"));
   Green();
-  EXPECT_EQ(ReadFile(dir + "/marks.vdr"), old);
+  EXPECT_EQ(ReadFile(dir + "/marks"), old);
   EXPECT_EQ(Screen().messages, (std::vector<std::string>{ "error: Error while accessing recording!" }));
-  EXPECT_TRUE(HostLogHas("E ERROR: " + dir + "/marks.vdr.$$$: No space left on device"));
+  EXPECT_TRUE(HostLogHas("E ERROR: " + dir + "/marks.$$$: No space left on device"));
   {
-    cBlockedSave blocked(dir + "/marks.vdr");
+    cBlockedSave blocked(dir + "/marks");
     Green();
-    EXPECT_EQ(ReadFile(dir + "/marks.vdr"), old);
+    EXPECT_EQ(ReadFile(dir + "/marks"), old);
     EXPECT_EQ(Screen().messages, (std::vector<std::string>{ "error: Error while accessing recording!" }));
   }
   EXPECT_EQ(LogMessages(logPath, "could not write the marks of '" + dir + "'").size(), 2u);
-  EXPECT_FALSE(FileExists(dir + "/marks.vdr.$$$"));
+  EXPECT_FALSE(FileExists(dir + "/marks.$$$"));
   Green(); // room again
   EXPECT_EQ(Screen().messages, (std::vector<std::string>{ "info: Marks created!" }));
-  EXPECT_EQ(Lines(ReadFile(dir + "/marks.vdr")).size(), 2u);
-  EXPECT_NE(ReadFile(dir + "/marks.vdr").find("A|Song|1999"), std::string::npos);
+  EXPECT_EQ(Lines(ReadFile(dir + "/marks")).size(), 2u);
+  EXPECT_NE(ReadFile(dir + "/marks").find("A|Song|1999"), std::string::npos);
 }

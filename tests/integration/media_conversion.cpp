@@ -52,7 +52,7 @@ protected:
     ASSERT_FALSE(timer->Recording());
     ASSERT_NE(Recordings.First(), nullptr);
     recording = Recordings.First()->FileName();
-    ASSERT_TRUE(FileExists(recording + "/001.ts"));
+    ASSERT_TRUE(FileExists(recording + "/00001.ts"));
   }
   void TearDown(void) override
   {
@@ -68,17 +68,17 @@ protected:
 TEST_F(cMediaConversion, StopInTheMiddleLeavesTheOriginalMarks)
 {
   Press({ kMenu, k1, kGreen });
-  std::string marks = ReadFile(recording + "/marks.vdr");
+  std::string marks = ReadFile(recording + "/marks");
   ASSERT_EQ(Lines(marks).size(), size_t(2 * Songs)) << marks;
   Press({ kYellow, k1 });
   std::thread stepper([] { cClock::Step(10); });
   // as soon as the first script works on its pair
-  for (int i = 0; i < 60000 && Lines(ReadFile(recording + "/marks.vdr")).size() != 2; i++)
+  for (int i = 0; i < 60000 && Lines(ReadFile(recording + "/marks")).size() != 2; i++)
       usleep(1000);
-  EXPECT_EQ(Lines(ReadFile(recording + "/marks.vdr")).size(), 2u);
+  EXPECT_EQ(Lines(ReadFile(recording + "/marks")).size(), 2u);
   Press({ kMenu, k1, kYellow, kOk });
   EXPECT_EQ(cConvertToAudioThread::m_Instance.load(), nullptr);
-  EXPECT_EQ(ReadFile(recording + "/marks.vdr"), marks);
+  EXPECT_EQ(ReadFile(recording + "/marks"), marks);
   stepper.join();
   if (fs::exists(audioDir)) {
      for (const auto &e : fs::directory_iterator(audioDir))

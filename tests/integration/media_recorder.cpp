@@ -87,7 +87,7 @@ protected:
         AddTestEvent(MusicChannelID, TestEpoch + e * EventSeconds, EventSeconds, Titles[e]);
     cTimer *timer = AddTestTimer(music, TestEpoch, TestEpoch + Events * EventSeconds, "Music~Media");
     recording = cRecording(timer, TestEpoch).FileName();
-    media = recording + "/001.ts";
+    media = recording + "/00001.ts";
     ASSERT_TRUE(cRecorder::Start());
     cClock::Step((Events * EventSeconds + 1) * 1000);
     ASSERT_FALSE(timer->Recording());
@@ -213,7 +213,7 @@ TEST_F(cMediaRecorder, ScriptsTurnEachTracksPairIntoItsOwnTone)
   for (int e = 0; e < Events; e++) {
       SCOPED_TRACE(e);
       std::pair<int, int> marks = TrackMarks(e);
-      ASSERT_TRUE(WriteFile(recording + "/marks.vdr", std::string(*IndexToHMSF(marks.first, true)) + "\n" + *IndexToHMSF(marks.second, true) + "\n"));
+      ASSERT_TRUE(WriteFile(recording + "/marks", std::string(*IndexToHMSF(marks.first, true)) + "\n" + *IndexToHMSF(marks.second, true) + "\n"));
       tProcessResult r = RunProcess({ std::string(VIMORA_SOURCE_DIR) + "/scripts/vimora2mp3.sh", recording, Songs[e], Artists[e], Years[e] });
       ASSERT_EQ(r.exitCode, 0) << r.err;
       std::string file = audioDir + "/" + Artists[e] + " - " + Songs[e] + " (" + Years[e] + ").mp3";
@@ -229,7 +229,7 @@ TEST_F(cMediaRecorder, RozerezCutsEachTrackIntoAClipOfItsSpan)
       std::pair<int, int> m = TrackMarks(e);
       marks += std::string(*IndexToHMSF(m.first, true)) + " " + Titles[e] + "\n" + *IndexToHMSF(m.second, true) + "\n";
   }
-  ASSERT_TRUE(WriteFile(recording + "/marks.vdr", marks));
+  ASSERT_TRUE(WriteFile(recording + "/marks", marks));
   std::string clips = root + "/clips";
   cPluginManager manager(VIMORA_PLUGIN_DIR);
   manager.AddPlugin(("rozerez -d " + clips).c_str());
@@ -245,6 +245,6 @@ TEST_F(cMediaRecorder, RozerezCutsEachTrackIntoAClipOfItsSpan)
       EXPECT_NEAR(Duration(clip), (m.second - m.first) / double(FRAMESPERSEC), 1.0);
       ExpectTone(Audio(clip), e, 10);
   }
-  EXPECT_EQ(ReadFile(recording + "/marks.vdr"), marks);
+  EXPECT_EQ(ReadFile(recording + "/marks"), marks);
   manager.Shutdown();
 }

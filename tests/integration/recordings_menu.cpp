@@ -49,7 +49,7 @@ TEST_F(cRecordingsMenu, WithoutMarkedRecordingsEveryKeyDoesNothing)
   EXPECT_NE(loop->Menu(), nullptr);
   EXPECT_EQ(Screen().title, "0 Vimora Recordings");
   EXPECT_TRUE(Messages().empty());
-  EXPECT_FALSE(FileExists(news + "/marks.vdr"));
+  EXPECT_FALSE(FileExists(news + "/marks"));
   EXPECT_NE(Recordings.GetByName(news.c_str()), nullptr);
 }
 
@@ -84,7 +84,7 @@ TEST_F(cRecordingsMenu, GreenMarksEachSelectedTrackInsideTheRecording)
       AddTestEvent(MusicChannelID, TestEpoch + b.offset, b.duration, b.title);
   std::string hour = Record("Music Hour", 0, 3600);
   ASSERT_NE(ReadFile(tracksPath).find("Late Night:Goodbye:2000:" + std::to_string(TestEpoch + 3500)), std::string::npos);
-  WriteFile(hour + "/marks.vdr", "0:00:10.01 set by hand\n0:30:00.01\n");
+  WriteFile(hour + "/marks", "0:00:10.01 set by hand\n0:30:00.01\n");
 
   OpenMenu();
   Press({ kGreen });
@@ -97,16 +97,16 @@ TEST_F(cRecordingsMenu, GreenMarksEachSelectedTrackInsideTheRecording)
   };
   EXPECT_EQ(Marks(hour), expected);
   EXPECT_EQ(Messages(), (std::vector<std::string>{ "info: Marks created!" }));
-  std::string first = ReadFile(hour + "/marks.vdr");
+  std::string first = ReadFile(hour + "/marks");
   Press({ kGreen });
-  EXPECT_EQ(ReadFile(hour + "/marks.vdr"), first);
+  EXPECT_EQ(ReadFile(hour + "/marks"), first);
 
   // Without its index the recording has no frames to mark.
-  ASSERT_EQ(unlink((hour + "/index.vdr").c_str()), 0);
+  ASSERT_EQ(unlink((hour + "/index").c_str()), 0);
   Skins.TextSkin()->ForgetMessages();
   Press({ kGreen });
-  EXPECT_TRUE(FileExists(hour + "/marks.vdr"));
-  EXPECT_EQ(ReadFile(hour + "/marks.vdr"), "");
+  EXPECT_TRUE(FileExists(hour + "/marks"));
+  EXPECT_EQ(ReadFile(hour + "/marks"), "");
   EXPECT_EQ(Messages(), (std::vector<std::string>{ "info: Marks created!" }));
 }
 
@@ -118,7 +118,7 @@ TEST_F(cRecordingsMenu, BlueDeletesOnlyWhenConfirmed)
   OpenMenu();
   Press({ kDown, kBlue, kBack });
   EXPECT_EQ(Messages(), (std::vector<std::string>{ "warning: Delete recording?" }));
-  EXPECT_TRUE(FileExists(second + "/index.vdr"));
+  EXPECT_TRUE(FileExists(second + "/index"));
   EXPECT_NE(Recordings.GetByName(second.c_str()), nullptr);
   EXPECT_EQ(Screen().title, "2 Vimora Recordings");
 
@@ -128,7 +128,7 @@ TEST_F(cRecordingsMenu, BlueDeletesOnlyWhenConfirmed)
   EXPECT_EQ(Screen().title, "1 Vimora Recordings");
   EXPECT_EQ(Screen().items, (std::vector<std::string>{ "07.12.26\t20:00\t60'\tFirst Hour" }));
   EXPECT_EQ(Screen().current, 0);
-  EXPECT_TRUE(FileExists(first + "/index.vdr"));
+  EXPECT_TRUE(FileExists(first + "/index"));
 
   Press({ kBlue, kOk });
   EXPECT_EQ(Screen().title, "0 Vimora Recordings");
@@ -153,7 +153,7 @@ TEST_F(cRecordingsMenu, DeletingARecordingStillBeingMadeStopsItAndDropsItsSingle
   EXPECT_EQ(Messages(), (std::vector<std::string>{ "warning: Delete recording?", "warning: Timer still recording - really delete?" }));
   EXPECT_EQ(Timers.Count(), 1);
   EXPECT_TRUE(timer->Recording());
-  EXPECT_TRUE(FileExists(fileName + "/index.vdr"));
+  EXPECT_TRUE(FileExists(fileName + "/index"));
   EXPECT_EQ(Screen().title, "1 Vimora Recordings");
 
   Press({ kBlue, kOk, kOk });
@@ -200,8 +200,8 @@ TEST_F(cRecordingsMenu, ARecordingTheHostForgotIsReportedOnEveryKey)
       Press({ k });
       EXPECT_EQ(Messages(), (std::vector<std::string>{ "error: Error while accessing recording!" })) << k;
   }
-  EXPECT_FALSE(FileExists(hour + "/marks.vdr"));
-  EXPECT_TRUE(FileExists(hour + "/index.vdr"));
+  EXPECT_FALSE(FileExists(hour + "/marks"));
+  EXPECT_TRUE(FileExists(hour + "/index"));
   EXPECT_EQ(Screen().title, "1 Vimora Recordings");
 }
 
@@ -209,7 +209,7 @@ TEST_F(cRecordingsMenu, YellowWithoutAPairOfMarksSaysSo)
 {
   Start();
   std::string hour = Record("Music Hour", 0, 3600);
-  WriteFile(hour + "/marks.vdr", "0:01:00.01 A|B|1999\n");
+  WriteFile(hour + "/marks", "0:01:00.01 A|B|1999\n");
   OpenMenu();
   Press({ kYellow });
   EXPECT_EQ(Messages(), (std::vector<std::string>{ "error: No marks available!" }));

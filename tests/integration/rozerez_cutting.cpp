@@ -16,7 +16,7 @@ namespace {
 const int PacketsPerFrame = 3;
 const size_t TsSize = 188;
 
-// A recording of Frames frames with an I-frame every 12, its media in 001.ts unless
+// A recording of Frames frames with an I-frame every 12, its media in 00001.ts unless
 // WithMedia is false, and the marks file Marks.
 std::string MakeRecording(const char *Name, int Frames, const std::string &Marks, bool WithMedia = true)
 {
@@ -30,14 +30,14 @@ std::string MakeRecording(const char *Name, int Frames, const std::string &Marks
              media += packet;
          }
      }
-     EXPECT_TRUE(WriteFile(dir + "/001.ts", media));
+     EXPECT_TRUE(WriteFile(dir + "/00001.ts", media));
      // the index in the made-up media's own offsets
-     RemoveFileOrDir((dir + "/index.vdr").c_str());
+     RemoveFileOrDir((dir + "/index").c_str());
      cIndexFile index(dir.c_str(), true);
      for (int f = 0; f < Frames; f++)
          EXPECT_TRUE(index.Write(f % 12 == 0, 1, off_t(f) * PacketsPerFrame * TsSize));
   }
-  EXPECT_TRUE(WriteFile(dir + "/marks.vdr", Marks));
+  EXPECT_TRUE(WriteFile(dir + "/marks", Marks));
   return dir;
 }
 
@@ -148,7 +148,7 @@ TEST_F(cRozerez, EachPairBecomesAClipFromTheStartsIFrameUpToTheEndMark)
 
   // an end mark past the index takes the clip to the end of the media; cutting again
   // replaces the clips
-  WriteFile(rec + "/marks.vdr", "0:00:10.00 Artist - Song (1999)\n0:01:00.00\n");
+  WriteFile(rec + "/marks", "0:00:10.00 Artist - Song (1999)\n0:01:00.00\n");
   EXPECT_EQ(Cut(rec), "");
   EXPECT_EQ(FramesOf(clips + "/Artist - Song (1999).ts"), std::make_pair(240, 299));
 }
@@ -169,7 +169,7 @@ TEST_F(cRozerez, ClipsStayInTheirFolderWhateverTheirNames)
                                                   "Same.ts", "Same (2).ts", std::string(200, 'x') + ".ts" }));
   std::set<std::string> outside;
   for (const auto &e : fs::recursive_directory_iterator(root))
-      if (e.path().parent_path() != clips && e.path().extension() == ".ts" && e.path().filename() != "001.ts")
+      if (e.path().parent_path() != clips && e.path().extension() == ".ts" && e.path().filename() != "00001.ts")
          outside.insert(e.path());
   EXPECT_TRUE(outside.empty()) << *outside.begin();
 }
@@ -182,10 +182,10 @@ TEST_F(cRozerez, FailuresSayWhatIsWrongAndWriteNoClip)
   std::string garbled = MakeRecording("Music~Garbled", 100, "soon\nlater\n");
   std::string beyond = MakeRecording("Music~Beyond", 100, "0:00:05.00 A - B\n0:00:06.00\n");
   std::string mismatch = MakeRecording("Music~Mismatch", 100, pair);
-  WriteFile(mismatch + "/001.ts", std::string(100 * PacketsPerFrame * TsSize, 'x'));
+  WriteFile(mismatch + "/00001.ts", std::string(100 * PacketsPerFrame * TsSize, 'x'));
   std::string shorter = MakeRecording("Music~Shorter", 100, pair);
-  WriteFile(shorter + "/001.ts", ReadFile(shorter + "/001.ts").substr(0, 40 * PacketsPerFrame * TsSize));
-  std::string missing = videoDir + "/Music/Missing/2026-12-07.20.00.50.99.rec";
+  WriteFile(shorter + "/00001.ts", ReadFile(shorter + "/00001.ts").substr(0, 40 * PacketsPerFrame * TsSize));
+  std::string missing = videoDir + "/Music/Missing/2026-12-07.20.00.1-0.rec";
   struct {
     std::string recording, error;
   } cases[] = {

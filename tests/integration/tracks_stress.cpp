@@ -26,7 +26,7 @@ protected:
   void TearDown(void) override
   {
     cGrabberThread::Exit();
-    Tracks.Clear();
+    Tracks.cListBase::Clear();
     cGrabberThread::channelsSupported.clear();
     cTestEnv::TearDown();
   }

@@ -63,7 +63,7 @@ public:
     MultiCutRequest *request = static_cast<MultiCutRequest *>(Data);
     if (!record.empty()) {
        std::string name = request->recordingFileName;
-       std::string entry = name + "\n" + ReadAll(name + "/marks.vdr") + "--\n";
+       std::string entry = name + "\n" + ReadAll(name + "/marks") + "--\n";
        if (FILE *f = fopen(record.c_str(), "a")) {
           fputs(entry.c_str(), f);
           fclose(f);

@@ -23,7 +23,7 @@ static const char *const ScriptText =
   "printf '%s' \"$#\" >\"$d/argc\"\n"
   "i=1\n"
   "for a in \"$@\"; do printf '%s' \"$a\" >\"$d/arg$i\"; i=$((i + 1)); done\n"
-  "cp \"$1/marks.vdr\" \"$d/marks\"\n"
+  "cp \"$1/marks\" \"$d/marks\"\n"
   "if [ -e \"$root/hold-$n\" ]; then\n"
   "  touch \"$d/started\"\n"
   "  while [ -e \"$root/hold-$n\" ]; do sleep 0.01; done\n"
@@ -58,7 +58,7 @@ void cConversionEnv::TearDown(void)
   setenv("PATH", oldPath.c_str(), 1);
   {
     cTracksLock lock(Tracks);
-    Tracks.Clear();
+    Tracks.cListBase::Clear();
   }
   cHostEnv::TearDown();
 }

@@ -30,7 +30,7 @@ protected:
   void SetUp(void) override;
   void TearDown(void) override;
   cRecording *Recording(void);
-  std::string MarksPath(void) const { return fileName + "/marks.vdr"; }
+  std::string MarksPath(void) const { return fileName + "/marks"; }
   // Puts a catalogued track of the music channel Start seconds into the recording.
   void AddTrack(const char *Artist, const char *Title, int Year, int Start, int Duration);
   // The catalogue's status of every track, in list order.

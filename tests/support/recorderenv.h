@@ -27,7 +27,7 @@ protected:
   // The plug-in's menu, the first entry of the main menu.
   void OpenMenu(void);
   const std::vector<std::string> &Messages(void) { return Screen().messages; }
-  std::vector<std::string> Marks(const std::string &FileName) { return Lines(ReadFile(FileName + "/marks.vdr")); }
+  std::vector<std::string> Marks(const std::string &FileName) { return Lines(ReadFile(FileName + "/marks")); }
 };
 
 #endif

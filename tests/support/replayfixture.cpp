@@ -25,7 +25,7 @@ void cReplayEnv::SetUp(void)
 void cReplayEnv::TearDown(void)
 {
   cHostEnv::TearDown();
-  Tracks.Clear();
+  Tracks.cListBase::Clear();
   cVimoraReplayControl::SetRecording(NULL, NULL);
   cMenuTracks::lastReplayed = -1;
 }
@@ -40,7 +40,7 @@ void cReplayEnv::WriteMarks(const std::vector<std::pair<int, const char *>> &Mar
   std::string text;
   for (const auto &m : Marks)
       text += std::string(*IndexToHMSF(m.first, true)) + (m.second ? std::string(" ") + m.second : "") + "\n";
-  ASSERT_TRUE(WriteFile(dir + "/marks.vdr", text));
+  ASSERT_TRUE(WriteFile(dir + "/marks", text));
 }
 
 std::vector<std::pair<int, std::string>> cReplayEnv::ReadMarks(void)
@@ -49,7 +49,7 @@ std::vector<std::pair<int, std::string>> cReplayEnv::ReadMarks(void)
   marks.Load(dir.c_str());
   std::vector<std::pair<int, std::string>> result;
   for (cMark *m = marks.First(); m; m = marks.Next(m))
-      result.emplace_back(m->position, m->comment ? m->comment : "");
+      result.emplace_back(m->Position(), m->Comment() ? m->Comment() : "");
   return result;
 }
 

@@ -20,9 +20,9 @@ protected:
   void TearDown(void) override;
   // Appends a track to Tracks that starts Start seconds after the recording.
   cTrack *AddTrack(const char *Artist, const char *Title, int Year, int Start, int Duration, int Status = 0, const char *ChannelID = MusicChannelID);
-  // Writes marks.vdr: a frame and an optional comment per mark.
+  // Writes marks: a frame and an optional comment per mark.
   void WriteMarks(const std::vector<std::pair<int, const char *>> &Marks);
-  // The positions and comments in marks.vdr.
+  // The positions and comments in marks.
   std::vector<std::pair<int, std::string>> ReadMarks(void);
   // Replays the recording under the plug-in's control from Frame (-1: from its start).
   void Launch(int Frame = -1);

@@ -49,9 +49,9 @@ void cTestEnv::SetUp(void)
 void cTestEnv::TearDown(void)
 {
   cRecorder::Stop();
-  Timers.Clear();
+  Timers.cListBase::Clear();
   Recordings.Clear();
-  Channels.Clear();
+  Channels.cListBase::Clear();
   {
     cSchedulesLock lock(true);
     cSchedules::Writable(lock)->Clear();

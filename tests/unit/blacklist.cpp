@@ -15,7 +15,7 @@ protected:
   }
   void TearDown(void) override
   {
-    Blacklist.Clear();
+    Blacklist.cListBase::Clear();
     cTestEnv::TearDown();
   }
   void Load(const std::string &Content)

@@ -28,7 +28,7 @@ protected:
     VimoraConfig.offset = 0;
     Press({ kMenu, k1, kGreen });
   }
-  std::vector<std::string> Marks(void) { return Lines(ReadFile(recording + "/marks.vdr")); }
+  std::vector<std::string> Marks(void) { return Lines(ReadFile(recording + "/marks")); }
 };
 
 static std::string Track(const char *Artist, int Start, int Duration)

@@ -27,8 +27,8 @@ protected:
   void TearDown(void) override
   {
     cGrabberThread::Exit();
-    Tracks.Clear();
-    Blacklist.Clear();
+    Tracks.cListBase::Clear();
+    Blacklist.cListBase::Clear();
     cGrabberThread::channelsSupported.clear();
     cTestEnv::TearDown();
   }

@@ -197,7 +197,7 @@ TEST_F(cHostMedia, WithoutFfmpegTheIndexIsWrittenAloneAndThatIsSaidOnce)
   std::string second = Record(TestEpoch + 120, 60, "Second");
   for (const std::string &r : { first, second }) {
       EXPECT_EQ(cIndexFile(r.c_str(), false).Last() + 1, 60 * 25);
-      EXPECT_FALSE(FileExists(r + "/001.ts"));
+      EXPECT_FALSE(FileExists(r + "/00001.ts"));
   }
   EXPECT_EQ(HostLogCount("no ffmpeg in PATH: recordings get their index but no media"), 1);
 }

@@ -159,7 +159,7 @@ TEST_F(cHostPlayer, EndsAtTheLastFrameAndForgetsResume)
 
 TEST_F(cHostPlayer, NoIndexNoReplay)
 {
-  std::string empty = videoDir + "/Empty/2026-12-07.20.00.50.99.rec";
+  std::string empty = videoDir + "/Empty/2026-12-07.20.00.1-0.rec";
   ASSERT_TRUE(MakeDirs(empty.c_str(), true));
   cDvbPlayerControl p(empty.c_str());
   EXPECT_FALSE(p.Active());

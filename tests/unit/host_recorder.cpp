@@ -119,7 +119,7 @@ TEST_F(cHostRecorder, TimerIsRecordedWithItsFramesAndNotificationsInOrder)
   ASSERT_TRUE(Recordings.Load()); // what a restarted host finds
   cRecording *r = Recordings.GetByName(start.fileName.c_str());
   ASSERT_NE(r, nullptr);
-  EXPECT_EQ(r->start, TestEpoch + 60);
+  EXPECT_EQ(r->Start(), TestEpoch + 60);
   EXPECT_EQ(r->NumFrames(), 600 * 25);
   EXPECT_STREQ(r->Info()->Title(), "Artist - Song (1999)");
   EXPECT_EQ(r->Info()->ChannelID(), music->GetChannelID());
@@ -154,12 +154,16 @@ TEST_F(cHostRecorder, SkipAndProcessEndTheRecordingBeforeProcessReturns)
   cRecordControl *control = cRecordControls::GetRecordControl(fileName.c_str());
   ASSERT_NE(control, nullptr);
   ASSERT_EQ(control->Timer(), timer);
-  control->Timer()->Skip();
-  cRecordControls::Process(cClock::Now());
+  {
+    // as the recorder's main loop does it: under the timer list's write lock
+    LOCK_TIMERS_WRITE;
+    control->Timer()->Skip();
+    EXPECT_TRUE(cRecordControls::Process(Timers, cClock::Now()));
+  }
   std::vector<tNotice> notices = listener.Notices();
   ASSERT_EQ(notices.size(), 2u);
   EXPECT_FALSE(notices[1].on);
-  EXPECT_FALSE(notices[1].onMainThread);
+  EXPECT_TRUE(notices[1].onMainThread); // on the thread that asked
   EXPECT_TRUE(notices[1].timerListed);
   EXPECT_EQ(cRecordControls::GetRecordControl(fileName.c_str()), nullptr);
   Timers.Del(timer);

@@ -1,4 +1,4 @@
-// Recordings on disk: marks, resume positions, the frame index, info.vdr, the scan of
+// Recordings on disk: marks, resume positions, the frame index, info, the scan of
 // the video directory and the title line.
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,7 +22,7 @@ static std::vector<int> Positions(const cMarks &Marks)
 {
   std::vector<int> p;
   for (cMark *m = Marks.First(); m; m = Marks.Next(m))
-      p.push_back(m->position);
+      p.push_back(m->Position());
   return p;
 }
 
@@ -31,58 +31,63 @@ TEST_F(cHostRecordings, MarksRoundTripFrameExactWithComments)
   cMarks marks;
   EXPECT_TRUE(marks.Load(recording.c_str())); // no file yet
   EXPECT_EQ(marks.Count(), 0);
-  marks.Add(90001)->comment = strdup("Artist|Title|1987");
+  marks.Add(90001);
+  marks.Get(90001)->SetComment("Artist|Title|1987");
   marks.Add(24);
-  marks.Add(3 * 3600 * 25 + 59 * 60 * 25 + 59 * 25 + 24)->comment = strdup("A|B: c #1|0007");
+  marks.Add(359999);
+  marks.Get(359999)->SetComment("A|B: c #1|0007");
   marks.Add(0);
   EXPECT_EQ(Positions(marks), (std::vector<int>{ 0, 24, 90001, 359999 }));
   ASSERT_TRUE(marks.Save());
-  EXPECT_EQ(ReadFile(recording + "/marks.vdr"), "0:00:00.00\n0:00:00.24\n1:00:00.01 Artist|Title|1987\n3:59:59.24 A|B: c #1|0007\n");
+  EXPECT_EQ(ReadFile(recording + "/marks"), "0:00:00.00\n0:00:00.24\n1:00:00.01 Artist|Title|1987\n3:59:59.24 A|B: c #1|0007\n");
   cMarks again;
   ASSERT_TRUE(again.Load(recording.c_str()));
   ASSERT_EQ(Positions(again), Positions(marks));
-  EXPECT_EQ(again.Get(0)->comment, nullptr);
-  EXPECT_STREQ(again.Get(90001)->comment, "Artist|Title|1987");
-  EXPECT_STREQ(again.Get(359999)->comment, "A|B: c #1|0007");
+  EXPECT_EQ(again.Get(0)->Comment(), nullptr);
+  EXPECT_STREQ(again.Get(90001)->Comment(), "Artist|Title|1987");
+  EXPECT_STREQ(again.Get(359999)->Comment(), "A|B: c #1|0007");
 }
 
 TEST_F(cHostRecordings, MarksAddOnTakenPositionAndNeighbours)
 {
   cMarks marks;
   marks.Load(recording.c_str());
-  cMark *a = marks.Add(100);
-  a->comment = strdup("keep");
+  marks.Add(100);
+  cMark *a = marks.Get(100);
+  a->SetComment("keep");
   marks.Add(50);
-  EXPECT_EQ(marks.Add(100), a);
-  EXPECT_STREQ(marks.Add(100)->comment, "keep");
+  marks.Add(100);
+  EXPECT_EQ(marks.Get(100), a);
+  EXPECT_STREQ(marks.Get(100)->Comment(), "keep");
   EXPECT_EQ(marks.Count(), 2);
   EXPECT_EQ(marks.Get(75), nullptr);
-  EXPECT_EQ(marks.GetNext(50)->position, 100);
-  EXPECT_EQ(marks.GetNext(49)->position, 50);
+  EXPECT_EQ(marks.GetNext(50)->Position(), 100);
+  EXPECT_EQ(marks.GetNext(49)->Position(), 50);
   EXPECT_EQ(marks.GetNext(100), nullptr);
-  EXPECT_EQ(marks.GetPrev(100)->position, 50);
-  EXPECT_EQ(marks.GetPrev(101)->position, 100);
+  EXPECT_EQ(marks.GetPrev(100)->Position(), 50);
+  EXPECT_EQ(marks.GetPrev(101)->Position(), 100);
   EXPECT_EQ(marks.GetPrev(50), nullptr);
   EXPECT_EQ(a->Index(), 1);
   marks.Del(marks.Get(50));
   EXPECT_EQ(a->Index(), 0);
   // positions changed by hand are put in order again by Sort
-  a->position = 10;
-  marks.Add(5)->position = 20;
+  a->SetPosition(10);
+  marks.Add(5);
+  marks.Get(5)->SetPosition(20);
   marks.Sort();
   EXPECT_EQ(Positions(marks), (std::vector<int>{ 10, 20 }));
 }
 
 TEST_F(cHostRecordings, BadMarksAndResumeLinesAreReportedAndSkipped)
 {
-  std::string marksPath = recording + "/marks.vdr";
+  std::string marksPath = recording + "/marks";
   WriteFile(marksPath, "0:00:10.00 first\nnonsense\n0:00:05.00\n-0:00:01.00 before\n0:00:01.30\n0:99:00.00\n");
   cMarks marks;
   EXPECT_TRUE(marks.Load(recording.c_str()));
   EXPECT_EQ(Positions(marks), (std::vector<int>{ 125, 250 })); // sorted on loading
   for (int line : { 2, 4, 5, 6 })
       EXPECT_TRUE(HostLogHas("E ERROR: error in " + marksPath + ", line " + std::to_string(line))) << line;
-  std::string resumePath = recording + "/resume.vdr";
+  std::string resumePath = recording + "/resume";
   cResumeFile resume(recording.c_str());
   EXPECT_EQ(resume.Read(), -1);
   ASSERT_TRUE(resume.Save(1234));
@@ -125,8 +130,8 @@ TEST_F(cHostRecordings, IndexRoundTripAndTruncatedFile)
     EXPECT_TRUE(writer.Write(false, 2, 5));
     EXPECT_FALSE(writer.Write(false, 2, off_t(1) << 40));
   }
-  EXPECT_EQ(ReadFile(other + "/index.vdr").size(), 16u);
-  std::string path = other + "/index.vdr";
+  EXPECT_EQ(ReadFile(other + "/index").size(), 16u);
+  std::string path = other + "/index";
   ASSERT_EQ(truncate(path.c_str(), 13), 0);
   cIndexFile reader(other.c_str(), false);
   EXPECT_EQ(reader.Last(), 0); // the partial second record is no frame
@@ -193,15 +198,15 @@ TEST_F(cHostRecordings, ScanListsRecordingsWithTitleLine)
 {
   std::string dir = MakeTestRecording("Other", TestEpoch - 86400 + 60, 25 * 60 * 90 + 25 * 29, 12);
   MakeDirs((videoDir + "/junk/not-a-recording.rec").c_str(), true);
-  MakeDirs((videoDir + "/gone/2026-01-01.10.00.50.99.del").c_str(), true);
+  MakeDirs((videoDir + "/gone/2026-01-01.10.00.1-0.del").c_str(), true);
   ASSERT_TRUE(Recordings.Load());
   ASSERT_EQ(Recordings.Count(), 2);
   cRecording *music = Recordings.GetByName(recording.c_str());
   ASSERT_NE(music, nullptr);
-  EXPECT_EQ(music->start, TestEpoch);
+  EXPECT_EQ(music->Start(), TestEpoch);
   EXPECT_STREQ(music->Name(), "Music~Vimora");
-  EXPECT_EQ(music->priority, 50);
-  EXPECT_EQ(music->lifetime, 99);
+  EXPECT_EQ(music->Priority(), 50);
+  EXPECT_EQ(music->Lifetime(), 99);
   struct tm tm;
   time_t start = TestEpoch;
   localtime_r(&start, &tm);
@@ -235,7 +240,7 @@ TEST_F(cHostRecordings, NamesStayInsideTheVideoDirectory)
   EXPECT_EQ(rest.substr(0, rest.rfind('/')), "#2E.#2F..#2Fetc/#2Ehidden/a#2Fb#23c");
   cRecording back(name.c_str());
   EXPECT_STREQ(back.Name(), "../../etc~.hidden~a/b#c");
-  EXPECT_EQ(back.start, TestEpoch);
+  EXPECT_EQ(back.Start(), TestEpoch);
 }
 
 TEST_F(cHostRecordings, DeleteRemovesTheRecordingAndEmptyFolders)
@@ -259,20 +264,22 @@ TEST_F(cHostRecordings, InfoRoundTripAndBadLines)
 {
   const cEvent *event = AddTestEvent(MusicChannelID, TestEpoch, 240, "A - B (1999)", "short", "two\nlines");
   cRecordingInfo info;
-  info.Set(Channels.First(), event, "unused");
+  info.Set(Channels.First(), event, "unused", 60, 30);
   ASSERT_TRUE(info.Write(recording.c_str()));
-  std::string written = ReadFile(recording + "/info.vdr");
-  EXPECT_EQ(written, "C S19.2E-1-1092-10100 VimoraMusic\nE 1 1796673600 240 0 0\nT A - B (1999)\nS short\nD two|lines\ne\nF 25\n");
+  std::string written = ReadFile(recording + "/info");
+  EXPECT_EQ(written, "C S19.2E-1-1092-10100 VimoraMusic\nE 1 1796673600 240 0 0\nT A - B (1999)\nS short\nD two|lines\ne\nF 25\nP 60\nL 30\n");
   cRecordingInfo back;
   ASSERT_TRUE(back.Read(recording.c_str()));
+  EXPECT_EQ(back.Priority(), 60);
+  EXPECT_EQ(back.Lifetime(), 30);
   EXPECT_STREQ(back.Title(), "A - B (1999)");
   EXPECT_STREQ(back.Description(), "two\nlines");
   EXPECT_EQ(back.GetEvent()->StartTime(), TestEpoch);
-  WriteFile(recording + "/info.vdr", "C bad\nT Title\nF x\nZ what\nF 50\n");
+  WriteFile(recording + "/info", "C bad\nT Title\nF x\nZ what\nF 50\n");
   cRecordingInfo bad;
   EXPECT_FALSE(bad.Read(recording.c_str()));
   EXPECT_STREQ(bad.Title(), "Title");
   EXPECT_EQ(bad.FramesPerSecond(), 50);
   for (int line : { 1, 3, 4 })
-      EXPECT_TRUE(HostLogHas("E ERROR: error in " + recording + "/info.vdr, line " + std::to_string(line))) << line;
+      EXPECT_TRUE(HostLogHas("E ERROR: error in " + recording + "/info, line " + std::to_string(line))) << line;
 }

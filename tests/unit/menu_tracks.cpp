@@ -28,7 +28,7 @@ protected:
   void TearDown(void) override
   {
     menu.reset();
-    Blacklist.Clear();
+    Blacklist.cListBase::Clear();
     cReplayEnv::TearDown();
   }
   void Open(void)

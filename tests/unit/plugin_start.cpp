@@ -38,6 +38,6 @@ TEST_F(cPluginStart, StartLoadsBothListsAndTheEndStopsTheGrabber)
   ASSERT_NE(cGrabberThread::m_Instance, nullptr);
   delete plugin;
   EXPECT_EQ(cGrabberThread::m_Instance, nullptr);
-  Tracks.Clear();
-  Blacklist.Clear();
+  Tracks.cListBase::Clear();
+  Blacklist.cListBase::Clear();
 }

@@ -20,7 +20,7 @@ TEST_F(cReaderFindings, IndexFrameLengthIsUnknownWhenOffsetsGoBackOrLeap)
     0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 1, 1, 0,
     0x00, 0x10, 0, 0, 0, 0, 2, 0,
   };
-  WriteFile(root + "/index.vdr", std::string((const char *)records, sizeof(records)));
+  WriteFile(root + "/index", std::string((const char *)records, sizeof(records)));
   cIndexFile index(root.c_str(), false);
   ASSERT_EQ(index.Last(), 3);
   int length = 0;
@@ -65,7 +65,7 @@ TEST_F(cReaderFindings, LogMessagesStayOnOneLine)
 
 TEST_F(cReaderFindings, TrackTimesFromTheFileThatFitNoFrameLieInNoRecording)
 {
-  WriteFile(root + "/index.vdr", std::string(8 * 2500, '\1')); // every frame an I-frame
+  WriteFile(root + "/index", std::string(8 * 2500, '\1')); // every frame an I-frame
   cIndexFile index(root.c_str(), false);
   const char *const lines[] = {
     "A:B:1999:9223372036854775807:200:0",
@@ -143,12 +143,12 @@ TEST_F(cReaderFindings, BadEventHeaderLeavesTheEventAsItWas)
   EXPECT_EQ(event.TableID(), 0x4E);
   EXPECT_EQ(event.Version(), 2);
   // what an info file with such a line is written as reads back
-  WriteFile(root + "/info.vdr", "C S19.2E-1-1092-10100\nE 1 1796673600 -4 \nT Some Art\ne\n");
+  WriteFile(root + "/info", "C S19.2E-1-1092-10100\nE 1 1796673600 -4 \nT Some Art\ne\n");
   cRecordingInfo info;
   EXPECT_FALSE(info.Read(root.c_str()));
   ASSERT_TRUE(MakeDirs((root + "/copy").c_str(), true));
   ASSERT_TRUE(info.Write((root + "/copy").c_str()));
   cRecordingInfo copy;
-  EXPECT_TRUE(copy.Read((root + "/copy").c_str())) << ReadFile(root + "/copy/info.vdr");
+  EXPECT_TRUE(copy.Read((root + "/copy").c_str())) << ReadFile(root + "/copy/info");
   EXPECT_EQ(copy.GetEvent()->Duration(), 0);
 }

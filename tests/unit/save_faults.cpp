@@ -29,7 +29,7 @@ protected:
   void TearDown(void) override
   {
     cGrabberThread::Exit();
-    Tracks.Clear();
+    Tracks.cListBase::Clear();
     cGrabberThread::channelsSupported.clear();
     cTestEnv::TearDown();
   }
@@ -108,23 +108,24 @@ TEST_F(cSaveFaults, MarkerFileIsWholeOrAbsentAndReported)
 TEST_F(cSaveFaults, MarksOfAReadOnlyOrFullRecordingStayAsTheyWere)
 {
   std::string dir = MakeTestRecording("Music", TestEpoch, 2500);
-  WriteFile(dir + "/marks.vdr", "0:00:10.00 A|B|1999\n0:00:40.00\n");
+  WriteFile(dir + "/marks", "0:00:10.00 A|B|1999\n0:00:40.00\n");
   for (int fault = 0; fault < 2; fault++) {
       cMarks marks;
       ASSERT_TRUE(marks.Load(dir.c_str()));
-      marks.Add(75)->comment = strdup("C|D|2000");
+      marks.Add(75);
+      marks.Get(75)->SetComment("C|D|2000");
       marks.Add(100);
       if (fault == 0) {
-         ASSERT_TRUE(FillDisk(dir + "/marks.vdr"));
+         ASSERT_TRUE(FillDisk(dir + "/marks"));
          EXPECT_FALSE(marks.Save());
-         EXPECT_TRUE(HostLogHas("E ERROR: " + dir + "/marks.vdr.$$$: No space left on device"));
+         EXPECT_TRUE(HostLogHas("E ERROR: " + dir + "/marks.$$$: No space left on device"));
       }
       else {
-         cBlockedSave blocked(dir + "/marks.vdr");
+         cBlockedSave blocked(dir + "/marks");
          EXPECT_FALSE(marks.Save());
       }
-      EXPECT_EQ(ReadFile(dir + "/marks.vdr"), "0:00:10.00 A|B|1999\n0:00:40.00\n");
-      EXPECT_FALSE(FileExists(dir + "/marks.vdr.$$$"));
+      EXPECT_EQ(ReadFile(dir + "/marks"), "0:00:10.00 A|B|1999\n0:00:40.00\n");
+      EXPECT_FALSE(FileExists(dir + "/marks.$$$"));
   }
 }
 
@@ -136,14 +137,14 @@ TEST_F(cSaveFaults, MissingOrTruncatedIndexConvertsOnlyWholeFrames)
   std::string dir = MakeTestRecording("Music", TestEpoch, 25 * 100);
   cRecording recording(dir.c_str());
   // cut short in the middle of a record, a minute in: the late track is gone
-  ASSERT_EQ(truncate((dir + "/index.vdr").c_str(), 8 * 25 * 60 + 5), 0);
+  ASSERT_EQ(truncate((dir + "/index").c_str(), 8 * 25 * 60 + 5), 0);
   EXPECT_EQ(recording.NumFrames(), 25 * 60);
   Tracks.SetConverted(&recording);
   EXPECT_EQ(Tracks.First()->status, 2);
   EXPECT_EQ(Tracks.Last()->status, 0);
   // no index at all: nothing lies inside, the catalogue is still saved whole
   Tracks.First()->status = 0;
-  ASSERT_EQ(unlink((dir + "/index.vdr").c_str()), 0);
+  ASSERT_EQ(unlink((dir + "/index").c_str()), 0);
   EXPECT_EQ(recording.NumFrames(), 0);
   Tracks.SetConverted(&recording);
   EXPECT_EQ(Tracks.First()->status, 0);

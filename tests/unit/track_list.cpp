@@ -20,8 +20,8 @@ protected:
   }
   void TearDown(void) override
   {
-    Tracks.Clear();
-    Blacklist.Clear();
+    Tracks.cListBase::Clear();
+    Blacklist.cListBase::Clear();
     cGrabberThread::channelsSupported.clear();
     cTestEnv::TearDown();
   }
@@ -294,7 +294,7 @@ TEST_F(cTrackList, SetConvertedWithoutIndexChangesNothingButSaves)
   std::string fileName = MakeTestRecording("Music", TestEpoch, 100);
   cRecording *recording = Recordings.GetByName(fileName.c_str());
   ASSERT_NE(recording, nullptr);
-  ASSERT_EQ(unlink((fileName + "/index.vdr").c_str()), 0);
+  ASSERT_EQ(unlink((fileName + "/index").c_str()), 0);
   ASSERT_TRUE(Tracks.Load(path.c_str(), true));
   cTrack *t = Append("A", "B", 2000, TestEpoch + 1, 1, 0);
   Tracks.SetConverted(recording);

@@ -4,6 +4,7 @@
 #define __VDR_CHANNELS_H
 
 #include <vdr/config.h>
+#include <vdr/thread.h>
 #include <vdr/tools.h>
 
 // Source, network, transport stream and service id, and an optional radio id.
@@ -81,8 +82,15 @@ public:
   tChannelID GetChannelID(void) const;
 };
 
+// The channel list. Reach it through LOCK_CHANNELS_READ / LOCK_CHANNELS_WRITE, as in the
+// recorder; the host sets it up through the global before any thread runs.
 class cChannels : public cConfig<cChannel> {
+private:
+  static cStateLock stateLock;
+
 public:
+  static const cChannels *GetChannelsRead(cStateKey &StateKey, int TimeoutMs = 0);
+  static cChannels *GetChannelsWrite(cStateKey &StateKey, int TimeoutMs = 0);
   // Reads channels.conf (bad lines are reported with file and line and skipped) and numbers the channels.
   bool Load(const char *FileName, bool AllowComments = false, bool MustExist = false);
   // Gives every channel its number, counted from 1 in list order; group separators get 0.
@@ -94,5 +102,10 @@ public:
 };
 
 extern cChannels Channels;
+
+DEF_LIST_LOCK(Channels);
+
+#define LOCK_CHANNELS_READ  USE_LIST_LOCK_READ(Channels)
+#define LOCK_CHANNELS_WRITE USE_LIST_LOCK_WRITE(Channels)
 
 #endif

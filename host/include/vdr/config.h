@@ -7,6 +7,15 @@
 #include <vector>
 #include <vdr/tools.h>
 
+// The recorder version whose interfaces this stand-in follows.
+#define VDRVERSION  "2.6.0"
+#define VDRVERSNUM   20600
+#define APIVERSION  "2.6.0"
+#define APIVERSNUM   20600
+
+// Marks the stand-in: its time is the virtual clock of clock.h, not the system's.
+#define VDR_STANDIN 1
+
 // A list of T read from and written to a line-oriented file. T needs a default
 // constructor, bool Parse(const char *Line) and bool Save(FILE *f).
 template <class T> class cConfig : public cList<T> {
@@ -14,7 +23,9 @@ private:
   char *fileName;
   bool allowComments;
 
-  void Forget(void)
+  // Private as in the recorder: a list bound to its file is emptied by Load(), which
+  // also forgets the file name.
+  void Clear(void)
   {
     free(fileName);
     fileName = NULL;
@@ -30,7 +41,7 @@ public:
   // the result !MustExist; a line that does not parse is reported and skipped.
   bool Load(const char *FileName = NULL, bool AllowComments = false, bool MustExist = false)
   {
-    Forget();
+    Clear();
     if (FileName) {
        fileName = strdup(FileName);
        allowComments = AllowComments;

@@ -89,6 +89,7 @@ public:
 
 class cSchedulesLock {
 private:
+  cStateKey stateKey;
   bool locked;
   bool writeWanted;
 
@@ -104,9 +105,12 @@ class cSchedules : public cList<cSchedule> {
 
 private:
   static cSchedules schedules;
-  static cRwLock rwlock;
+  static cStateLock stateLock;
 
 public:
+  // The guide under its lock, as the recorder hands it out (LOCK_SCHEDULES_READ/WRITE).
+  static const cSchedules *GetSchedulesRead(cStateKey &StateKey, int TimeoutMs = 0);
+  static cSchedules *GetSchedulesWrite(cStateKey &StateKey, int TimeoutMs = 0);
   // The guide, or null when the lock was not obtained.
   static const cSchedules *Schedules(cSchedulesLock &SchedulesLock);
   // The same for changing it: null unless the lock is held for writing.
@@ -121,5 +125,10 @@ public:
   const cSchedule *GetSchedule(const cChannel *Channel, bool AddIfMissing = false) const;
   cSchedule *AddSchedule(tChannelID ChannelID);
 };
+
+DEF_LIST_LOCK(Schedules);
+
+#define LOCK_SCHEDULES_READ  USE_LIST_LOCK_READ(Schedules)
+#define LOCK_SCHEDULES_WRITE USE_LIST_LOCK_WRITE(Schedules)
 
 #endif

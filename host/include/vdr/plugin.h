@@ -2,14 +2,12 @@
 #ifndef __VDR_PLUGIN_H
 #define __VDR_PLUGIN_H
 
+#include <vdr/config.h>
 #include <vdr/i18n.h>
 #include <vdr/tools.h>
 
 class cOsdObject;
 class cMenuSetupPage;
-
-#define VDRVERSION "1.4.7"
-#define APIVERSION "1.4.5"
 
 class cPlugin {
   friend class cDll;

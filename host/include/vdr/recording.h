@@ -2,12 +2,17 @@
 // marks, the frame index, resume positions, the record controls of running recordings
 // and the recorder that makes them.
 //
-// A recording is the directory <video>/<name>/<YYYY-MM-DD.hh.mm.pr.lt.rec>/ ('~' in a
-// name separates folders) holding
-//   info.vdr    text: "C <channel id> [<name>]", the event's E/T/S/D lines, "F <frames per second>"
-//   index.vdr   8 bytes per frame (see cIndexFile)
-//   marks.vdr   one mark per line, "H:MM:SS.FF[ comment]", sorted by position
-//   resume.vdr  "P <frame>"
+// A recording is the directory <video>/<name>/<YYYY-MM-DD.hh.mm.C-I.rec>/ ('~' in a
+// name separates folders; C is the channel's number, I the instance) holding, as the
+// recorder 2.x names and writes them,
+//   info        text: "C <channel id> [<name>]", the event's E/T/S/D lines,
+//               "F <frames per second>", "P <priority>", "L <lifetime>"
+//   index       8 bytes per frame (see cIndexFile)
+//   marks       one mark per line, "H:MM:SS.FF[ comment]", sorted by position
+//   resume      "P <frame>"
+//   00001.ts    the media, when there is media
+// A directory named the older way, <YYYY-MM-DD.hh.mm.pr.lt.rec>, is still read; its files
+// are info.vdr, index.vdr, marks.vdr, resume.vdr and 001.ts (IsPesRecording() is true).
 // Frames are counted at 25 per second from the recording's start time.
 #ifndef __VDR_RECORDING_H
 #define __VDR_RECORDING_H
@@ -21,6 +26,7 @@
 #include <vdr/tools.h>
 
 #define FRAMESPERSEC 25
+#define DEFAULTFRAMESPERSECOND 25.0
 #define RECEXT       ".rec"
 #define DELEXT       ".del"
 
@@ -30,6 +36,7 @@ void SetVideoDirectory(const char *Directory);
 
 class cDevice;
 class cTimer;
+class cTimers;
 
 // The description in info.vdr: the channel, the event on air when the recording
 // began (or just a title), and the frame rate.
@@ -39,6 +46,8 @@ private:
   char *channelName;
   cEvent *event;
   int framesPerSecond;
+  int priority;
+  int lifetime;
 
 public:
   cRecordingInfo(void);
@@ -52,26 +61,31 @@ public:
   const char *ShortText(void) const { return event->ShortText(); }
   const char *Description(void) const { return event->Description(); }
   int FramesPerSecond(void) const { return framesPerSecond; }
+  int Priority(void) const { return priority; }
+  int Lifetime(void) const { return lifetime; }
   // Describes a recording of Channel during Event; without an event, Title names it.
-  void Set(const cChannel *Channel, const cEvent *Event, const char *Title);
-  // Reads a recording's info.vdr; bad lines are reported with file and line and skipped.
-  bool Read(const char *RecordingFileName);
-  bool Write(const char *RecordingFileName) const;
+  void Set(const cChannel *Channel, const cEvent *Event, const char *Title, int Priority = 50, int Lifetime = 99);
+  // Reads a recording's info file; bad lines are reported with file and line and skipped.
+  bool Read(const char *RecordingFileName, bool IsPesRecording = false);
+  bool Write(const char *RecordingFileName, bool IsPesRecording = false) const;
 };
 
 class cRecording : public cListObject {
 private:
   char *fileName;
   char *name;
-  char *titleBuffer;
+  mutable char *titleBuffer;
   mutable cRecordingInfo *info;
-
-public:
   time_t start;
   int priority;
   int lifetime;
-  // The recording in this directory; start, priority and lifetime come from its name.
-  // Valid() is false when the directory's name is no recording's.
+  int channel;
+  int instanceId;
+  bool isPesRecording;
+
+public:
+  // The recording in this directory; start (and with the older name, priority and
+  // lifetime) come from its name. Valid() is false when the name is no recording's.
   cRecording(const char *FileName);
   // The recording a timer makes when it starts at Start: its directory is made from the
   // timer's file (made safe: no '/' escapes a folder, no folder begins with '.').
@@ -82,13 +96,20 @@ public:
   // By file name, which orders by name and then by start.
   virtual int Compare(const cListObject &ListObject) const;
   bool Valid(void) const { return start != 0; }
+  time_t Start(void) const { return start; }
+  // For a copy that must keep the start of the listed recording it was made from.
+  void SetStartTime(time_t Start) { start = Start; }
+  int Priority(void) const;
+  int Lifetime(void) const;
+  bool IsPesRecording(void) const { return isPesRecording; }
+  double FramesPerSecond(void) const { return DEFAULTFRAMESPERSECOND; }
   const char *FileName(void) const { return fileName; }
   // The name with '~' between folders.
   const char *Name(void) const { return name; }
   // "dd.mm.yy<D>hh:mm[*]<D>m'<D>name": date, time (with '*' for a recording that was never
   // replayed, when asked), length in minutes and the name, or with Level >= 0 the name's
   // folder at that depth (the last one where the name is shallower). Valid until the next call.
-  const char *Title(char Delimiter = ' ', bool NewIndicator = false, int Level = -1);
+  const char *Title(char Delimiter = ' ', bool NewIndicator = false, int Level = -1) const;
   const cRecordingInfo *Info(void) const;
   // The resume position, or -1.
   int GetResume(void) const;
@@ -99,23 +120,29 @@ public:
   bool Delete(void);
 };
 
-// The host's recordings. It is walked and changed by the main thread; the recorder's
-// additions (AddByName from its own thread) are queued and join the list at the next
-// First(), GetByName(), DelByName() or Load().
+// The host's recordings. Reach them through LOCK_RECORDINGS_READ / LOCK_RECORDINGS_WRITE,
+// as in the recorder; the host itself and its tests may use the global from the main
+// thread. The recorder's additions (AddByName from its own thread) are queued and join
+// the list at the next lock, First(), GetByName(), DelByName() or Load().
 class cRecordings : public cList<cRecording> {
 private:
+  static cStateLock stateLock;
   cMutex mutex;
   std::vector<std::string> pending;
   void TakePending(void);
   void ScanDirectory(const char *DirName, int Depth);
 
 public:
+  static const cRecordings *GetRecordingsRead(cStateKey &StateKey, int TimeoutMs = 0);
+  static cRecordings *GetRecordingsWrite(cStateKey &StateKey, int TimeoutMs = 0);
   // Rescans the video directory.
   bool Load(void);
   virtual void Clear(void);
   cRecording *First(void);
+  const cRecording *First(void) const { return cList<cRecording>::First(); }
   // The recording with this file name (its directory), or null.
   cRecording *GetByName(const char *FileName);
+  const cRecording *GetByName(const char *FileName) const;
   void AddByName(const char *FileName);
   // Takes the recording with this file name out of the list (it stays on disk).
   void DelByName(const char *FileName);
@@ -123,15 +150,24 @@ public:
 
 extern cRecordings Recordings;
 
+DEF_LIST_LOCK(Recordings);
+
+#define LOCK_RECORDINGS_READ  USE_LIST_LOCK_READ(Recordings)
+#define LOCK_RECORDINGS_WRITE USE_LIST_LOCK_WRITE(Recordings)
+
 // A cut mark: a frame position and an optional comment.
 class cMark : public cListObject {
-public:
+private:
   int position;
-  char *comment;
-  cMark(int Position = 0, const char *Comment = NULL);
-  cMark(const cMark &) = delete;
-  cMark &operator=(const cMark &) = delete;
+  cString comment;
+
+public:
+  cMark(int Position = 0, const char *Comment = NULL, double FramesPerSecond = DEFAULTFRAMESPERSECOND);
   virtual ~cMark();
+  int Position(void) const { return position; }
+  const char *Comment(void) const { return comment; }
+  void SetPosition(int Position) { position = Position; }
+  void SetComment(const char *Comment) { comment = Comment; }
   virtual int Compare(const cListObject &ListObject) const;
   cString ToText(void) const;
   bool Parse(const char *s);
@@ -145,18 +181,23 @@ private:
 
 public:
   cMarks(void) { loadFailed = false; }
-  // Reads the recording's marks.vdr; a missing file gives an empty list that Save()
+  // The marks file of a recording (marks, or marks.vdr for the older kind).
+  static cString MarksFileName(const cRecording *Recording);
+  // Reads the recording's marks file; a missing file gives an empty list that Save()
   // creates. Bad lines are reported and skipped; when the file cannot be read at all,
   // Save() will not write over it.
-  bool Load(const char *RecordingFileName);
+  bool Load(const char *RecordingFileName, double FramesPerSecond = DEFAULTFRAMESPERSECOND, bool IsPesRecording = false);
   bool Save(void);
   void Sort(void) { cListBase::Sort(); }
-  // The mark at Position, made when there is none (the list stays sorted).
-  cMark *Add(int Position);
+  // A mark at Position, unless there is one (the list stays sorted).
+  void Add(int Position);
   // The mark exactly at Position, the last one before and the first one after it.
-  cMark *Get(int Position) const;
-  cMark *GetPrev(int Position) const;
-  cMark *GetNext(int Position) const;
+  const cMark *Get(int Position) const;
+  const cMark *GetPrev(int Position) const;
+  const cMark *GetNext(int Position) const;
+  cMark *Get(int Position) { return const_cast<cMark *>(static_cast<const cMarks *>(this)->Get(Position)); }
+  cMark *GetPrev(int Position) { return const_cast<cMark *>(static_cast<const cMarks *>(this)->GetPrev(Position)); }
+  cMark *GetNext(int Position) { return const_cast<cMark *>(static_cast<const cMarks *>(this)->GetNext(Position)); }
 };
 
 // The frame index of a recording: for every frame the media file number, the byte
@@ -179,8 +220,9 @@ private:
 
 public:
   // Opens the index of the recording in FileName: for reading, or for appending frames
-  // (Record), which makes the file when it is missing.
-  cIndexFile(const char *FileName, bool Record);
+  // (Record), which makes the file when it is missing. PauseLive and Update are taken
+  // for the recorder's signature; the stand-in always sees what was appended.
+  cIndexFile(const char *FileName, bool Record, bool IsPesRecording = false, bool PauseLive = false, bool Update = false);
   cIndexFile(const cIndexFile &) = delete;
   cIndexFile &operator=(const cIndexFile &) = delete;
   ~cIndexFile();
@@ -192,20 +234,22 @@ public:
   bool Get(int Index, uint16_t *FileNumber, off_t *FileOffset, bool *Independent = NULL, int *Length = NULL);
   // Steps from Index one frame at a time (forward or backward) to the first I-frame and
   // gives its number, or -1 as soon as a step leaves the index; a search that starts
-  // outside the index gives -1 at once. StayOffEnd keeps forward searches 4 seconds
-  // away from the end of a growing recording.
-  int GetNextIFrame(int Index, bool Forward, uint16_t *FileNumber = NULL, off_t *FileOffset = NULL, int *Length = NULL, bool StayOffEnd = false);
+  // outside the index gives -1 at once.
+  int GetNextIFrame(int Index, bool Forward, uint16_t *FileNumber = NULL, off_t *FileOffset = NULL, int *Length = NULL);
+  // The same; StayOffEnd keeps forward searches 4 seconds away from the end of a
+  // growing recording (the player's use).
+  int GetNextIFrame(int Index, bool Forward, uint16_t *FileNumber, off_t *FileOffset, int *Length, bool StayOffEnd);
   // The last frame's number after taking in what was appended meanwhile; -1 for none.
   int Last(void);
 };
 
-// The resume position of a recording (resume.vdr).
+// The resume position of a recording (resume, or resume.vdr for the older kind).
 class cResumeFile {
 private:
   char *fileName;
 
 public:
-  cResumeFile(const char *FileName);
+  cResumeFile(const char *FileName, bool IsPesRecording = false);
   cResumeFile(const cResumeFile &) = delete;
   cResumeFile &operator=(const cResumeFile &) = delete;
   ~cResumeFile();
@@ -253,10 +297,9 @@ private:
 public:
   // The running recording in the directory FileName, or null.
   static cRecordControl *GetRecordControl(const char *FileName);
-  // Ends the recordings whose timers no longer match at Now (host time), on the
-  // recorder's thread when it runs; returns when that is done. Not to be called while
-  // holding the timer list's lock.
-  static void Process(time_t Now);
+  // Ends the recordings whose timers no longer match at t (host time); the caller holds
+  // the timer list's write lock (Timers). True when a recording ended.
+  static bool Process(cTimers *Timers, time_t t);
   static bool Active(void);
   // Ends every running recording.
   static void Shutdown(void);

@@ -61,6 +61,57 @@ public:
 
 typedef pid_t tThreadId;
 
+class cStateKey;
+
+// Guards one of the host's global lists (timers, channels, recordings, guide) and
+// counts its changes. A thread may hold several of them only in the order Timers,
+// Channels, Recordings, Schedules; taking one out of order is logged as
+// "invalid lock sequence" (and counted, see InvalidSequences()), as the recorder does.
+// The holder of the write lock may lock again, for reading or writing.
+class cStateLock {
+  friend class cStateKey;
+
+private:
+  const char *name;
+  int order; // place in the lock sequence, -1 for a lock outside it
+  cRwLock rwLock;
+  std::atomic<int> state;
+  void Unlock(cStateKey &StateKey, bool IncState = true);
+
+public:
+  cStateLock(const char *Name = NULL);
+  // Write false: true when the state changed since StateKey last held this lock (a new
+  // key always sees a change); the read lock is then held. Write true: the write lock,
+  // always true unless TimeoutMs ran out. Release with StateKey.Remove().
+  bool Lock(cStateKey &StateKey, bool Write = false, int TimeoutMs = 0);
+  // Marks the guarded data as changed without a write lock.
+  void IncState(void) { state++; }
+  // How often any thread took a lock out of sequence since the host started.
+  static int InvalidSequences(void);
+};
+
+// One holder's view of a cStateLock: which state it saw, and whether it holds the lock.
+class cStateKey {
+  friend class cStateLock;
+
+private:
+  cStateLock *stateLock;
+  bool write;
+  int state;
+  bool timedOut;
+
+public:
+  // IgnoreFirst: the first Lock() counts as unchanged unless the state really changed.
+  cStateKey(bool IgnoreFirst = false);
+  ~cStateKey();
+  void Reset(void) { state = -1; }
+  // Releases the lock; a write lock marks the data as changed unless IncState is false.
+  void Remove(bool IncState = true);
+  bool StateChanged(void);
+  bool InLock(void) const { return stateLock != NULL; }
+  bool TimedOut(void) const { return timedOut; }
+};
+
 // A host thread running Action(). Threads end cooperatively: Cancel() clears the
 // running flag, wakes the thread's sleeps and ends its external commands, waits up to
 // WaitSeconds for Action() to return, and kills the thread only as a last resort.

@@ -82,17 +82,19 @@ public:
   void Skip(void);
 };
 
-// The timer list. The recorder walks it on its own thread while holding the list's
-// lock (and delivers its status notifications then); Add, Del, Load and Skip take it too.
+// The timer list. Reach it through LOCK_TIMERS_READ / LOCK_TIMERS_WRITE, as in the
+// recorder; the host itself and its tests may use the global with a cTimersLock. The
+// recorder walks it on its own thread while holding the write lock (and delivers its
+// status notifications then); Add, Del, Load and Save take the write lock too.
 class cTimers : public cConfig<cTimer> {
 private:
-  cMutex mutex;
+  static cStateLock stateLock;
   bool loadFailed;
 
 public:
   cTimers(void) { loadFailed = false; }
-  void Lock(void) { mutex.Lock(); }
-  void Unlock(void) { mutex.Unlock(); }
+  static const cTimers *GetTimersRead(cStateKey &StateKey, int TimeoutMs = 0);
+  static cTimers *GetTimersWrite(cStateKey &StateKey, int TimeoutMs = 0);
   // Reads timers.conf (after the channels); bad lines are reported and skipped. When the
   // file cannot be read, the list stays empty and will not be saved over the file.
   bool Load(const char *FileName);
@@ -106,10 +108,19 @@ public:
 
 extern cTimers Timers;
 
+DEF_LIST_LOCK(Timers);
+
+#define LOCK_TIMERS_READ  USE_LIST_LOCK_READ(Timers)
+#define LOCK_TIMERS_WRITE USE_LIST_LOCK_WRITE(Timers)
+
+// The write lock of the timer list for the scope it lives in.
 class cTimersLock {
+private:
+  cStateKey stateKey;
+
 public:
-  cTimersLock(void) { Timers.Lock(); }
-  ~cTimersLock() { Timers.Unlock(); }
+  cTimersLock(void) { cTimers::GetTimersWrite(stateKey); }
+  ~cTimersLock() { stateKey.Remove(); }
 };
 
 #endif

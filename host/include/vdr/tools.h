@@ -90,6 +90,38 @@ public:
   T *Next(const T *object) const { return (T *)object->cListObject::Next(); }
 };
 
+// DEF_LIST_LOCK(Timers) defines cTimers_Lock, which holds the list's lock for the scope
+// it lives in; LOCK_TIMERS_READ (timers.h and the like) uses it to give the scope a
+// pointer named after the list: const for reading, writable for writing.
+#define DEF_LIST_LOCK2(Class, Name) \
+class c##Name##_Lock { \
+private: \
+  cStateKey stateKey; \
+  const c##Class *list; \
+public: \
+  c##Name##_Lock(bool Write = false) \
+  { \
+    if (Write) \
+       list = c##Class::Get##Name##Write(stateKey); \
+    else \
+       list = c##Class::Get##Name##Read(stateKey); \
+  } \
+  ~c##Name##_Lock() { if (list) stateKey.Remove(); } \
+  const c##Class *Name(void) const { return list; } \
+  c##Class *Name(void) { return const_cast<c##Class *>(list); } \
+  }
+#define DEF_LIST_LOCK(Class) DEF_LIST_LOCK2(Class, Class)
+
+#define USE_LIST_LOCK_READ2(Class, Name) \
+c##Name##_Lock Name##_Lock(false); \
+const c##Class *Name __attribute__((unused)) = Name##_Lock.Name();
+#define USE_LIST_LOCK_READ(Class) USE_LIST_LOCK_READ2(Class, Class)
+
+#define USE_LIST_LOCK_WRITE2(Class, Name) \
+c##Name##_Lock Name##_Lock(true); \
+c##Class *Name __attribute__((unused)) = Name##_Lock.Name();
+#define USE_LIST_LOCK_WRITE(Class) USE_LIST_LOCK_WRITE2(Class, Class)
+
 // Reads lines of any length; the returned text lives until the next Read().
 class cReadLine {
 private:
