@@ -12,11 +12,11 @@
 
 class cReplayClock {
 public:
-  static const int64_t TicksPerMs = 90;
-  static const int64_t Lead = 500 * TicksPerMs;    // how far data may run ahead of the clock
-  static const int64_t Jump = 10000 * TicksPerMs;  // a bigger step is a new start (a cut, a jump)
-  static const int FrameMs = 40;                   // a frame at 25 frames per second
-  static const int Never = 1 << 30;                // WaitMs while nothing will be taken
+  static constexpr int64_t TicksPerMs = 90;
+  static constexpr int64_t Lead = 500 * TicksPerMs;    // how far data may run ahead of the clock
+  static constexpr int64_t Jump = 10000 * TicksPerMs;  // a bigger step is a new start (a cut, a jump)
+  static constexpr int FrameMs = 40;                   // a frame at 25 frames per second
+  static constexpr int Never = 1 << 30;                // WaitMs while nothing will be taken
 
 private:
   enum eState { stRunning, stFrozen, stTrick };
