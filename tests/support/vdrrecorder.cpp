@@ -106,7 +106,7 @@ cVdrRecorder::~cVdrRecorder()
      }
 }
 
-bool cVdrRecorder::Start(const std::vector<std::string> &Plugins, int TimeoutS)
+bool cVdrRecorder::Start(const std::vector<std::string> &Plugins, const std::vector<std::string> &Env, int TimeoutS)
 {
   port = FreeLoopbackPort();
   std::vector<std::string> argv = {
@@ -118,7 +118,10 @@ bool cVdrRecorder::Start(const std::vector<std::string> &Plugins, int TimeoutS)
       argv.push_back("-P");
       argv.push_back(p);
       }
-  pid = Spawn(argv, { "LD_PRELOAD=" VIMORA_SYSLOG_SHIM, "VIMORA_SYSLOG_FILE=" + logFile }, root + "/vdr.out");
+  std::vector<std::string> env = Env;
+  env.push_back("LD_PRELOAD=" VIMORA_SYSLOG_SHIM);
+  env.push_back("VIMORA_SYSLOG_FILE=" + logFile);
+  pid = Spawn(argv, env, root + "/vdr.out");
   // Keys sent while the start-up channel display is open would go to that display, and
   // a replay launched meanwhile would not see them: ready means SVDRP answers and the
   // display has come and gone.

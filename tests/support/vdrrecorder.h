@@ -33,7 +33,8 @@ public:
   ~cVdrRecorder();
   // Starts vdr with these "-P" arguments (the device plug-in among them); true once it
   // takes keys (at most TimeoutS seconds), false (and no recorder running) otherwise.
-  bool Start(const std::vector<std::string> &Plugins, int TimeoutS = 30);
+  // Env: more "NAME=value" for its environment.
+  bool Start(const std::vector<std::string> &Plugins, const std::vector<std::string> &Env = {}, int TimeoutS = 30);
   // Sends one SVDRP command; the reply's lines ("250 text" ...), none when unreachable.
   std::vector<std::string> Svdrp(const std::string &Command) const;
   // Presses Key (a name the recorder knows: "Menu", "Ok", "Green", "5" ...); true when
