@@ -22,6 +22,8 @@ static void Usage(FILE *f)
     "  -c DIR,  --config=DIR    configuration directory (setup.conf, plug-in folders)\n"
     "  -v DIR,  --video=DIR     video directory (recordings)\n"
     "  -L DIR,  --lib=DIR       folder of the plug-ins (libvdr-NAME.so)\n"
+    "           --localedir=DIR the plug-ins' message catalogues\n"
+    "                           (default: locale beside the plug-in folder)\n"
     "  -P ARGS, --plugin=ARGS   load the plug-in \"name [arguments]\" (repeatable)\n"
     "  -a DIR,  --audio=DIR     where the conversion scripts put audio files\n"
     "                           (default $VIMORA_AUDIO_DIR, else ./audio)\n"
@@ -73,11 +75,12 @@ static int RunScript(const tHostOptions &Options, const std::string &ScriptName,
 
 int main(int argc, char *argv[])
 {
-  enum { oScript = 256, oDemo, oStart };
+  enum { oScript = 256, oDemo, oStart, oLocaleDir };
   static const struct option options[] = {
     { "config", required_argument, NULL, 'c' },
     { "video", required_argument, NULL, 'v' },
     { "lib", required_argument, NULL, 'L' },
+    { "localedir", required_argument, NULL, oLocaleDir },
     { "plugin", required_argument, NULL, 'P' },
     { "audio", required_argument, NULL, 'a' },
     { "speed", required_argument, NULL, 's' },
@@ -99,6 +102,7 @@ int main(int argc, char *argv[])
       case 'c': o.configDir = optarg; break;
       case 'v': o.videoDir = optarg; break;
       case 'L': o.pluginDir = optarg; break;
+      case oLocaleDir: o.localeDir = optarg; break;
       case 'P': o.plugins.push_back(optarg); break;
       case 'a': o.audioDir = optarg; break;
       case 's':

@@ -7,6 +7,7 @@
 #include <vdr/channels.h>
 #include <vdr/clock.h>
 #include <vdr/epg.h>
+#include <vdr/svdrp.h>
 #include <vdr/keys.h>
 #include <vdr/remote.h>
 #include <vdr/skins.h>
@@ -393,6 +394,16 @@ bool cScript::Ls(cWords &Words)
   return true;
 }
 
+bool cScript::Svdrp(cWords &Words)
+{
+  std::string line = Words.Rest();
+  if (line.empty())
+     return Fail("svdrp needs a command line, such as PLUG vimora LSTR");
+  fputs(SVDRPExecute(line.c_str()), stdout);
+  fflush(stdout);
+  return true;
+}
+
 bool cScript::Execute(const std::string &Line)
 {
   error.clear();
@@ -413,6 +424,7 @@ bool cScript::Execute(const std::string &Line)
   if (command == "expect-not") return Expect(words, false);
   if (command == "cat")        return Cat(words);
   if (command == "ls")         return Ls(words);
+  if (command == "svdrp")      return Svdrp(words);
   if (command == "echo") {
      printf("%s\n", words.Rest().c_str());
      fflush(stdout);

@@ -31,6 +31,7 @@ private:
   bool Path(const std::string &Text, std::string &Result);
   bool Paths(const std::string &Text, std::vector<std::string> &Result);
   bool Speed(cWords &Words);
+  bool Svdrp(cWords &Words);
   bool Channel(cWords &Words);
   bool Epg(cWords &Words);
   bool Event(cWords &Words);

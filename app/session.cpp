@@ -12,6 +12,7 @@
 #include <vdr/clock.h>
 #include <vdr/config.h>
 #include <vdr/epg.h>
+#include <vdr/i18n.h>
 #include <vdr/recording.h>
 #include <vdr/remote.h>
 #include <vdr/skins.h>
@@ -101,6 +102,11 @@ void cSession::PrepareScripts(void)
   setenv("VIMORA_AUDIO_DIR", options.audioDir.c_str(), 1);
 }
 
+std::string LocaleDirectory(const tHostOptions &Options)
+{
+  return !Options.localeDir.empty() ? Options.localeDir : Options.pluginDir + "/../locale";
+}
+
 bool cSession::Start(void)
 {
   cThread::SetMainThreadId();
@@ -116,6 +122,8 @@ bool cSession::Start(void)
      SetSysLogHook(LogToFile, hostLog);
   PrepareScripts();
   cPlugin::SetConfigDirectory(options.configDir.c_str());
+  // before the setup, whose language names a locale
+  I18nInitialize(LocaleDirectory(options).c_str());
   Setup.Load(AddDirectory(options.configDir.c_str(), "setup.conf"));
   // what the host left on disk last time, channels before the timers that name them
   SetVideoDirectory(options.videoDir.c_str());

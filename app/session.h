@@ -18,8 +18,13 @@ struct tHostOptions {
   std::string videoDir = "./video";
   std::string audioDir;  // empty: $VIMORA_AUDIO_DIR, else ./audio
   std::string pluginDir;
+  std::string localeDir;            // empty: "locale" beside pluginDir
   std::vector<std::string> plugins; // "name [arguments]"
 };
+
+// Where the plug-ins' message catalogues are: localeDir, else the folder "locale"
+// beside the plug-in folder (as the build and the installation lay them out).
+std::string LocaleDirectory(const tHostOptions &Options);
 
 // The clock speed as the user writes it: a number of virtual seconds per real second,
 // or "max" (returned as 0) for as fast as the work allows. False for anything else.

@@ -11,7 +11,11 @@
 #
 # Writes "<Artist> - <Title> (<Year>).mp3|.ogg" into the audio folder, tagged with artist,
 # title and year (ID3v2.3 for MP3, Vorbis comments for Ogg). A YEAR that is empty or zero
-# is left out of both name and tags. In names, '/' becomes '_', control characters become
+# is left out of both name and tags. The file carries a cover picture, a still of the music
+# video from the middle of the track (JPEG, at most 600 pixels wide; ID3v2 APIC "front
+# cover", or METADATA_BLOCK_PICTURE in Ogg; none when the recording has no video), and its
+# ReplayGain (REPLAYGAIN_TRACK_GAIN and REPLAYGAIN_TRACK_PEAK, TXXX frames in ID3v2),
+# measured on the encoded file by EBU R128 against -18 LUFS; the audio is not changed. In names, '/' becomes '_', control characters become
 # blanks and leading dots become '_', so that no name hides or leaves the folder.
 #
 # Environment:
@@ -43,6 +47,32 @@ mark_frame() {
   echo $(((h * 3600 + m * 60 + s) * FPS + f))
 }
 
+# Four bytes, big-endian, of a number.
+be32() {
+  printf "$(printf '\\x%02x\\x%02x\\x%02x\\x%02x' $(($1 >> 24 & 255)) $(($1 >> 16 & 255)) $(($1 >> 8 & 255)) $(($1 & 255)))"
+}
+
+# The FLAC picture block of a JPEG front cover, base64, as Ogg carries it in the comment
+# METADATA_BLOCK_PICTURE.
+picture_block() {
+  local file=$1 width=$2 height=$3
+  { be32 3; be32 10; printf 'image/jpeg'; be32 0; be32 "$width"; be32 "$height"; be32 24; be32 0
+    be32 "$(stat -c %s -- "$file")"; cat -- "$file"; } | base64 -w0
+}
+
+# "GAIN PEAK" of an audio file as ReplayGain gives them ("-3.21 dB" against -18 LUFS, the
+# sample peak as a fraction of full scale), from ffmpeg's EBU R128 measurement.
+replaygain() {
+  ffmpeg -nostdin -hide_banner -loglevel info -i "file:$1" -map 0:a:0 -af ebur128=peak=sample -f null - 2>&1 </dev/null |
+    awk '/Integrated loudness:/ { section = "i" } /Sample peak:/ { section = "p" }
+         section == "i" && $1 == "I:" { loudness = $2 } section == "p" && $1 == "Peak:" { peak = $2 }
+         END {
+           if (loudness == "") exit 1
+           if (loudness == "-inf" || loudness < -70) loudness = -70
+           printf "%+.2f dB %.6f\n", -18 - loudness, (peak == "-inf" || peak == "") ? 0 : exp(log(10) * peak / 20)
+         }'
+}
+
 # Seconds with millisecond precision, as ffmpeg takes them.
 ms_to_seconds() {
   printf '%d.%03d' $(($1 / 1000)) $(($1 % 1000))
@@ -56,8 +86,8 @@ name_part() {
 
 format=$1
 case $format in
-  mp3) codec=(-c:a libmp3lame -q:a 2 -id3v2_version 3) ;;
-  ogg) codec=(-c:a libvorbis -q:a 5) ;;
+  mp3) codec=(-c:a libmp3lame -q:a 2) muxer=(-id3v2_version 3) ;;
+  ogg) codec=(-c:a libvorbis -q:a 5) muxer=() ;;
   *) fail 2 "usage: $me mp3|ogg DIR TITLE ARTIST YEAR" ;;
 esac
 me=vimora2$format.sh
@@ -118,34 +148,62 @@ dots=${name%%[!.]*}
 name=${dots//./_}${name#"$dots"}
 target=$audiodir/$name.$format
 
-tmp=
+tmp= tagged= cover=
 encoder=
 cleanup() {
   if [ -n "$encoder" ]; then
     kill -TERM "$encoder" 2>/dev/null
     wait "$encoder" 2>/dev/null
   fi
-  [ -z "$tmp" ] || rm -f -- "$tmp"
+  local f
+  for f in "$tmp" "$tagged" "$cover"; do
+    [ -z "$f" ] || rm -f -- "$f"
+  done
 }
 trap cleanup EXIT
 trap 'exit 129' HUP
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-tmp=$(mktemp -- "$audiodir/.$me.XXXXXX") || fail 6 "cannot write into the audio folder '$audiodir'"
+tmp=$(mktemp -- "$audiodir/.$me.XXXXXX") &&
+  tagged=$(mktemp -- "$audiodir/.$me.XXXXXX") &&
+  cover=$(mktemp -- "$audiodir/.$me.XXXXXX") || fail 6 "cannot write into the audio folder '$audiodir'"
 
-# In the background so that a signal to this script alone is handled at once and ends the
-# encoder too; the "file:" prefix keeps ffmpeg from reading a path as a protocol or option.
-ffmpeg -nostdin -hide_banner -loglevel error -y \
-  -ss "$(ms_to_seconds "$startms")" -i "file:$media" -t "$(ms_to_seconds "$spanms")" \
-  -map 0:a:0 -vn -sn -dn -map_metadata -1 -map_chapters -1 \
-  "${codec[@]}" "${tags[@]}" -f "$format" "file:$tmp" </dev/null &
-encoder=$!
-wait "$encoder"
-status=$?
-encoder=
-[ $status -eq 0 ] || fail 6 "ffmpeg failed (exit status $status) converting '$media'"
+# In the background so that a signal to this script alone is handled at once and ends
+# ffmpeg too; the "file:" prefix keeps ffmpeg from reading a path as a protocol or option.
+run_ffmpeg() {
+  ffmpeg -nostdin -hide_banner -loglevel error -y "$@" </dev/null &
+  encoder=$!
+  wait "$encoder"
+  local status=$?
+  encoder=
+  return $status
+}
 
-chmod "$(printf '%o' $((0666 & ~$(umask))))" -- "$tmp" &&
-  mv -fT -- "$tmp" "$target" || fail 6 "cannot store '$target'"
-tmp=
+run_ffmpeg -ss "$(ms_to_seconds "$startms")" -i "file:$media" -t "$(ms_to_seconds "$spanms")" \
+  -map 0:a:0 -vn -sn -dn -map_metadata -1 -map_chapters -1 "${codec[@]}" -f "$format" "file:$tmp" ||
+  fail 6 "ffmpeg failed (exit status $?) converting '$media'"
+
+gain=$(replaygain "$tmp") || fail 6 "cannot measure the loudness of the audio of '$media'"
+tags+=(-metadata "REPLAYGAIN_TRACK_GAIN=${gain% *}" -metadata "REPLAYGAIN_TRACK_PEAK=${gain##* }")
+
+# A still from the middle of the track; a recording without video simply gives none.
+coverinput=() coveroutput=()
+if run_ffmpeg -ss "$(ms_to_seconds $((startms + spanms / 2)))" -i "file:$media" -map 0:v:0 -frames:v 1 \
+     -vf "scale='min(600,iw)':-2" -f mjpeg "file:$cover" 2>/dev/null && [ -s "$cover" ]; then
+  size=$(ffprobe -v error -show_entries stream=width,height -of csv=p=0:s=x "file:$cover" </dev/null)
+  if [ "$format" = mp3 ]; then
+    coverinput=(-i "file:$cover")
+    coveroutput=(-map 1:v -disposition:v attached_pic -metadata:s:v "comment=Cover (front)")
+  elif [[ $size =~ ^[0-9]+x[0-9]+$ ]]; then
+    coveroutput=(-metadata "METADATA_BLOCK_PICTURE=$(picture_block "$cover" "${size%x*}" "${size#*x}")")
+  fi
+fi
+
+run_ffmpeg -i "file:$tmp" "${coverinput[@]}" -map 0:a -c copy -map_metadata -1 "${coveroutput[@]}" \
+  "${muxer[@]}" "${tags[@]}" -f "$format" "file:$tagged" ||
+  fail 6 "ffmpeg failed (exit status $?) tagging '$target'"
+
+chmod "$(printf '%o' $((0666 & ~$(umask))))" -- "$tagged" &&
+  mv -fT -- "$tagged" "$target" || fail 6 "cannot store '$target'"
+tagged=

@@ -86,6 +86,8 @@ void cConvertToAudioThread::DeleteEnded(void)
 void cConvertToAudioThread::Init(const cRecording *Recording, bool WithVideo)
 {
   DeleteEnded();
+  // the menus and the SVDRP commands may start one at the same moment
+  cMutexLock lock(&instanceMutex);
   if (m_Instance || !Recording)
      return;
   progress = 0;
@@ -95,6 +97,18 @@ void cConvertToAudioThread::Init(const cRecording *Recording, bool WithVideo)
      m_Instance = NULL;
      delete thread;
   }
+}
+
+bool cConvertToAudioThread::Status(std::string &Name, int &Progress)
+{
+  // an instance is deleted only after it was taken out of m_Instance under this lock
+  cMutexLock lock(&instanceMutex);
+  cConvertToAudioThread *thread = m_Instance;
+  if (!thread)
+     return false;
+  Name = thread->recording->Name();
+  Progress = progress;
+  return true;
 }
 
 void cConvertToAudioThread::Exit(void)

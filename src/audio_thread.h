@@ -34,6 +34,8 @@ public:
   // Stops the running conversion, if any: its script is ended and the recording's marks
   // file is whole again when this returns.
   static void Exit(void);
+  // The running conversion's recording name and progress; false when none runs.
+  static bool Status(std::string &Name, int &Progress);
   // The command that converts one track: the script and the four arguments, each a
   // double-quoted word that the shell takes as it is.
   static std::string Command(const char *Script, const std::string &Directory, const std::string &Title, const std::string &Artist, const std::string &Year);

@@ -7,7 +7,12 @@
 // English, German, then the other languages (empty: not translated).
 #define ROW(en, de) { en, de, "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "" }
 
-constexpr tI18nPhrase Phrases[] = {
+const char *const PhraseLocales[PhraseLanguages] = {
+  "en_US", "de_DE", "sl_SI", "it_IT", "nl_NL", "pt_PT", "fr_FR", "nn_NO", "fi_FI", "pl_PL", "es_ES",
+  "el_GR", "sv_SE", "ro_RO", "hu_HU", "ca_ES", "ru_RU", "hr_HR", "et_EE", "da_DK", "cs_CZ",
+};
+
+constexpr tPhrase Phrases[] = {
   ROW("a grabber for VimoraMusic", "Ein Grabber für VimoraMusic"),
   ROW("Vimora", "Vimora"),
   {
@@ -105,7 +110,7 @@ static constexpr bool Equal(const char *a, const char *b)
 // The longest text of Key's row in any language (0 when there is no such row).
 static constexpr size_t LongestText(const char *Key)
 {
-  for (const tI18nPhrase *p = Phrases; (*p)[0]; p++) {
+  for (const tPhrase *p = Phrases; (*p)[0]; p++) {
       if (Equal((*p)[0], Key)) {
          size_t longest = 0;
          for (const char *t : *p)

@@ -72,9 +72,21 @@ cPlugin *cMenuConvert::Rozerez(void)
 
 eOSState cMenuConvert::Cut(const cRecording *Recording)
 {
-  cPlugin *rozerez = Rozerez();
-  if (!rozerez || !Recording)
+  if (!Rozerez() || !Recording)
      return osContinue;
+  std::string error;
+  if (!CutClips(Recording, error))
+     Skins.Message(mtError, error.c_str());
+  return osEnd;
+}
+
+bool cMenuConvert::CutClips(const cRecording *Recording, std::string &Error)
+{
+  cPlugin *rozerez = Rozerez();
+  if (!rozerez) {
+     Error = "rozerez is not loaded";
+     return false;
+  }
   cMarks marks;
   LoadMarks(marks, Recording);
   for (cMark *m = marks.First(); m; m = marks.Next(m)) {
@@ -84,13 +96,13 @@ eOSState cMenuConvert::Cut(const cRecording *Recording)
   marks.Save();
   MultiCutRequest request = { strdup(Recording->FileName()), NULL };
   if (!rozerez->Service(ROZEREZ_MULTICUT_SERVICE, &request))
-     Skins.Message(mtError, "Roz-e-rez does not support this service!");
+     Error = "Roz-e-rez does not support this service!";
   else if (request.errorText)
-     Skins.Message(mtError, request.errorText);
+     Error = request.errorText;
   else
      Tracks.SetConverted(Recording);
   free(request.recordingFileName);
-  return osEnd;
+  return Error.empty();
 }
 
 eOSState cMenuConvert::ConvertToAudio(void)

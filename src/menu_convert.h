@@ -30,6 +30,8 @@ public:
   // Turns the start marks' comments into clip names, saves them and has "rozerez" cut
   // the clips. osContinue when there was nothing to do, osEnd after the call.
   static eOSState Cut(const cRecording *Recording);
+  // The same without a message: false with the cutter's error text in Error.
+  static bool CutClips(const cRecording *Recording, std::string &Error);
   // Starts an audio conversion, or stops the running one.
   eOSState ConvertToAudio(void);
   eOSState ConvertToVideoAudio(void);

@@ -93,18 +93,9 @@ cMenuRecs::cMenuRecs(void)
 eOSState cMenuRecs::ScanRecordings(void)
 {
   Clear();
-  {
-    LOCK_RECORDINGS_READ;
-    std::vector<const cRecording *> found;
-    for (const cRecording *r = Recordings->First(); r; r = Recordings->Next(r))
-        if (access(AddDirectory(r->FileName(), MarkerFileName), F_OK) == 0)
-           found.push_back(r);
-    if (!found.empty())
-       qsort(found.data(), found.size(), sizeof(const cRecording *), CompareRecording);
-    const char *lastReplayed = cVimoraReplayControl::LastReplayed();
-    for (const cRecording *r : found)
-        Add(new cMenuRecItem(r), lastReplayed && strcmp(lastReplayed, r->FileName()) == 0);
-  }
+  const char *lastReplayed = cVimoraReplayControl::LastReplayed();
+  for (const auto &r : VimoraRecordings())
+      Add(new cMenuRecItem(r.get()), lastReplayed && strcmp(lastReplayed, r->FileName()) == 0);
   SetHelp(NULL, NULL, NULL, NULL);
   Display();
   return osContinue;
@@ -113,7 +104,7 @@ eOSState cMenuRecs::ScanRecordings(void)
 void cMenuRecs::UpdateTitle(void)
 {
   SetTitle(cString::sprintf("%d %s", Count(), tr("Vimora Recordings")));
-  SetHelp(tr("Button$Songs"), tr("Button$Mark"), tr("Button$Convert"), tr("Button$Delete"));
+  SetHelp(tr("Button$Songs"), trVDR("Button$Mark"), tr("Button$Convert"), trVDR("Button$Delete"));
   Display();
 }
 
@@ -178,25 +169,38 @@ eOSState cMenuRecs::OpenConvert(void)
   return AddSubMenu(new cMenuConvert(recording.get()));
 }
 
-void cMenuRecs::Mark(void)
+std::vector<std::unique_ptr<cRecording>> VimoraRecordings(void)
+{
+  std::vector<std::unique_ptr<cRecording>> copies;
+  LOCK_RECORDINGS_READ;
+  std::vector<const cRecording *> found;
+  for (const cRecording *r = Recordings->First(); r; r = Recordings->Next(r))
+      if (access(AddDirectory(r->FileName(), MarkerFileName), F_OK) == 0)
+         found.push_back(r);
+  if (!found.empty())
+     qsort(found.data(), found.size(), sizeof(const cRecording *), CompareRecording);
+  for (const cRecording *r : found)
+      copies.emplace_back(CopyRecording(r));
+  return copies;
+}
+
+int WriteCutMarks(const cRecording *Recording)
 {
   int offset = VimoraConfig.offset;
-  std::unique_ptr<cRecording> recording(CurrentRecording());
-  if (!recording)
-     return;
-  std::string channelId = GetRecordingChannelID(recording.get());
+  std::string channelId = GetRecordingChannelID(Recording);
   // Whatever marks the recording had, by hand or from an earlier run, make way. The
   // file keeps them until the new list is saved, so a failing save loses nothing; a
   // file that cannot be read is simply replaced.
   cMarks marks;
-  if (!LoadMarks(marks, recording.get())) {
-     remove(cMarks::MarksFileName(recording.get()));
-     LoadMarks(marks, recording.get());
+  if (!LoadMarks(marks, Recording)) {
+     remove(cMarks::MarksFileName(Recording));
+     LoadMarks(marks, Recording);
   }
   while (cMark *m = marks.First())
     marks.Del(m);
-  cIndexFile index(recording->FileName(), false, recording->IsPesRecording());
-  cTrackWindow window(index, recording->Start(), offset);
+  cIndexFile index(Recording->FileName(), false, Recording->IsPesRecording());
+  cTrackWindow window(index, Recording->Start(), offset);
+  int pairs = 0;
   {
     cTracksLock lock(Tracks);
     for (cTrack *t = Tracks.First(); t; t = Tracks.Next(t)) {
@@ -213,14 +217,25 @@ void cMenuRecs::Mark(void)
         marks.Add(startFrame);
         marks.Get(startFrame)->SetComment(cString::sprintf("%s|%s|%04d", t->artist.c_str(), t->title.c_str(), t->year));
         marks.Add(endFrame);
+        pairs++;
     }
   }
   if (!marks.Save()) {
-     LogFile.eSysLog("could not write the marks of '%s'", recording->FileName());
-     Skins.Message(mtError, tr("Error while accessing recording!"));
-     return;
+     LogFile.eSysLog("could not write the marks of '%s'", Recording->FileName());
+     return -1;
   }
-  Skins.Message(mtInfo, tr("Marks created!"));
+  return pairs;
+}
+
+void cMenuRecs::Mark(void)
+{
+  std::unique_ptr<cRecording> recording(CurrentRecording());
+  if (!recording)
+     return;
+  if (WriteCutMarks(recording.get()) < 0)
+     Skins.Message(mtError, tr("Error while accessing recording!"));
+  else
+     Skins.Message(mtInfo, tr("Marks created!"));
 }
 
 void cMenuRecs::StopRecording(const char *FileName)
@@ -249,13 +264,13 @@ eOSState cMenuRecs::Delete(void)
   std::unique_ptr<cRecording> recording(CurrentRecording());
   if (!recording)
      return osContinue;
-  if (!Interface->Confirm(tr("Delete recording?"))) {
+  if (!Interface->Confirm(trVDR("Delete recording?"))) {
      UpdateTitle();
      return osContinue;
   }
   std::string fileName = recording->FileName();
   if (cRecordControls::GetRecordControl(fileName.c_str())) {
-     if (!Interface->Confirm(tr("Timer still recording - really delete?")))
+     if (!Interface->Confirm(trVDR("Timer still recording - really delete?")))
         return osContinue;
      StopRecording(fileName.c_str());
   }
@@ -273,7 +288,7 @@ eOSState cMenuRecs::Delete(void)
      Del(Current());
   }
   else
-     Skins.Message(mtError, tr("Error while deleting recording!"));
+     Skins.Message(mtError, trVDR("Error while deleting recording!"));
   UpdateTitle();
   return osContinue;
 }

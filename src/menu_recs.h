@@ -3,7 +3,9 @@
 #ifndef __VIMORA_MENU_RECS_H
 #define __VIMORA_MENU_RECS_H
 
+#include <memory>
 #include <string>
+#include <vector>
 #include <vdr/osdbase.h>
 #include <vdr/recording.h>
 
@@ -14,6 +16,15 @@ std::string GetRecordingChannelID(const cRecording *Recording);
 // A private copy of a listed recording, for a menu or thread that uses it after the
 // lock on the recordings list is gone; it keeps the listed recording's start.
 cRecording *CopyRecording(const cRecording *Recording);
+
+// The recordings of the supported channels (those with the marker file), oldest first,
+// as private copies.
+std::vector<std::unique_ptr<cRecording>> VimoraRecordings(void);
+
+// Replaces the recording's cut marks by one pair per selected catalogue track inside it,
+// the start mark commented «artist|title|year». The number of pairs, or -1 (logged) when
+// the marks file could not be written; the old marks are then kept.
+int WriteCutMarks(const cRecording *Recording);
 
 // Loads the recording's cut marks from the marks file the recorder keeps for it.
 bool LoadMarks(cMarks &Marks, const cRecording *Recording);

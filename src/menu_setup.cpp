@@ -21,10 +21,10 @@ cMenuVimoraSetup::cMenuVimoraSetup(void)
   avoidrepeats = VimoraConfig.avoidrepeats;
   audioformat = VimoraConfig.audioformat;
 
-  Add(new cMenuEditBoolItem(tr("Hide main menu entry"), &hidemainmenuentry, tr("no"), tr("yes")));
+  Add(new cMenuEditBoolItem(tr("Hide main menu entry"), &hidemainmenuentry, trVDR("no"), trVDR("yes")));
   Add(new cMenuEditStrItem(tr("Format for cut marks"), format, sizeof(format), tr(AllowedChars)));
   Add(new cMenuEditIntItem(tr("Offset for marks [s]"), &offset, -99, 99));
-  Add(new cMenuEditBoolItem(tr("Avoid repeats"), &avoidrepeats, tr("no"), tr("yes")));
+  Add(new cMenuEditBoolItem(tr("Avoid repeats"), &avoidrepeats, trVDR("no"), trVDR("yes")));
   Add(new cMenuEditStraItem(tr("Audio format"), &audioformat, 2, AudioFormats));
 }
 

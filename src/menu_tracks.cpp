@@ -58,7 +58,7 @@ cMenuTracks::~cMenuTracks()
 void cMenuTracks::UpdateTitle(void)
 {
   SetTitle(cString::sprintf("%d %s", Count(), tr("Songs")));
-  SetHelp(tr("Button$On/Off"), tr("Button$Play"), NULL, NULL);
+  SetHelp(trVDR("Button$On/Off"), trVDR("Button$Play"), NULL, NULL);
   Display();
 }
 

@@ -390,7 +390,7 @@ void cVimoraReplayControl::TimeSearchDisplay(void)
   static const int place[4] = { 0, 1, 3, 4 }; // tens of hours, hours, tens of minutes, minutes
   for (int i = 4 - jumpDigitCount; i < 4; i++)
       time[place[i]] = '0' + ((jumpDigits >> (8 * (3 - i))) & 0xFF);
-  cString text = cString::sprintf("%s%s", tr("Jump: "), time);
+  cString text = cString::sprintf("%s%s", trVDR("Jump: "), time);
   display->SetJump(text);
   display->Flush();
 }

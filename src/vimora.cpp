@@ -12,6 +12,7 @@
 #include "menu_recs.h"
 #include "menu_setup.h"
 #include "recstatus.h"
+#include "svdrp.h"
 #include "tracks.h"
 #include "vimora_config.h"
 
@@ -83,7 +84,6 @@ bool cPluginVimora::ProcessArgs(int argc, char *argv[])
 
 bool cPluginVimora::Initialize(void)
 {
-  RegisterI18n(Phrases);
   return true;
 }
 
@@ -163,12 +163,12 @@ bool cPluginVimora::Service(const char *, void *)
 
 const char **cPluginVimora::SVDRPHelpPages(void)
 {
-  return NULL;
+  return VimoraSVDRPHelpPages();
 }
 
-cString cPluginVimora::SVDRPCommand(const char *, const char *, int &)
+cString cPluginVimora::SVDRPCommand(const char *Command, const char *Option, int &ReplyCode)
 {
-  return NULL;
+  return VimoraSVDRPCommand(Command, Option, ReplyCode);
 }
 
 VDRPLUGINCREATOR(cPluginVimora);

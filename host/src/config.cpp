@@ -1,6 +1,7 @@
 #include <vdr/config.h>
 
 #include <ctype.h>
+#include <vdr/i18n.h>
 
 cSetup Setup;
 
@@ -9,7 +10,6 @@ static const struct {
   const char *name;
   int cSetup::*field;
 } hostKeys[] = {
-  { "OSDLanguage", &cSetup::OSDLanguage },
   { "MultiSpeedMode", &cSetup::MultiSpeedMode },
   { "ShowReplayMode", &cSetup::ShowReplayMode },
   { "OSDMessageTime", &cSetup::OSDMessageTime },
@@ -18,7 +18,7 @@ static const struct {
 cSetup::cSetup(void)
 {
   fileName = NULL;
-  OSDLanguage = 0;
+  strn0cpy(OSDLanguage, I18N_DEFAULT_LOCALE, sizeof(OSDLanguage));
   MultiSpeedMode = 0;
   ShowReplayMode = 0;
   OSDMessageTime = 3;
@@ -66,6 +66,8 @@ bool cSetup::Load(const char *FileName)
     size_t dot = name.find('.');
     if (dot != std::string::npos)
        Set(name.substr(0, dot), name.substr(dot + 1), value);
+    else if (name == "OSDLanguage")
+       ParseOSDLanguage(value);
     else {
        bool known = false;
        for (const auto &k : hostKeys) {
@@ -82,6 +84,20 @@ bool cSetup::Load(const char *FileName)
   return true;
 }
 
+void cSetup::ParseOSDLanguage(const std::string &Value)
+{
+  // Earlier versions of the host stored the index of the language in its order,
+  // which is still the order of its languages.
+  bool index = !Value.empty() && Value.size() < 4 && strspn(Value.c_str(), "0123456789") == Value.size();
+  const char *locale = index ? I18nLocale(atoi(Value.c_str())) : Value.c_str();
+  if (!locale) {
+     esyslog("ERROR: unknown language: OSDLanguage = %s", Value.c_str());
+     return;
+  }
+  strn0cpy(OSDLanguage, locale, sizeof(OSDLanguage));
+  I18nSetLocale(OSDLanguage);
+}
+
 bool cSetup::Save(void)
 {
   if (!fileName)
@@ -89,6 +105,7 @@ bool cSetup::Save(void)
   cSafeFile f(fileName);
   if (!f.Open())
      return false;
+  fprintf(f, "OSDLanguage = %s\n", OSDLanguage);
   for (const auto &k : hostKeys)
       fprintf(f, "%s = %d\n", k.name, this->*k.field);
   for (const auto &e : entries)

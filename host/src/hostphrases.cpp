@@ -5,7 +5,7 @@
 // English, German, then the other languages (empty: not translated).
 #define ROW(en, de) { en, de, "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "" }
 
-const tI18nPhrase HostPhrases[] = {
+const tHostPhrase HostPhrases[] = {
   ROW("no", "nein"),
   ROW("yes", "ja"),
   ROW("Button$Mark", "Markieren"),

@@ -1,38 +1,111 @@
 #include <vdr/i18n.h>
 
+#include <atomic>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string.h>
 #include <string>
-#include <strings.h>
-#include <vdr/config.h>
 
+#include "catalogue.h"
 #include "hostphrases.h"
 
+// The host's languages: those of its own texts, in their columns' order.
 static const struct {
+  const char *locale;
   const char *name;
-  const char *code;
-} languages[I18nNumLanguages] = {
-  { "English", "en" }, { "German", "de" }, { "Slovenian", "sl" }, { "Italian", "it" },
-  { "Dutch", "nl" }, { "Portuguese", "pt" }, { "French", "fr" }, { "Norwegian", "no" },
-  { "Finnish", "fi" }, { "Polish", "pl" }, { "Spanish", "es" }, { "Greek", "el" },
-  { "Swedish", "sv" }, { "Romanian", "ro" }, { "Hungarian", "hu" }, { "Catalan", "ca" },
-  { "Russian", "ru" }, { "Croatian", "hr" }, { "Estonian", "et" }, { "Danish", "da" },
-  { "Czech", "cs" },
+} languages[HostLanguages] = {
+  { I18N_DEFAULT_LOCALE, "English" }, { "de_DE", "German" }, { "sl_SI", "Slovenian" }, { "it_IT", "Italian" },
+  { "nl_NL", "Dutch" }, { "pt_PT", "Portuguese" }, { "fr_FR", "French" }, { "nn_NO", "Norwegian" },
+  { "fi_FI", "Finnish" }, { "pl_PL", "Polish" }, { "es_ES", "Spanish" }, { "el_GR", "Greek" },
+  { "sv_SE", "Swedish" }, { "ro_RO", "Romanian" }, { "hu_HU", "Hungarian" }, { "ca_ES", "Catalan" },
+  { "ru_RU", "Russian" }, { "hr_HR", "Croatian" }, { "et_EE", "Estonian" }, { "da_DK", "Danish" },
+  { "cs_CZ", "Czech" },
 };
 
-static std::mutex tablesMutex;
-static std::map<std::string, const tI18nPhrase *> tables; // plug-in name -> its table
+static std::atomic<int> currentLanguage(0);
 
-void I18nRegister(const tI18nPhrase *const Phrases, const char *Plugin)
+static std::mutex cataloguesMutex;
+static std::string localeDir;
+// (domain, language) -> its catalogue, null where there is none. Loaded catalogues are
+// never dropped: translations handed out stay valid, as gettext's do.
+static std::map<std::pair<std::string, int>, std::unique_ptr<cMessageCatalogue>> catalogues;
+
+void I18nInitialize(const char *LocaleDir)
 {
-  std::lock_guard<std::mutex> lk(tablesMutex);
-  tables[Plugin ? Plugin : ""] = Phrases;
+  std::lock_guard<std::mutex> lk(cataloguesMutex);
+  localeDir = LocaleDir ? LocaleDir : "";
+  // catalogues looked for in vain may be found in the new folder
+  for (auto it = catalogues.begin(); it != catalogues.end(); ) {
+      if (it->second)
+         ++it;
+      else
+         it = catalogues.erase(it);
+  }
 }
 
-static const char *Lookup(const tI18nPhrase *Phrases, const char *s, int Language)
+void I18nSetLocale(const char *Locale)
 {
-  for (const tI18nPhrase *p = Phrases; p && (*p)[0]; p++) {
+  for (int i = 0; Locale && i < HostLanguages; i++) {
+      if (strcmp(Locale, languages[i].locale) == 0) {
+         currentLanguage = i;
+         return;
+      }
+  }
+}
+
+int I18nCurrentLanguage(void)
+{
+  return currentLanguage;
+}
+
+void I18nSetLanguage(int Language)
+{
+  if (Language >= 0 && Language < HostLanguages)
+     currentLanguage = Language;
+}
+
+int I18nNumLanguagesWithLocale(void)
+{
+  return HostLanguages;
+}
+
+const cStringList *I18nLanguages(void)
+{
+  static const cStringList *names = [] {
+    cStringList *l = new cStringList;
+    for (const auto &language : languages)
+        l->Append(strdup(language.name));
+    return l;
+  }();
+  return names;
+}
+
+const char *I18nLocale(int Language)
+{
+  return Language >= 0 && Language < HostLanguages ? languages[Language].locale : NULL;
+}
+
+static const char *PluginText(const char *Domain, int Language, const char *s)
+{
+  std::lock_guard<std::mutex> lk(cataloguesMutex);
+  if (localeDir.empty())
+     return NULL;
+  auto key = std::make_pair(std::string(Domain), Language);
+  auto it = catalogues.find(key);
+  if (it == catalogues.end()) {
+     std::unique_ptr<cMessageCatalogue> c(new cMessageCatalogue);
+     cString fileName = cString::sprintf("%s/%s/LC_MESSAGES/%s.mo", localeDir.c_str(), languages[Language].locale, Domain);
+     if (!c->Load(fileName))
+        c.reset();
+     it = catalogues.emplace(key, std::move(c)).first;
+  }
+  return it->second ? it->second->Translate(s) : NULL;
+}
+
+static const char *HostText(const char *s, int Language)
+{
+  for (const tHostPhrase *p = HostPhrases; (*p)[0]; p++) {
       if (strcmp((*p)[0], s) == 0) {
          const char *t = (*p)[Language];
          return t && *t ? t : NULL;
@@ -45,34 +118,14 @@ const char *I18nTranslate(const char *s, const char *Plugin)
 {
   if (!s)
      return s;
-  int language = Setup.OSDLanguage;
-  if (language > 0 && language < I18nNumLanguages) {
-     const tI18nPhrase *table = NULL;
-     if (Plugin) {
-        std::lock_guard<std::mutex> lk(tablesMutex);
-        auto it = tables.find(Plugin);
-        if (it != tables.end())
-           table = it->second;
-     }
-     const char *t = Lookup(table, s, language);
-     if (!t)
-        t = Lookup(HostPhrases, s, language);
+  int language = currentLanguage;
+  if (language > 0) {
+     // As in the recorder, a plug-in's text comes from its catalogue only: the host's
+     // own texts are reached with trVDR().
+     const char *t = Plugin ? PluginText(Plugin, language, s) : HostText(s, language);
      if (t)
         return t;
   }
   const char *p = strchr(s, '$');
   return p ? p + 1 : s;
-}
-
-const char *I18nLanguageName(int Language)
-{
-  return Language >= 0 && Language < I18nNumLanguages ? languages[Language].name : NULL;
-}
-
-int I18nLanguageIndex(const char *NameOrCode)
-{
-  for (int i = 0; NameOrCode && i < I18nNumLanguages; i++)
-      if (strcasecmp(NameOrCode, languages[i].name) == 0 || strcasecmp(NameOrCode, languages[i].code) == 0)
-         return i;
-  return -1;
 }

@@ -36,14 +36,17 @@ public:
   cMenuSetupHost(const char *Section)
   {
     SetSection(Section);
-    osdLanguage = Setup.OSDLanguage;
+    osdLanguage = I18nCurrentLanguage();
     osdMessageTime = Setup.OSDMessageTime;
     multiSpeedMode = Setup.MultiSpeedMode;
     showReplayMode = Setup.ShowReplayMode;
   }
   virtual void Store(void)
   {
-    Setup.OSDLanguage = osdLanguage;
+    if (const char *locale = I18nLocale(osdLanguage)) {
+       strn0cpy(Setup.OSDLanguage, locale, sizeof(Setup.OSDLanguage));
+       I18nSetLocale(Setup.OSDLanguage);
+    }
     Setup.OSDMessageTime = osdMessageTime;
     Setup.MultiSpeedMode = multiSpeedMode;
     Setup.ShowReplayMode = showReplayMode;
@@ -53,15 +56,16 @@ public:
 
 class cMenuSetupOSD : public cMenuSetupHost {
 private:
-  const char *languages[I18nNumLanguages];
+  const char *languages[I18N_MAX_LANGUAGES];
 
 public:
   cMenuSetupOSD(void)
     : cMenuSetupHost(tr("OSD"))
   {
-    for (int i = 0; i < I18nNumLanguages; i++)
-        languages[i] = I18nLanguageName(i);
-    Add(new cMenuEditStraItem(tr("Language"), &osdLanguage, I18nNumLanguages, languages));
+    int n = I18nNumLanguagesWithLocale();
+    for (int i = 0; i < n; i++)
+        languages[i] = (*I18nLanguages())[i];
+    Add(new cMenuEditStraItem(tr("Language"), &osdLanguage, n, languages));
     Add(new cMenuEditIntItem(tr("Message time (s)"), &osdMessageTime, 1, 60));
   }
 };

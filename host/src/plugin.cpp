@@ -123,11 +123,6 @@ cString cPlugin::SVDRPCommand(const char *, const char *, int &)
   return NULL;
 }
 
-void cPlugin::RegisterI18n(const tI18nPhrase *const Phrases)
-{
-  I18nRegister(Phrases, Name());
-}
-
 void cPlugin::SetConfigDirectory(const char *Dir)
 {
   free(configDirectory);

@@ -40,6 +40,21 @@ TEST_F(cHostProgram, HelpListsOptions)
   tProcessResult r = Host({ "-h", "-P", "vimora" });
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_NE(r.out.find("--verbose=n       verbose level for logfile"), std::string::npos) << r.out;
-  for (const char *option : { "-c DIR", "-v DIR", "-L DIR", "-P ARGS", "--script=FILE", "--demo[=DIR]", "--speed=N" })
+  for (const char *option : { "-c DIR", "-v DIR", "-L DIR", "--localedir=DIR", "-P ARGS", "--script=FILE", "--demo[=DIR]", "--speed=N" })
       EXPECT_NE(r.out.find(option), std::string::npos) << option;
+}
+
+TEST_F(cHostProgram, ThePluginSpeaksTheSetupsLanguageFromTheCataloguesBesideIt)
+{
+  WriteFile(configDir + "/setup.conf", "OSDLanguage = de_DE\n");
+  tProcessResult r = Script("key Menu\nkey 1\nscreen\n");
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("Vimora-Aufnahmen"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("(yellow) Konvertieren"), std::string::npos) << r.out;
+
+  r = Script("key Menu\nkey 1\nscreen\n", { "vimora" }, { "--localedir", root + "/nowhere" });
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("Vimora Recordings"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("(yellow) Convert "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("(green) Markieren"), std::string::npos) << r.out; // the host's own
 }

@@ -123,3 +123,33 @@ TEST_F(cHostScript, KeysWithRepeatAndTheSetupPageKeepItsValues)
   r = Script("key Menu 2 3 Ok\nexpect Offset for marks [s]:            10\n");
   EXPECT_EQ(r.exitCode, 0) << r.err;
 }
+
+TEST_F(cHostScript, SvdrpCommandsReachThePluginAndPrintTheRecordersReply)
+{
+  tProcessResult r = ScriptAt(
+    "channel S19.2E-1-1092-10100 VimoraMusic\n"
+    "event 1 +30 90 Marlow Fenwick - Paper Lanterns (1987)\n"
+    "event 1 +120 100 Ines Varga - Copper Sky (2003)\n"
+    "timer 1 +0 +300 Music Night\n"
+    "wait 400\n"
+    "svdrp PLUG vimora HELP\n"
+    "svdrp PLUG vimora LSTR\n"
+    "svdrp PLUG vimora LSTT 1\n"
+    "svdrp PLUG vimora MARK 1\n"
+    "svdrp PLUG vimora MARK 9\n"
+    "svdrp PLUG vimora HOP\n"
+    "svdrp PLUG nothere LSTR\n");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  for (const char *line : {
+         "214-Plugin vimora v0.0.3 - a grabber for VimoraMusic\n214-SVDRP commands:\n214-    LSTR\n214-    LSTT\n",
+         "214-    BLCK\n214 End of HELP info\n",
+         "900 1 2026-12-07 20:00 0:05:00 Music Night 2 0\n",
+         "900-selected|Marlow Fenwick|Paper Lanterns|1987|2026-12-07 20:00:30|90\n"
+         "900 selected|Ines Varga|Copper Sky|2003|2026-12-07 20:02:00|100\n",
+         "900 2 pairs of cut marks written to Music Night\n",
+         "501 No recording 9 (there are 1)\n",
+         "500 Command unrecognized: \"HOP\"\n",
+         "550 Plugin \"nothere\" not found (use PLUG for a list of plugins)\n" })
+      EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
+  EXPECT_EQ(Lines(ReadFile(Glob(videoDir + "/Music Night/*.rec/marks").at(0))).size(), 4u);
+}

@@ -173,6 +173,52 @@ TEST_F(cScripts, BothFormatsWriteTheTaggedSpanOfThePair)
       }
 }
 
+TEST_F(cScripts, EveryFileCarriesACoverFromTheMiddleOfTheTrackAndItsReplayGain)
+{
+  // a recording wider than a cover may be
+  cResult r = Run({ "ffmpeg", "-nostdin", "-v", "error", "-f", "lavfi", "-i", "testsrc=size=800x450:rate=25",
+                    "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000", "-t", "6", "-c:v", "mpeg2video",
+                    "-g", "12", "-c:a", "mp2", "-f", "mpegts", "-y", recDir + "/00001.ts" });
+  ASSERT_EQ(r.status, 0) << r.err;
+  SetMarks("0:00:01.00\n0:00:05.00\n");
+  for (const char *format : { "mp3", "ogg" }) {
+      SCOPED_TRACE(format);
+      ASSERT_EQ(Convert(format, recDir, "Song", "Artist", "1999").status, 0);
+      std::string file = audioDir + "/Artist - Song (1999)." + format;
+      std::string codec = std::string(format) == "mp3" ? "mp3" : "vorbis";
+      // the audio, then the picture: a JPEG of the video's width cut to 600, height in proportion
+      EXPECT_EQ(Probe(file, "stream=codec_name,width,height:stream_disposition=attached_pic"), codec + "\n0\nmjpeg\n600\n338\n1");
+      EXPECT_NE(Probe(file, "stream_tags=comment").find("Cover (front)"), std::string::npos);
+      // the gain against -18 LUFS, as ebur128 measures the file itself
+      cResult m = Run({ "ffmpeg", "-nostdin", "-i", "file:" + file, "-map", "0:a", "-af", "ebur128", "-f", "null", "-" });
+      size_t i = m.err.rfind(" I:");
+      ASSERT_NE(i, std::string::npos) << m.err;
+      double gain = atof(Tag(file, "REPLAYGAIN_TRACK_GAIN").c_str());
+      EXPECT_NEAR(gain, -18 - atof(m.err.c_str() + i + 3), 0.5);
+      double peak = atof(Tag(file, "REPLAYGAIN_TRACK_PEAK").c_str());
+      EXPECT_GT(peak, 0.05);
+      EXPECT_LE(peak, 1.0);
+  }
+  // without video the file has no picture, and that is no error
+  r = Run({ "ffmpeg", "-nostdin", "-v", "error", "-i", "file:" + recDir + "/00001.ts", "-map", "0:a", "-c", "copy",
+            "-f", "mpegts", "-y", workDir + "/audio-only.ts" });
+  ASSERT_EQ(r.status, 0) << r.err;
+  fs::rename(workDir + "/audio-only.ts", recDir + "/00001.ts");
+  ASSERT_EQ(Convert("mp3", recDir, "Plain", "Artist", "1999").status, 0);
+  EXPECT_EQ(Probe(audioDir + "/Artist - Plain (1999).mp3", "stream=codec_name"), "mp3");
+}
+
+TEST_F(cScripts, ARecordingOfTheOlderKindIsConvertedFromItsOwnFiles)
+{
+  std::string old = videoDir + "/Old/2026-12-07.20.00.50.99.rec";
+  ASSERT_TRUE(MakeDirs(old.c_str(), true));
+  fs::copy_file(masterMedia, old + "/001.ts");
+  ASSERT_TRUE(WriteFile(old + "/marks.vdr", "0:00:01.00\n0:00:04.12\n"));
+  cResult r = Convert("mp3", old, "Song", "Artist", "1999");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NEAR(Duration(audioDir + "/Artist - Song (1999).mp3"), 3.48, 1.0);
+}
+
 TEST_F(cScripts, AudioComesFromThePairsPositionInTheMedia)
 {
   SetMarks("0:00:01.00\n0:00:05.00\n");

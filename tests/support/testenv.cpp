@@ -9,8 +9,10 @@
 #include <unistd.h>
 #include <vdr/clock.h>
 #include <vdr/config.h>
+#include <vdr/thread.h>
 #include <vdr/channels.h>
 #include <vdr/epg.h>
+#include <vdr/i18n.h>
 #include <vdr/plugin.h>
 #include <vdr/recording.h>
 #include <vdr/timers.h>
@@ -32,11 +34,14 @@ void cTestEnv::SetUp(void)
   char tmpl[] = "/tmp/vimora-test-XXXXXX";
   ASSERT_NE(mkdtemp(tmpl), nullptr);
   root = tmpl;
+  invalidSequences = cStateLock::InvalidSequences();
+  expectedInvalidSequences = 0;
   configDir = root + "/config";
   videoDir = root + "/video";
   ASSERT_TRUE(MakeDirs(configDir.c_str(), true));
   ASSERT_TRUE(MakeDirs(videoDir.c_str(), true));
   cPlugin::SetConfigDirectory(configDir.c_str());
+  I18nInitialize(VIMORA_LOCALE_DIR);
   ::Setup.Load(AddDirectory(configDir.c_str(), "setup.conf"));
   SetVideoDirectory(videoDir.c_str());
   SetMediaWriterFactory(NewIndexOnlyWriter); // media tests ask for real media
@@ -49,6 +54,8 @@ void cTestEnv::SetUp(void)
 void cTestEnv::TearDown(void)
 {
   cRecorder::Stop();
+  // two threads taking the recorder's locks in opposite orders can deadlock
+  EXPECT_EQ(cStateLock::InvalidSequences(), invalidSequences + expectedInvalidSequences) << "a lock was taken out of the recorder's order";
   Timers.cListBase::Clear();
   Recordings.Clear();
   Channels.cListBase::Clear();

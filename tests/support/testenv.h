@@ -1,7 +1,8 @@
 // Test fixtures: a private config and video folder per test (the video folder is the
 // host's video directory), the host log captured, the host clock standing still until
 // the test moves it, and a recorder that writes the index alone (no media). After each
-// test the recorder is stopped and the host's channels, guide, timers and recordings
+// test no lock may have been taken out of the recorder's order, the recorder is
+// stopped, and the host's channels, guide, timers and recordings
 // are emptied.
 #ifndef __VIMORA_TESTENV_H
 #define __VIMORA_TESTENV_H
@@ -17,6 +18,8 @@ class cTestEnv : public ::testing::Test {
 protected:
   std::string root, configDir, videoDir;
   std::vector<std::string> hostLog; // "E text", "I text", "D text"
+  int invalidSequences;         // locks taken out of order before the test
+  int expectedInvalidSequences; // those the test takes on purpose
   void SetUp(void) override;
   void TearDown(void) override;
 

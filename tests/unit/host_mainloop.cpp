@@ -115,8 +115,9 @@ TEST_F(cHostMainLoop, HostSetupChangesTheLanguageOfLaterMenus)
   EXPECT_EQ(Screen().title, "Setup - OSD");
   EXPECT_NE(CurrentLine().find("English"), std::string::npos);
   Press({ kRight, kOk, kMenu, kMenu });
-  EXPECT_EQ(::Setup.OSDLanguage, 1);
+  EXPECT_STREQ(::Setup.OSDLanguage, "de_DE");
+  EXPECT_EQ(I18nCurrentLanguage(), 1);
   EXPECT_EQ(Screen().title, "Hauptmenü");
   EXPECT_EQ(Screen().items, (std::vector<std::string>{ "1 Einstellungen" }));
-  EXPECT_NE(ReadFile(configDir + "/setup.conf").find("OSDLanguage = 1\n"), std::string::npos);
+  EXPECT_NE(ReadFile(configDir + "/setup.conf").find("OSDLanguage = de_DE\n"), std::string::npos);
 }

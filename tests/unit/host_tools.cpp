@@ -2,7 +2,12 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vdr/channels.h>
 #include <vdr/config.h>
+#include <vdr/epg.h>
+#include <vdr/i18n.h>
+#include <vdr/recording.h>
+#include <vdr/timers.h>
 #include <vdr/tools.h>
 
 #include "testenv.h"
@@ -253,10 +258,11 @@ TEST_F(cHostTools, SystemExecReturnsExitStatus)
 TEST_F(cHostTools, SetupStoresPluginValuesAndKeepsHashes)
 {
   std::string path = configDir + "/setup.conf";
-  WriteFile(path, "# comment\nOSDLanguage = 1\nvimora.format = %artist% #1\nother.x = 2\n");
+  WriteFile(path, "# comment\nOSDLanguage = it_IT\nvimora.format = %artist% #1\nother.x = 2\n");
   cSetup s;
   ASSERT_TRUE(s.Load(path.c_str()));
-  EXPECT_EQ(s.OSDLanguage, 1);
+  EXPECT_STREQ(s.OSDLanguage, "it_IT");
+  EXPECT_STREQ(I18nLocale(I18nCurrentLanguage()), "it_IT");
   EXPECT_STREQ(s.Get("vimora", "format"), "%artist% #1");
   s.Store("offset", "-99", "vimora");
   s.Store("format", "a\nb", "vimora");
@@ -265,4 +271,70 @@ TEST_F(cHostTools, SetupStoresPluginValuesAndKeepsHashes)
   EXPECT_STREQ(t.Get("vimora", "offset"), "-99");
   EXPECT_STREQ(t.Get("vimora", "format"), "a b");
   EXPECT_STREQ(t.Get("other", "x"), "2");
+  EXPECT_STREQ(t.OSDLanguage, "it_IT");
+}
+
+TEST_F(cHostTools, SetupLanguageIsALocale)
+{
+  std::string path = configDir + "/setup.conf";
+  // earlier hosts stored the index of the language in their order
+  WriteFile(path, "OSDLanguage = 1\n");
+  cSetup s;
+  ASSERT_TRUE(s.Load(path.c_str()));
+  EXPECT_STREQ(s.OSDLanguage, "de_DE");
+  EXPECT_EQ(I18nCurrentLanguage(), 1);
+  ASSERT_TRUE(s.Save());
+  EXPECT_NE(ReadFile(path).find("OSDLanguage = de_DE\n"), std::string::npos) << ReadFile(path);
+
+  // as in the recorder, a locale without texts is kept but changes no language
+  WriteFile(path, "OSDLanguage = xx_YY\n");
+  ASSERT_TRUE(s.Load(path.c_str()));
+  EXPECT_STREQ(s.OSDLanguage, "xx_YY");
+  EXPECT_EQ(I18nCurrentLanguage(), 1);
+  WriteFile(path, "OSDLanguage = 21\n");
+  ASSERT_TRUE(s.Load(path.c_str()));
+  EXPECT_STREQ(s.OSDLanguage, "xx_YY");
+  EXPECT_TRUE(HostLogHas("unknown language: OSDLanguage = 21"));
+  EXPECT_EQ(I18nCurrentLanguage(), 1);
+}
+
+TEST_F(cHostTools, StateLocksKeepTheRecordersOrderAndTellChanges)
+{
+  int before = cStateLock::InvalidSequences();
+  {
+    LOCK_TIMERS_WRITE;
+    LOCK_CHANNELS_READ;
+    LOCK_RECORDINGS_READ;
+    LOCK_SCHEDULES_READ;
+    EXPECT_TRUE(Timers && Channels && Recordings && Schedules);
+    {
+      LOCK_TIMERS_READ; // the writer may read again
+      EXPECT_NE(Timers, nullptr);
+    }
+  }
+  EXPECT_EQ(cStateLock::InvalidSequences(), before);
+  {
+    LOCK_SCHEDULES_READ;
+    LOCK_TIMERS_READ;
+  }
+  EXPECT_EQ(cStateLock::InvalidSequences(), before + 1);
+  expectedInvalidSequences = 1;
+  EXPECT_TRUE(HostLogHas("E ERROR: invalid lock sequence: Timers locked while holding Schedules"));
+
+  // a reader learns whether the list changed since it last looked
+  cStateKey reader;
+  ASSERT_NE(cTimers::GetTimersRead(reader), nullptr); // a new key sees a change
+  reader.Remove();
+  EXPECT_EQ(cTimers::GetTimersRead(reader), nullptr);
+  EXPECT_FALSE(reader.TimedOut());
+  {
+    LOCK_TIMERS_WRITE;
+  }
+  ASSERT_NE(cTimers::GetTimersRead(reader), nullptr);
+  reader.Remove();
+  // a write lock removed without a change leaves the readers' state alone
+  cStateKey writer;
+  ASSERT_NE(cTimers::GetTimersWrite(writer), nullptr);
+  writer.Remove(false);
+  EXPECT_EQ(cTimers::GetTimersRead(reader), nullptr);
 }

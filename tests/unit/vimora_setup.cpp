@@ -10,9 +10,9 @@ class cVimoraSetup : public cHostEnv {
 protected:
   std::string SetupConf(void) { return ReadFile(configDir + "/setup.conf"); }
   // Main menu, Setup, Plugins, vimora.
-  void OpenPage(int Language = 0)
+  void OpenPage(const char *Locale = I18N_DEFAULT_LOCALE)
   {
-    ::Setup.OSDLanguage = Language;
+    I18nSetLocale(Locale);
     ASSERT_TRUE(StartPlugins(VIMORA_PLUGIN_DIR, { "vimora" }));
     Press({ kMenu, k2, k3, k1 });
   }
@@ -27,7 +27,7 @@ protected:
 
 TEST_F(cVimoraSetup, GermanPageReadsGerman)
 {
-  OpenPage(1);
+  OpenPage("de_DE");
   EXPECT_EQ(Screen().title, "Einstellungen - Plugin 'vimora'");
   EXPECT_EQ(Lines(), (std::vector<std::string>{
                        "Hauptmenüeintrag verstecken:\tnein",
@@ -43,7 +43,7 @@ TEST_F(cVimoraSetup, GermanPageReadsGerman)
 
 TEST_F(cVimoraSetup, ItalianTranslatesOnlyTheHideEntry)
 {
-  OpenPage(3);
+  OpenPage("it_IT");
   EXPECT_EQ(Lines(), (std::vector<std::string>{
                        "Nascondi voce nel menù principale:\tno",
                        "Format for cut marks:\t%artist% - %title% (%year%)",
@@ -56,14 +56,16 @@ TEST_F(cVimoraSetup, ItalianTranslatesOnlyTheHideEntry)
 TEST_F(cVimoraSetup, ContextKeysWithoutTranslationShowTheirText)
 {
   ASSERT_TRUE(StartPlugins(VIMORA_PLUGIN_DIR, { "vimora" }));
-  EXPECT_STREQ(I18nTranslate("Button$Convert", "vimora"), "Convert");
-  EXPECT_STREQ(I18nTranslate(AllowedChars, "vimora"), AllowedChars + 1);
-  ::Setup.OSDLanguage = 1;
-  EXPECT_STREQ(I18nTranslate("Button$Convert", "vimora"), "Konvertieren");
-  EXPECT_STREQ(I18nTranslate("Button$Mark", "vimora"), "Markieren"); // the host's own
-  EXPECT_STREQ(I18nTranslate("MP3", "vimora"), "MP3");
-  ::Setup.OSDLanguage = 11;
-  EXPECT_STREQ(I18nTranslate("Button$Convert", "vimora"), "Convert");
+  EXPECT_STREQ(tr("Button$Convert"), "Convert");
+  EXPECT_STREQ(tr(AllowedChars), AllowedChars + 1);
+  I18nSetLocale("de_DE");
+  EXPECT_STREQ(tr("Button$Convert"), "Konvertieren");
+  // as in the recorder, the host's own texts are not in the plug-in's catalogue
+  EXPECT_STREQ(tr("Button$Mark"), "Mark");
+  EXPECT_STREQ(trVDR("Button$Mark"), "Markieren");
+  EXPECT_STREQ(tr("MP3"), "MP3");
+  I18nSetLocale("el_GR");
+  EXPECT_STREQ(tr("Button$Convert"), "Convert");
 }
 
 TEST_F(cVimoraSetup, OkStoresEverySettingInOrder)

@@ -5,6 +5,7 @@
 #include <string>
 #include <unistd.h>
 #include <vector>
+#include <vdr/i18n.h>
 #include <vdr/tools.h>
 
 // The recorder version whose interfaces this stand-in follows.
@@ -114,9 +115,10 @@ private:
   std::vector<tEntry> entries; // plug-in values in file order
   char *fileName;
   void Set(const std::string &Plugin, const std::string &Key, const std::string &Value);
+  void ParseOSDLanguage(const std::string &Value);
 
 public:
-  int OSDLanguage;     // index into the host's language order, 0 = English
+  char OSDLanguage[I18N_MAX_LOCALE_LEN]; // the locale of the user interface, "de_DE"
   int MultiSpeedMode;
   int ShowReplayMode;
   int OSDMessageTime;  // seconds a message stays on screen

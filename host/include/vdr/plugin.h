@@ -52,8 +52,6 @@ public:
   virtual const char **SVDRPHelpPages(void);
   virtual cString SVDRPCommand(const char *Command, const char *Option, int &ReplyCode);
 
-  void RegisterI18n(const tI18nPhrase *const Phrases);
-
   static void SetConfigDirectory(const char *Dir);
   // The host's configuration directory, or a plug-in's own folder in it (created).
   static const char *ConfigDirectory(const char *PluginName = NULL);

@@ -173,6 +173,48 @@ public:
   void Discard(void);
 };
 
+// Owned C texts (freed with free()), as the recorder's cStringList holds them.
+class cStringList {
+private:
+  char **strings;
+  int size, allocated;
+  cStringList(const cStringList &);
+  cStringList &operator=(const cStringList &);
+
+public:
+  cStringList(void) { strings = NULL; size = allocated = 0; }
+  virtual ~cStringList() { Clear(); free(strings); }
+  int Size(void) const { return size; }
+  char *At(int Index) const { return strings[Index]; }
+  char *operator[](int Index) const { return strings[Index]; }
+  // Takes s over.
+  void Append(char *s)
+  {
+    if (size == allocated) {
+       allocated = allocated ? 2 * allocated : 10;
+       char **more = (char **)realloc(strings, allocated * sizeof(char *));
+       if (!more)
+          abort();
+       strings = more;
+    }
+    strings[size++] = s;
+  }
+  // The index of the text equal to s, or -1.
+  int Find(const char *s) const
+  {
+    for (int i = 0; i < size; i++)
+        if (s && strcmp(strings[i], s) == 0)
+           return i;
+    return -1;
+  }
+  virtual void Clear(void)
+  {
+    for (int i = 0; i < size; i++)
+        free(strings[i]);
+    size = 0;
+  }
+};
+
 cString AddDirectory(const char *DirName, const char *FileName);
 char *stripspace(char *s);
 bool isempty(const char *s);
