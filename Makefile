@@ -74,7 +74,7 @@ install: build
 VDRBUILD   ?= build-vdr
 VDRPLUGINS  = src plugins/rozerez plugins/vimoradevice
 
-vdr:
+vdr: vdr-i18n
 	@for d in $(VDRPLUGINS); do $(MAKE) -C $$d OUT=$(abspath $(VDRBUILD)) || exit 1; done
 
 # Into the recorder's plug-in folder (libdir) and locale folder (locdir); DESTDIR is honoured.
