@@ -87,6 +87,9 @@ constexpr tPhrase Phrases[] = {
   ROW("Audio format", "Audio-Format"),
   ROW("Vimora audio conversion still running!", "Vimora-Audio-Konvertierung läuft noch!"),
   ROW("Apply blacklist again?", "Blacklist erneut anwenden?"),
+  ROW("Convert after recording", "Nach der Aufnahme konvertieren"),
+  ROW("audio", "Audio"),
+  ROW("audio and video", "Audio und Video"),
   { NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL }
 };
 

@@ -17,6 +17,7 @@ private:
   int offset;
   int avoidrepeats;
   int audioformat;
+  int autoconvert;
   // A stored pattern too long for the item is shown shortened; unless the user
   // edits it, the whole pattern is kept.
   bool formatShortened;

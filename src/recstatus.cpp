@@ -1,7 +1,9 @@
 #include "recstatus.h"
 
+#include <unistd.h>
 #include <vdr/device.h>
 
+#include "autoconvert.h"
 #include "grabberthread.h"
 #include "log.h"
 #include "tracks.h"
@@ -49,8 +51,12 @@ void cRecStatusMonitor::Recording(const cDevice *Device, const char *Name, const
   // The recorder holds its timer list for writing while it reports a recording; the
   // same thread may take it again for reading, and nothing else is locked here.
   LOCK_TIMERS_READ;
-  if (!On)
+  if (!On) {
      RecordingEnded(Timers);
+     // the marker file tells a recording of a supported channel
+     if (FileName && access(AddDirectory(FileName, "vimora"), F_OK) == 0)
+        cAutoConvert::RecordingEnded(FileName);
+  }
   else if (Name)
      RecordingStarted(Timers, Device, Name, FileName);
   GrabberDecision(Timers);

@@ -5,6 +5,7 @@
 #include <strings.h>
 
 #include "audio_thread.h"
+#include "autoconvert.h"
 #include "blacklist.h"
 #include "grabberthread.h"
 #include "i18n.h"
@@ -98,6 +99,7 @@ bool cPluginVimora::Start(void)
   }
   Tracks.Load(AddDirectory(cPlugin::ConfigDirectory("vimora"), "tracks.conf"), true);
   Blacklist.Load(AddDirectory(cPlugin::ConfigDirectory("vimora"), "blacklist.conf"), true);
+  cAutoConvert::Load();
   gl_recStatusMonitor = new cRecStatusMonitor;
   return true;
 }
@@ -112,6 +114,7 @@ void cPluginVimora::Housekeeping(void)
 
 void cPluginVimora::MainThreadHook(void)
 {
+  cAutoConvert::Process();
 }
 
 cString cPluginVimora::Active(void)
@@ -153,6 +156,8 @@ bool cPluginVimora::SetupParse(const char *Name, const char *Value)
      VimoraConfig.avoidrepeats = atoi(Value);
   if (!strcasecmp(Name, "audioformat"))
      VimoraConfig.audioformat = atoi(Value);
+  if (!strcasecmp(Name, "autoconvert"))
+     VimoraConfig.autoconvert = atoi(Value);
   return true;
 }
 

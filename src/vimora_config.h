@@ -1,4 +1,4 @@
-// The plug-in's five settings, kept by the host under the plug-in's name.
+// The plug-in's settings, kept by the host under the plug-in's name.
 #ifndef __VIMORA_CONFIG_H
 #define __VIMORA_CONFIG_H
 
@@ -11,6 +11,7 @@ public:
   int hidemainmenuentry; // non-zero: no main-menu entry
   int avoidrepeats;      // non-zero: a repeat of a converted song is grabbed as skipped
   int audioformat;       // 0 = MP3, anything else = OGG
+  int autoconvert;       // after a recording ends: 0 nothing, 1 audio files, 2 audio files and video clips
   cVimoraConfig(void);
 };
 

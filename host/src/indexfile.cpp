@@ -15,6 +15,9 @@ cIndexFile::cIndexFile(const char *FileName, bool Record, bool IsPesRecording, b
 {
   fileName = strdup(AddDirectory(FileName, IsPesRecording ? "index.vdr" : "index"));
   record = Record;
+  // The recorder's index keeps the flag in the top bit of the byte (bit 47 of the record);
+  // the older index.vdr of this host kept it in the lowest.
+  independentBit = IsPesRecording ? 0x01 : 0x80;
   bytesRead = 0;
   if (record) {
      if (!file.Open(fileName, O_RDWR | O_CREAT | O_APPEND)) {
@@ -75,7 +78,7 @@ bool cIndexFile::CatchUp(void)
     for (const unsigned char *b = buffer; b < buffer + n; b += IndexRecordSize) {
         tIndex i;
         i.offset = off_t(b[0]) | off_t(b[1]) << 8 | off_t(b[2]) << 16 | off_t(b[3]) << 24 | off_t(b[4]) << 32;
-        i.independent = b[5] & 1;
+        i.independent = (b[5] & independentBit) != 0;
         i.number = uint16_t(b[6] | b[7] << 8);
         index.push_back(i);
     }
@@ -91,7 +94,7 @@ bool cIndexFile::Write(bool Independent, uint16_t FileNumber, off_t FileOffset)
   unsigned char b[IndexRecordSize];
   for (int i = 0; i < 5; i++)
       b[i] = (unsigned char)(FileOffset >> (8 * i));
-  b[5] = Independent ? 1 : 0;
+  b[5] = Independent ? independentBit : 0;
   b[6] = (unsigned char)(FileNumber);
   b[7] = (unsigned char)(FileNumber >> 8);
   if (safe_write(file, b, sizeof(b)) != IndexRecordSize) {

@@ -130,7 +130,8 @@ TEST_F(cHostRecordings, IndexRoundTripAndTruncatedFile)
     EXPECT_TRUE(writer.Write(false, 2, 5));
     EXPECT_FALSE(writer.Write(false, 2, off_t(1) << 40));
   }
-  EXPECT_EQ(ReadFile(other + "/index").size(), 16u);
+  // the recorder's layout: offset in bytes 0-4, the I-frame flag in bit 7 of byte 5
+  EXPECT_EQ(ReadFile(other + "/index"), std::string("\xFF\xFF\xFF\xFF\xFF\x80\xFE\xFF\x05\0\0\0\0\0\x02\0", 16));
   std::string path = other + "/index";
   ASSERT_EQ(truncate(path.c_str(), 13), 0);
   cIndexFile reader(other.c_str(), false);

@@ -65,7 +65,7 @@ TEST_F(cReaderFindings, LogMessagesStayOnOneLine)
 
 TEST_F(cReaderFindings, TrackTimesFromTheFileThatFitNoFrameLieInNoRecording)
 {
-  WriteFile(root + "/index", std::string(8 * 2500, '\1')); // every frame an I-frame
+  WriteFile(root + "/index", std::string(8 * 2500, '\x81')); // every frame an I-frame
   cIndexFile index(root.c_str(), false);
   const char *const lines[] = {
     "A:B:1999:9223372036854775807:200:0",

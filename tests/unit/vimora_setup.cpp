@@ -35,6 +35,7 @@ TEST_F(cVimoraSetup, GermanPageReadsGerman)
                        "Marken-Offset [s]:\t3",
                        "Vermeide Wiederholungen:\tja",
                        "Audio-Format:\tMP3",
+                       "Nach der Aufnahme konvertieren:\tnein",
                      }));
   Press({ kBack, kBack, kBack });
   EXPECT_EQ(Screen().items.front(), "1 Vimora");
@@ -50,6 +51,7 @@ TEST_F(cVimoraSetup, ItalianTranslatesOnlyTheHideEntry)
                        "Offset for marks [s]:\t3",
                        "Avoid repeats:\tyes",
                        "Audio format:\tMP3",
+                       "Convert after recording:\tno",
                      }));
 }
 
@@ -83,8 +85,9 @@ TEST_F(cVimoraSetup, OkStoresEverySettingInOrder)
   size_t hide = conf.find("vimora.hidemainmenuentry = 0\n");
   size_t avoid = conf.find("vimora.avoidrepeats = 1\n");
   size_t audio = conf.find("vimora.audioformat = 0\n");
-  ASSERT_NE(audio, std::string::npos) << conf;
-  EXPECT_TRUE(format < offset && offset < hide && hide < avoid && avoid < audio) << conf;
+  size_t automatic = conf.find("vimora.autoconvert = 0\n");
+  ASSERT_NE(automatic, std::string::npos) << conf;
+  EXPECT_TRUE(format < offset && offset < hide && hide < avoid && avoid < audio && audio < automatic) << conf;
 }
 
 TEST_F(cVimoraSetup, BackChangesNothing)
@@ -108,6 +111,12 @@ TEST_F(cVimoraSetup, SecondAudioFormatStoresOne)
   Press({ k1, kRight, kOk }); // the page opens with the stored values
   EXPECT_EQ(VimoraConfig.hidemainmenuentry, 1);
   EXPECT_EQ(VimoraConfig.audioformat, 1);
+  // conversion after recording: no, audio, audio and video
+  Press({ k1, kDown, kDown, kDown, kDown, kDown, kRight, kRight });
+  EXPECT_EQ(Screen().items[5], "Convert after recording:\taudio and video");
+  Press({ kOk });
+  EXPECT_EQ(VimoraConfig.autoconvert, 2);
+  EXPECT_NE(SetupConf().find("vimora.autoconvert = 2\n"), std::string::npos);
 }
 
 TEST_F(cVimoraSetup, EditedFormatIsStored)

@@ -201,9 +201,10 @@ public:
 };
 
 // The frame index of a recording: for every frame the media file number, the byte
-// offset in it and whether it is an independent (I-)frame. index.vdr holds one 8-byte
-// record per frame: bytes 0-4 the offset (little endian), byte 5 bit 0 the I-frame flag,
-// bytes 6-7 the file number (little endian). A partial record at the end is not a frame.
+// offset in it and whether it is an independent (I-)frame. The index holds one 8-byte
+// record per frame, as the recorder 2.x writes it: bytes 0-4 the offset (little endian),
+// byte 5 bit 7 the I-frame flag, bytes 6-7 the file number (little endian); the older
+// index.vdr of this host had the flag in bit 0. A partial record at the end is no frame.
 class cIndexFile {
 private:
   struct tIndex {
@@ -214,6 +215,7 @@ private:
   char *fileName;
   cFile file;
   bool record;
+  unsigned char independentBit; // in byte 5 of a record
   std::vector<tIndex> index;
   off_t bytesRead;
   bool CatchUp(void);
