@@ -113,11 +113,10 @@ TEST_F(cVdrRoad, PlugInsMenuOpensAndItsSetupPageStoresUnderItsName)
   EXPECT_NE(ReadFile(vdr->configDir + "/plugins/vimora/vimora.log").find("Vimora log started (verbose level 2"), std::string::npos);
 }
 
-// Disabled while the recorder cannot read what our host's recorder writes: it finds no
-// I-frame in the host's index (it reads the I-frame flag from bit 47 of a record, the
-// host sets bit 40), so the marks stay empty, and it rejects the "e" line closing the
-// event in the host's info file ("unexpected tag while reading EPG data: e"). With an
-// index and info as the recorder writes them, the test passes.
+// Disabled while the recorder rejects the info file our host's recorder writes: the
+// host closes the event with an "e" line, as in its guide file, which the recorder's
+// info files do not have ("ERROR: unexpected tag while reading EPG data: e"). With an
+// info file as the recorder writes it, the test passes.
 TEST_F(cVdrRoad, DISABLED_MarksClipsAndAudioFilesThroughTheRecordersKeys)
 {
   ASSERT_TRUE(RecordTwoSongs());
