@@ -95,11 +95,11 @@ static bool WriteText(FILE *f, char Tag, const char *Text)
   return fprintf(f, "%c %s\n", Tag, s.c_str()) > 0;
 }
 
-bool cEvent::Write(FILE *f) const
+bool cEvent::Write(FILE *f, bool InfoOnly) const
 {
   return fprintf(f, "E %u %lld %d %X %X\n", eventID, (long long)startTime, duration, tableID, version) > 0 &&
          WriteText(f, 'T', title) && WriteText(f, 'S', shortText) && WriteText(f, 'D', description) &&
-         fprintf(f, "e\n") > 0;
+         (InfoOnly || fprintf(f, "e\n") > 0);
 }
 
 // --- cSchedule -------------------------------------------------------------

@@ -159,7 +159,7 @@ bool cRecordingInfo::Write(const char *RecordingFileName, bool IsPesRecording) c
      return false;
   bool channel = channelID.Valid();
   if ((channel && fprintf(f, "C %s%s%s\n", *channelID.ToString(), channelName ? " " : "", channelName ? channelName : "") <= 0) ||
-      !event->Write(f) || fprintf(f, "F %d\nP %d\nL %d\n", framesPerSecond, priority, lifetime) <= 0) {
+      !event->Write(f, true) || fprintf(f, "F %d\nP %d\nL %d\n", framesPerSecond, priority, lifetime) <= 0) {
      f.Discard();
      return false;
   }

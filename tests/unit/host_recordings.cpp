@@ -268,7 +268,7 @@ TEST_F(cHostRecordings, InfoRoundTripAndBadLines)
   info.Set(Channels.First(), event, "unused", 60, 30);
   ASSERT_TRUE(info.Write(recording.c_str()));
   std::string written = ReadFile(recording + "/info");
-  EXPECT_EQ(written, "C S19.2E-1-1092-10100 VimoraMusic\nE 1 1796673600 240 0 0\nT A - B (1999)\nS short\nD two|lines\ne\nF 25\nP 60\nL 30\n");
+  EXPECT_EQ(written, "C S19.2E-1-1092-10100 VimoraMusic\nE 1 1796673600 240 0 0\nT A - B (1999)\nS short\nD two|lines\nF 25\nP 60\nL 30\n");
   cRecordingInfo back;
   ASSERT_TRUE(back.Read(recording.c_str()));
   EXPECT_EQ(back.Priority(), 60);

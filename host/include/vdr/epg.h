@@ -60,8 +60,9 @@ public:
   bool ParseHeader(const char *s);
   // Takes a "T", "S" or "D" line; false for any other tag.
   bool ParseText(char Tag, const char *Text);
-  // Writes the event's E ... e block.
-  bool Write(FILE *f) const;
+  // Writes the event's E ... e block; InfoOnly leaves out the closing "e", as the
+  // recorder's info file has it.
+  bool Write(FILE *f, bool InfoOnly = false) const;
 };
 
 // The events of one channel, sorted by start time.
