@@ -53,11 +53,12 @@ static bool MakeRecording(const std::string &Dir)
       && RunQuietly({ "vdr", "--genindex=" + Dir }) == 0;
 }
 
-// The frame a stopped replay will resume at; -1 while there is none.
+// The frame a stopped replay will resume at; -1 while there is none, or while the
+// recorder is still writing the line.
 static int ResumeFrame(const std::string &Dir)
 {
   std::string text = ReadFile(Dir + "/resume");
-  return text.compare(0, 2, "I ") == 0 ? atoi(text.c_str() + 2) : -1;
+  return text.compare(0, 2, "I ") == 0 && text.back() == '\n' ? atoi(text.c_str() + 2) : -1;
 }
 
 TEST_F(cVdrDevice, ReplayMovesOnWithTheWallClockAndStandsStillInAPause)
@@ -78,8 +79,9 @@ TEST_F(cVdrDevice, ReplayMovesOnWithTheWallClockAndStandsStillInAPause)
   // a pause as long again would show if the position kept moving
   std::this_thread::sleep_for(seconds(3));
   ASSERT_TRUE(vdr->Key("Stop"));
-  ASSERT_TRUE(WaitUntil([&] { return ResumeFrame(dir) >= 0; }, 10));
-  int at = ResumeFrame(dir) + Backup * Fps; // where the replay stood, to the I-frame before
+  int resume = -1;
+  ASSERT_TRUE(WaitUntil([&] { return (resume = ResumeFrame(dir)) >= 0; }, 10));
+  int at = resume + Backup * Fps; // where the replay stood, to the I-frame before
   EXPECT_GE(at, (Start + 1) * Fps - 12) << "the position did not move on";
   EXPECT_LE(at, int((Start + running + 0.8) * Fps)) << "faster than real time, or moving in the pause";
   StopCleanly();

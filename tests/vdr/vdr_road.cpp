@@ -113,11 +113,7 @@ TEST_F(cVdrRoad, PlugInsMenuOpensAndItsSetupPageStoresUnderItsName)
   EXPECT_NE(ReadFile(vdr->configDir + "/plugins/vimora/vimora.log").find("Vimora log started (verbose level 2"), std::string::npos);
 }
 
-// Disabled while the recorder rejects the info file our host's recorder writes: the
-// host closes the event with an "e" line, as in its guide file, which the recorder's
-// info files do not have ("ERROR: unexpected tag while reading EPG data: e"). With an
-// info file as the recorder writes it, the test passes.
-TEST_F(cVdrRoad, DISABLED_MarksClipsAndAudioFilesThroughTheRecordersKeys)
+TEST_F(cVdrRoad, MarksClipsAndAudioFilesThroughTheRecordersKeys)
 {
   ASSERT_TRUE(RecordTwoSongs());
   ASSERT_TRUE(Start()) << vdr->Output();
