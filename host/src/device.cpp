@@ -1,6 +1,20 @@
 #include <vdr/device.h>
 
 #include <stddef.h>
+#include <vector>
+
+// Plug-ins' devices stay for the life of the process, like the receiving devices.
+static std::vector<cDevice *> &PluginDevices(void)
+{
+  static std::vector<cDevice *> *devices = new std::vector<cDevice *>;
+  return *devices;
+}
+
+cDevice::cDevice(void)
+{
+  deviceNumber = MAXDEVICES + int(PluginDevices().size());
+  PluginDevices().push_back(this);
+}
 
 cDevice *cDevice::GetDevice(int Index)
 {

@@ -1,6 +1,7 @@
 // The plug-in loaded from its shared object by the host's plug-in manager.
 #include <dlfcn.h>
 #include <vdr/config.h>
+#include <vdr/device.h>
 #include <vdr/plugin.h>
 
 #include "log.h"
@@ -55,4 +56,21 @@ TEST_F(cPluginLoading, BadArgumentsAndMissingPluginFail)
     EXPECT_FALSE(manager.LoadPlugins());
     EXPECT_NE(testing::internal::GetCapturedStderr().find("cannot load plugin 'nosuchplugin'"), std::string::npos);
   }
+}
+
+TEST_F(cPluginLoading, DevicePluginLoadsBesideThePlugInAndLeavesTheReceivingDevices)
+{
+  cPluginManager manager(VIMORA_PLUGIN_DIR);
+  manager.AddPlugin("vimoradevice");
+  manager.AddPlugin("vimora");
+  ASSERT_TRUE(manager.LoadPlugins());
+  ASSERT_TRUE(manager.InitializePlugins());
+  ASSERT_TRUE(manager.StartPlugins());
+  ASSERT_NE(cPluginManager::GetPlugin("vimoradevice"), nullptr);
+  // the host records on its own devices; the plug-in's device only waits for a player
+  EXPECT_EQ(cDevice::NumDevices(), MAXDEVICES);
+  EXPECT_EQ(cDevice::PrimaryDevice(), cDevice::GetDevice(0));
+  EXPECT_FALSE(cDevice::PrimaryDevice()->HasDecoder());
+  manager.Shutdown();
+  EXPECT_EQ(cPluginManager::GetPlugin("vimoradevice"), nullptr);
 }

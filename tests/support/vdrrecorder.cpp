@@ -1,0 +1,258 @@
+#include "vdrrecorder.h"
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "testenv.h"
+
+static const int SvdrpTimeoutMs = 10000;
+
+// A port nobody listens on now; the recorder takes it a moment later.
+static int FreeLoopbackPort(void)
+{
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  if (fd < 0)
+     return 0;
+  sockaddr_in a = {};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof(a);
+  int port = 0;
+  if (bind(fd, (sockaddr *)&a, sizeof(a)) == 0 && getsockname(fd, (sockaddr *)&a, &len) == 0)
+     port = ntohs(a.sin_port);
+  close(fd);
+  return port;
+}
+
+// Forks and runs Argv (found in PATH) with Env added, stdout and stderr into Output.
+static pid_t Spawn(const std::vector<std::string> &Argv, const std::vector<std::string> &Env, const std::string &Output)
+{
+  pid_t pid = fork();
+  if (pid == 0) {
+     int out = open(Output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+     int in = open("/dev/null", O_RDONLY);
+     if (out < 0 || in < 0)
+        _exit(127);
+     dup2(in, 0);
+     dup2(out, 1);
+     dup2(out, 2);
+     for (const auto &e : Env)
+         putenv(const_cast<char *>(e.c_str()));
+     std::vector<char *> argv;
+     for (const auto &a : Argv)
+         argv.push_back(const_cast<char *>(a.c_str()));
+     argv.push_back(nullptr);
+     execvp(argv[0], argv.data());
+     _exit(127);
+     }
+  return pid;
+}
+
+int RunQuietly(const std::vector<std::string> &Argv)
+{
+  pid_t pid = Spawn(Argv, {}, "/dev/null");
+  int status;
+  if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+     return -1;
+  return WEXITSTATUS(status);
+}
+
+bool WaitUntil(const std::function<bool(void)> &Condition, double TimeoutS)
+{
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(TimeoutS);
+  while (!Condition()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+           return Condition();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+  return true;
+}
+
+cVdrRecorder::cVdrRecorder(const std::string &Root, const std::string &LocaleDir)
+: root(Root)
+{
+  configDir = root + "/vdr-config";
+  videoDir = root + "/vdr-video";
+  cacheDir = root + "/vdr-cache";
+  resourceDir = root + "/vdr-resources";
+  localeDir = LocaleDir;
+  logFile = root + "/vdr.log";
+  for (const auto &d : { configDir, videoDir, cacheDir, resourceDir, localeDir })
+      mkdir(d.c_str(), 0755);
+  // the channel display the recorder opens at start-up closes after a second (see Start)
+  WriteFile(configDir + "/setup.conf", "EPGScanTimeout = 0\nChannelInfoTime = 1\n");
+  WriteFile(configDir + "/svdrphosts.conf", "127.0.0.1\n");
+  WriteFile(configDir + "/sources.conf", "S19.2E  Astra 1KR/1L/1M/1N\n");
+  WriteFile(configDir + "/channels.conf",
+            ":Vimora\n"
+            "VimoraMusic;Vimora:11954:HC34M2S0:S19.2E:27500:101=2:102=deu@3:0:0:10100:1:1092:0\n"
+            "OtherChannel;Other:12188:HC34M2S0:S19.2E:27500:201=2:202=deu@3:0:0:28006:1:1101:0\n");
+}
+
+cVdrRecorder::~cVdrRecorder()
+{
+  if (pid > 0) {
+     kill(pid, SIGKILL);
+     waitpid(pid, NULL, 0);
+     }
+}
+
+bool cVdrRecorder::Start(const std::vector<std::string> &Plugins, const std::vector<std::string> &Env, int TimeoutS)
+{
+  port = FreeLoopbackPort();
+  std::vector<std::string> argv = {
+    "vdr", "-c", configDir, "-v", videoDir, "-L", VIMORA_VDR_PLUGIN_DIR,
+    "--no-kbd", "-D-", "--port", std::to_string(port), "-E", cacheDir + "/epg.data",
+    "--cachedir", cacheDir, "--resdir", resourceDir, "--localedir", localeDir,
+  };
+  for (const auto &p : Plugins) {
+      argv.push_back("-P");
+      argv.push_back(p);
+      }
+  std::vector<std::string> env = Env;
+  env.push_back("LD_PRELOAD=" VIMORA_SYSLOG_SHIM);
+  env.push_back("VIMORA_SYSLOG_FILE=" + logFile);
+  pid = Spawn(argv, env, root + "/vdr.out");
+  // Keys sent while the start-up channel display is open would go to that display, and
+  // a replay launched meanwhile would not see them: ready means SVDRP answers and the
+  // display has come and gone.
+  if (pid > 0 && WaitUntil([this] { return Ended() || (!Svdrp("STAT disk").empty() && OsdsOpened() > 0 && !OsdOpen()); }, TimeoutS)
+      && Running())
+     return true;
+  Stop(5);
+  return false;
+}
+
+// Reads one line (without CR LF) from Fd; false on time-out or end of stream.
+static bool ReadLine(int Fd, std::string &Line)
+{
+  Line.clear();
+  for (;;) {
+      pollfd p = { Fd, POLLIN, 0 };
+      char c;
+      if (poll(&p, 1, SvdrpTimeoutMs) <= 0 || read(Fd, &c, 1) != 1)
+         return false;
+      if (c == '\n')
+         break;
+      if (c != '\r')
+         Line += c;
+      }
+  return true;
+}
+
+// Reads one reply: lines "NNN-text" up to the last one, "NNN text".
+static bool ReadReply(int Fd, std::vector<std::string> &Reply)
+{
+  std::string line;
+  while (ReadLine(Fd, line)) {
+        Reply.push_back(line);
+        if (line.size() < 4 || line[3] != '-')
+           return true;
+        }
+  return false;
+}
+
+std::vector<std::string> cVdrRecorder::Svdrp(const std::string &Command) const
+{
+  std::vector<std::string> reply;
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  if (fd < 0)
+     return reply;
+  sockaddr_in a = {};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  a.sin_port = htons(port);
+  std::vector<std::string> greeting;
+  std::string request = Command + "\r\n";
+  if (connect(fd, (sockaddr *)&a, sizeof(a)) == 0 && ReadReply(fd, greeting) && greeting.back().compare(0, 3, "220") == 0
+      && write(fd, request.data(), request.size()) == ssize_t(request.size()) && ReadReply(fd, reply)) {
+     std::vector<std::string> bye;
+     if (write(fd, "QUIT\r\n", 6) == 6)
+        ReadReply(fd, bye);
+     }
+  close(fd);
+  return reply;
+}
+
+bool cVdrRecorder::Key(const std::string &Key) const
+{
+  std::vector<std::string> reply = Svdrp("HITK " + Key);
+  return !reply.empty() && reply.back().compare(0, 3, "250") == 0;
+}
+
+bool cVdrRecorder::Ended(void)
+{
+  int status;
+  if (pid <= 0 || waitpid(pid, &status, WNOHANG) != pid)
+     return pid <= 0;
+  pid = -1;
+  exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return true;
+}
+
+bool cVdrRecorder::Stop(int TimeoutS)
+{
+  if (pid <= 0)
+     return exitCode >= 0;
+  kill(pid, SIGTERM);
+  if (WaitUntil([this] { return Ended(); }, TimeoutS))
+     return true;
+  kill(pid, SIGKILL);
+  waitpid(pid, NULL, 0);
+  pid = -1;
+  exitCode = -1;
+  return false;
+}
+
+std::vector<std::string> cVdrRecorder::Log(void) const
+{
+  return Lines(ReadFile(logFile));
+}
+
+bool cVdrRecorder::LogHas(const std::string &Text) const
+{
+  return Count(Text) > 0;
+}
+
+std::vector<std::string> cVdrRecorder::Errors(void) const
+{
+  std::vector<std::string> errors;
+  for (const auto &l : Log()) {
+      int priority = atoi(l.c_str());
+      if (priority <= 3 || l.find("invalid lock sequence") != std::string::npos)
+         errors.push_back(l);
+      }
+  return errors;
+}
+
+int cVdrRecorder::OsdsOpened(void) const
+{
+  return Count("vimoradevice: OSD opened");
+}
+
+bool cVdrRecorder::OsdOpen(void) const
+{
+  return OsdsOpened() > Count("vimoradevice: OSD closed");
+}
+
+int cVdrRecorder::Count(const std::string &Text) const
+{
+  int n = 0;
+  for (const auto &l : Log())
+      n += l.find(Text) != std::string::npos;
+  return n;
+}
+
+std::string cVdrRecorder::Output(void) const
+{
+  return ReadFile(root + "/vdr.out");
+}

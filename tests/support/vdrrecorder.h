@@ -1,0 +1,70 @@
+// The real recorder (VDR 2.6, the program vdr) run headless for a test: a private
+// configuration, video, cache and resource folder under the test's root, the plug-ins
+// built for the recorder (VIMORA_VDR_PLUGIN_DIR), no DVB devices, SVDRP on a free
+// loopback port, and its log (the recorder logs only through syslog) captured into a
+// file of its own by a preloaded syslog shim. A recorder still running when the object
+// goes is killed, so no test leaves one behind.
+#ifndef __VIMORA_VDRRECORDER_H
+#define __VIMORA_VDRRECORDER_H
+
+#include <functional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+// The music channel's ID as the recorder's channels.conf gives it.
+const char *const VdrMusicChannelID = "S19.2E-1-1092-10100";
+
+class cVdrRecorder {
+private:
+  std::string root;
+  pid_t pid = -1;
+  int port = 0;
+  int exitCode = -1;
+  // Whether the recorder has exited (then collected, with its exit code).
+  bool Ended(void);
+
+public:
+  std::string configDir, videoDir, cacheDir, resourceDir, localeDir, logFile;
+  // Writes the recorder's configuration under Root (which must exist): setup.conf,
+  // channels.conf (the music channel and one other), sources.conf, svdrphosts.conf
+  // allowing 127.0.0.1; the plug-ins' catalogues are looked for in LocaleDir.
+  cVdrRecorder(const std::string &Root, const std::string &LocaleDir);
+  ~cVdrRecorder();
+  // Starts vdr with these "-P" arguments (the device plug-in among them); true once it
+  // takes keys (at most TimeoutS seconds), false (and no recorder running) otherwise.
+  // Env: more "NAME=value" for its environment.
+  bool Start(const std::vector<std::string> &Plugins, const std::vector<std::string> &Env = {}, int TimeoutS = 30);
+  // Sends one SVDRP command; the reply's lines ("250 text" ...), none when unreachable.
+  std::vector<std::string> Svdrp(const std::string &Command) const;
+  // Presses Key (a name the recorder knows: "Menu", "Ok", "Green", "5" ...); true when
+  // the recorder took it.
+  bool Key(const std::string &Key) const;
+  // Ends the recorder with SIGTERM; true when it exited by itself within TimeoutS
+  // seconds (ExitCode() then tells how), false when it had to be killed.
+  bool Stop(int TimeoutS = 30);
+  int ExitCode(void) const { return exitCode; }
+  bool Running(void) const { return pid > 0; }
+  // The captured log, one line per entry: "<syslog priority> text".
+  std::vector<std::string> Log(void) const;
+  // How many log lines contain Text.
+  int Count(const std::string &Text) const;
+  bool LogHas(const std::string &Text) const;
+  // How many OSDs the device plug-in has opened so far, and whether one is open now.
+  int OsdsOpened(void) const;
+  bool OsdOpen(void) const;
+  // The log lines at error priority (or worse), and every line that tells of an
+  // invalid lock sequence, whatever its priority.
+  std::vector<std::string> Errors(void) const;
+  // What the recorder wrote on stdout and stderr.
+  std::string Output(void) const;
+};
+
+// Asks Condition every 50 ms until it holds or TimeoutS seconds passed; its last answer.
+bool WaitUntil(const std::function<bool(void)> &Condition, double TimeoutS);
+
+// Runs a program found in PATH with Argv, output discarded; its exit code, -1 when it
+// did not exit normally.
+int RunQuietly(const std::vector<std::string> &Argv);
+
+#endif

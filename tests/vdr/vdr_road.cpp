@@ -1,0 +1,147 @@
+// The plug-ins in the real recorder: it loads them, the plug-in's menu and setup page
+// answer keys sent over SVDRP, and on a recording of the music channel, made by our
+// host's recorder with its catalogue and placed in the recorder's video folder, keys mark
+// it (one pair per catalogued track), have rozerez cut the clips and the scripts write
+// tagged audio files. The results are checked on disk, and the recorder's log for errors.
+#include <filesystem>
+#include <glob.h>
+
+#include "hostprogram.h"
+#include "tracks.h"
+#include "vdrrecorder.h"
+
+namespace fs = std::filesystem;
+
+class cVdrRoad : public cHostProgram {
+protected:
+  std::unique_ptr<cVdrRecorder> vdr;
+  std::string recording, clipsDir;
+  void SetUp(void) override
+  {
+    cHostProgram::SetUp();
+    clipsDir = root + "/clips";
+    vdr.reset(new cVdrRecorder(root, VIMORA_VDR_LOCALE_DIR));
+  }
+  // Records two songs with media and moves the recording and the catalogue over to the
+  // recorder's folders; false when the host did not make them.
+  bool RecordTwoSongs(void)
+  {
+    tProcessResult r = Script("channel S19.2E-1-1092-10100 VimoraMusic\n"
+                              "event 1 +10 20 Alpha Band - First Song (1991)\n"
+                              "event 1 +30 20 Gamma - Third (1993)\n"
+                              "timer 1 +0 +60 Music\n"
+                              "wait 65\n");
+    EXPECT_EQ(r.exitCode, 0) << r.err << r.out;
+    glob_t g;
+    std::string made;
+    if (glob((videoDir + "/Music/*.rec").c_str(), 0, NULL, &g) == 0 && g.gl_pathc == 1)
+       made = g.gl_pathv[0];
+    globfree(&g);
+    if (made.empty() || !FileExists(made + "/00001.ts") || !FileExists(made + "/index") || !FileExists(made + "/vimora"))
+       return false;
+    fs::rename(videoDir + "/Music", vdr->videoDir + "/Music");
+    recording = vdr->videoDir + "/Music/" + fs::path(made).filename().string();
+    fs::create_directories(vdr->configDir + "/plugins/vimora");
+    fs::copy_file(PluginConfigDir() + "/tracks.conf", vdr->configDir + "/plugins/vimora/tracks.conf");
+    return true;
+  }
+  void Keys(std::initializer_list<const char *> Keys)
+  {
+    for (const char *k : Keys)
+        ASSERT_TRUE(vdr->Key(k)) << k;
+  }
+  std::vector<std::string> Files(const std::string &Dir)
+  {
+    std::vector<std::string> files;
+    if (fs::is_directory(Dir)) {
+       for (const auto &e : fs::directory_iterator(Dir))
+           files.push_back(e.path().filename().string());
+       }
+    std::sort(files.begin(), files.end());
+    return files;
+  }
+  bool Start(void)
+  {
+    return vdr->Start({ "vimora -v 2", "rozerez -d " + clipsDir, "vimoradevice" },
+                      { "PATH=" VIMORA_SOURCE_DIR "/scripts:" + std::string(getenv("PATH")), "VIMORA_AUDIO_DIR=" + audioDir });
+  }
+  // Stops the recorder and checks that it exited by itself, with 0, and logged no error
+  // (an invalid lock sequence included).
+  void StopCleanly(void)
+  {
+    ASSERT_TRUE(vdr->Stop()) << vdr->Output();
+    EXPECT_EQ(vdr->ExitCode(), 0) << vdr->Output();
+    EXPECT_EQ(vdr->Errors(), std::vector<std::string>());
+    EXPECT_TRUE(vdr->LogHas("stopping plugin: vimora"));
+  }
+  int Converted(void)
+  {
+    int n = 0;
+    for (const auto &l : Lines(ReadFile(vdr->configDir + "/plugins/vimora/tracks.conf")))
+        n += l.find(std::string(":2:") + MusicChannelId) != std::string::npos;
+    return n;
+  }
+};
+
+TEST_F(cVdrRoad, RecorderListsThePlugInsWithVersionAndDescription)
+{
+  // -V loads every plug-in, so each symbol it needs has resolved in the recorder
+  tProcessResult r = RunProcess({ "/usr/bin/env", "vdr", "-V", "-L", VIMORA_VDR_PLUGIN_DIR, "-P", "vimora", "-P", "rozerez", "-P", "vimoradevice" });
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  std::vector<std::string> lines = Lines(r.out);
+  ASSERT_EQ(lines.size(), 4u) << r.out;
+  EXPECT_EQ(lines[1], "vimora (0.0.3) - a grabber for VimoraMusic");
+  EXPECT_EQ(lines[2], "rozerez (0.1.0) - Cuts recordings into clips, one per pair of marks");
+  EXPECT_EQ(lines[3], "vimoradevice (0.1.0) - Replaying output device that shows nothing");
+}
+
+TEST_F(cVdrRoad, PlugInsMenuOpensAndItsSetupPageStoresUnderItsName)
+{
+  ASSERT_TRUE(Start()) << vdr->Output();
+  // main menu, the plug-in's entry: its recordings menu; back to the main menu, and out
+  Keys({ "Menu", "5" });
+  EXPECT_TRUE(WaitUntil([&] { return vdr->OsdOpen(); }, 10));
+  Keys({ "Back", "Back" });
+  EXPECT_TRUE(WaitUntil([&] { return !vdr->OsdOpen(); }, 10)) << "the plug-in's menu stays";
+  // Setup, Plugins, vimora: the offset becomes 5 and is stored under the plug-in's name
+  Keys({ "Menu", "6", "9", "1", "Down", "Down", "5", "Ok" });
+  EXPECT_TRUE(WaitUntil([&] { return ReadFile(vdr->configDir + "/setup.conf").find("\nvimora.offset = 5\n") != std::string::npos; }, 10))
+    << ReadFile(vdr->configDir + "/setup.conf");
+  Keys({ "Back", "Back", "Back" });
+  EXPECT_TRUE(WaitUntil([&] { return !vdr->OsdOpen(); }, 10));
+  StopCleanly();
+  EXPECT_NE(ReadFile(vdr->configDir + "/plugins/vimora/vimora.log").find("Vimora log started (verbose level 2"), std::string::npos);
+}
+
+TEST_F(cVdrRoad, MarksClipsAndAudioFilesThroughTheRecordersKeys)
+{
+  ASSERT_TRUE(RecordTwoSongs());
+  ASSERT_TRUE(Start()) << vdr->Output();
+
+  // main menu, the plug-in's entry, green: marks from the catalogue
+  Keys({ "Menu", "5", "Green" });
+  ASSERT_TRUE(WaitUntil([&] { return vdr->LogHas("Marks created!"); }, 20)) << "no marks";
+  std::vector<std::string> marks = Lines(ReadFile(recording + "/marks"));
+  ASSERT_EQ(marks.size(), 4u);
+  EXPECT_NE(marks[0].find(" Alpha Band|First Song|1991"), std::string::npos) << marks[0];
+  EXPECT_EQ(marks[1].find(' '), std::string::npos) << marks[1];
+  EXPECT_NE(marks[2].find(" Gamma|Third|1993"), std::string::npos) << marks[2];
+  EXPECT_EQ(marks[3].find(' '), std::string::npos) << marks[3];
+  // The message waits for a key or its time and swallows the key: a key the recordings
+  // menu ignores ends it either way.
+  Keys({ "Up" });
+
+  // yellow: the convert menu; its third line makes clips and audio files
+  Keys({ "Yellow", "Down", "Down", "Ok" });
+  ASSERT_TRUE(WaitUntil([&] { return Converted() == 2; }, 60)) << ReadFile(vdr->configDir + "/plugins/vimora/tracks.conf");
+  EXPECT_EQ(Files(clipsDir), std::vector<std::string>({ "Alpha Band - First Song (1991).ts", "Gamma - Third (1993).ts" }));
+  EXPECT_EQ(Files(audioDir), std::vector<std::string>({ "Alpha Band - First Song (1991).mp3", "Gamma - Third (1993).mp3" }));
+  std::string pluginLog = ReadFile(vdr->configDir + "/plugins/vimora/vimora.log");
+  EXPECT_NE(pluginLog.find("converting to mp3: First Song"), std::string::npos) << pluginLog;
+  EXPECT_NE(pluginLog.find("converting to mp3: Third"), std::string::npos) << pluginLog;
+  // The conversion's message, in an OSD of its own, closes by itself; keys sent while it
+  // shows would be swallowed.
+  ASSERT_TRUE(WaitUntil([&] { return vdr->LogHas("info: Vimora audio conversion started!") && !vdr->OsdOpen(); }, 10));
+
+  StopCleanly();
+}
