@@ -42,6 +42,9 @@ cPluginVimora::~cPluginVimora()
   // The host unloads the plug-in's code right after this: no thread may outlive it.
   cGrabberThread::Exit();
   cConvertToAudioThread::Exit();
+  cAutoConvert::Clear(); // the queue waits in its file
+  // it points into the host's arguments, which go with this object
+  cLogFile::LogFileName = NULL;
 }
 
 const char *cPluginVimora::Version(void)
