@@ -80,6 +80,8 @@ constexpr tI18nPhrase Phrases[] = {
   ROW("Remove track?", "Track entfernen?"),
   ROW("Avoid repeats", "Vermeide Wiederholungen"),
   ROW("Audio format", "Audio-Format"),
+  ROW("Find song boundaries", "Songgrenzen suchen"),
+  ROW("Search for boundaries [s]", "Suche nach Grenzen [s]"),
   ROW("Vimora audio conversion still running!", "Vimora-Audio-Konvertierung läuft noch!"),
   ROW("Apply blacklist again?", "Blacklist erneut anwenden?"),
   { NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL }

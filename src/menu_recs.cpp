@@ -1,5 +1,6 @@
 #include "menu_recs.h"
 
+#include <algorithm>
 #include <fstream>
 #include <memory>
 #include <stdio.h>
@@ -16,6 +17,7 @@
 #include "audio_thread.h"
 #include "compat.h"
 #include "log.h"
+#include "mark_refine.h"
 #include "menu_convert.h"
 #include "menu_tracks.h"
 #include "replay_control.h"
@@ -181,6 +183,8 @@ eOSState cMenuRecs::OpenConvert(void)
 void cMenuRecs::Mark(void)
 {
   int offset = VimoraConfig.offset;
+  bool refine = VimoraConfig.refinemarks;
+  int refineWindow = VimoraConfig.refinewindow;
   std::unique_ptr<cRecording> recording(CurrentRecording());
   if (!recording)
      return;
@@ -197,6 +201,7 @@ void cMenuRecs::Mark(void)
     marks.Del(m);
   cIndexFile index(recording->FileName(), false, recording->IsPesRecording());
   cTrackWindow window(index, recording->Start(), offset);
+  std::vector<tMarkPair> pairs;
   {
     cTracksLock lock(Tracks);
     for (cTrack *t = Tracks.First(); t; t = Tracks.Next(t)) {
@@ -208,12 +213,20 @@ void cMenuRecs::Mark(void)
         // before its start, and every later pair would be cut out of step.
         if (startFrame >= endFrame)
            continue;
-        // A mark shared with the end of an earlier track takes this track's comment;
-        // the end mark leaves the comment of a track starting there alone.
-        marks.Add(startFrame);
-        marks.Get(startFrame)->SetComment(cString::sprintf("%s|%s|%04d", t->artist.c_str(), t->title.c_str(), t->year));
-        marks.Add(endFrame);
+        pairs.push_back({ startFrame, endFrame, *cString::sprintf("%s|%s|%04d", t->artist.c_str(), t->title.c_str(), t->year) });
     }
+  }
+  // The sound is decoded outside the catalogue's lock: the grabber need not wait for it.
+  if (refine && !pairs.empty()) {
+     cSilenceFinder finder(recording->FileName(), recording->IsPesRecording(), index);
+     RefineMarks(pairs, index, finder, std::clamp(refineWindow, MinRefineWindow, MaxRefineWindow));
+  }
+  for (const tMarkPair &p : pairs) {
+      // A mark shared with the end of an earlier track takes this track's comment;
+      // the end mark leaves the comment of a track starting there alone.
+      marks.Add(p.start);
+      marks.Get(p.start)->SetComment(p.name.c_str());
+      marks.Add(p.end);
   }
   if (!marks.Save()) {
      LogFile.eSysLog("could not write the marks of '%s'", recording->FileName());

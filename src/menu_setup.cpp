@@ -1,5 +1,7 @@
 #include "menu_setup.h"
 
+#include <algorithm>
+
 #include "i18n.h"
 #include "log.h"
 #include "vimora_config.h"
@@ -20,12 +22,16 @@ cMenuVimoraSetup::cMenuVimoraSetup(void)
   offset = VimoraConfig.offset;
   avoidrepeats = VimoraConfig.avoidrepeats;
   audioformat = VimoraConfig.audioformat;
+  refinemarks = VimoraConfig.refinemarks;
+  refinewindow = std::clamp(VimoraConfig.refinewindow, MinRefineWindow, MaxRefineWindow);
 
   Add(new cMenuEditBoolItem(tr("Hide main menu entry"), &hidemainmenuentry, tr("no"), tr("yes")));
   Add(new cMenuEditStrItem(tr("Format for cut marks"), format, sizeof(format), tr(AllowedChars)));
   Add(new cMenuEditIntItem(tr("Offset for marks [s]"), &offset, -99, 99));
   Add(new cMenuEditBoolItem(tr("Avoid repeats"), &avoidrepeats, tr("no"), tr("yes")));
   Add(new cMenuEditStraItem(tr("Audio format"), &audioformat, 2, AudioFormats));
+  Add(new cMenuEditBoolItem(tr("Find song boundaries"), &refinemarks, tr("no"), tr("yes")));
+  Add(new cMenuEditIntItem(tr("Search for boundaries [s]"), &refinewindow, MinRefineWindow, MaxRefineWindow));
 }
 
 cMenuVimoraSetup::~cMenuVimoraSetup()
@@ -40,9 +46,13 @@ void cMenuVimoraSetup::Store(void)
   VimoraConfig.hidemainmenuentry = hidemainmenuentry;
   VimoraConfig.avoidrepeats = avoidrepeats;
   VimoraConfig.audioformat = audioformat;
+  VimoraConfig.refinemarks = refinemarks;
+  VimoraConfig.refinewindow = refinewindow;
   SetupStore("format", VimoraConfig.format.c_str());
   SetupStore("offset", VimoraConfig.offset);
   SetupStore("hidemainmenuentry", VimoraConfig.hidemainmenuentry);
   SetupStore("avoidrepeats", VimoraConfig.avoidrepeats);
   SetupStore("audioformat", VimoraConfig.audioformat);
+  SetupStore("refinemarks", VimoraConfig.refinemarks);
+  SetupStore("refinewindow", VimoraConfig.refinewindow);
 }

@@ -153,6 +153,10 @@ bool cPluginVimora::SetupParse(const char *Name, const char *Value)
      VimoraConfig.avoidrepeats = atoi(Value);
   if (!strcasecmp(Name, "audioformat"))
      VimoraConfig.audioformat = atoi(Value);
+  if (!strcasecmp(Name, "refinemarks"))
+     VimoraConfig.refinemarks = atoi(Value);
+  if (!strcasecmp(Name, "refinewindow"))
+     VimoraConfig.refinewindow = atoi(Value);
   return true;
 }
 

@@ -1,8 +1,12 @@
-// The plug-in's five settings, kept by the host under the plug-in's name.
+// The plug-in's settings, kept by the host under the plug-in's name.
 #ifndef __VIMORA_CONFIG_H
 #define __VIMORA_CONFIG_H
 
 #include <string>
+
+// The seconds refinewindow may take.
+const int MinRefineWindow = 0;
+const int MaxRefineWindow = 120;
 
 class cVimoraConfig {
 public:
@@ -11,6 +15,8 @@ public:
   int hidemainmenuentry; // non-zero: no main-menu entry
   int avoidrepeats;      // non-zero: a repeat of a converted song is grabbed as skipped
   int audioformat;       // 0 = MP3, anything else = OGG
+  int refinemarks;       // non-zero: cut marks move onto the silences between songs
+  int refinewindow;      // seconds searched for a silence on each side of a mark
   cVimoraConfig(void);
 };
 

@@ -35,6 +35,8 @@ TEST_F(cVimoraSetup, GermanPageReadsGerman)
                        "Marken-Offset [s]:\t3",
                        "Vermeide Wiederholungen:\tja",
                        "Audio-Format:\tMP3",
+                       "Songgrenzen suchen:\tnein",
+                       "Suche nach Grenzen [s]:\t20",
                      }));
   Press({ kBack, kBack, kBack });
   EXPECT_EQ(Screen().items.front(), "1 Vimora");
@@ -50,6 +52,8 @@ TEST_F(cVimoraSetup, ItalianTranslatesOnlyTheHideEntry)
                        "Offset for marks [s]:\t3",
                        "Avoid repeats:\tyes",
                        "Audio format:\tMP3",
+                       "Find song boundaries:\tno",
+                       "Search for boundaries [s]:\t20",
                      }));
 }
 
@@ -81,8 +85,26 @@ TEST_F(cVimoraSetup, OkStoresEverySettingInOrder)
   size_t hide = conf.find("vimora.hidemainmenuentry = 0\n");
   size_t avoid = conf.find("vimora.avoidrepeats = 1\n");
   size_t audio = conf.find("vimora.audioformat = 0\n");
-  ASSERT_NE(audio, std::string::npos) << conf;
-  EXPECT_TRUE(format < offset && offset < hide && hide < avoid && avoid < audio) << conf;
+  size_t refine = conf.find("vimora.refinemarks = 0\n");
+  size_t window = conf.find("vimora.refinewindow = 20\n");
+  ASSERT_NE(window, std::string::npos) << conf;
+  EXPECT_TRUE(format < offset && offset < hide && hide < avoid && avoid < audio && audio < refine && refine < window) << conf;
+}
+
+// The window keeps to 0..120 seconds on the page, also when the setup file holds more.
+TEST_F(cVimoraSetup, BoundarySearchIsSwitchedOnAndItsWindowLimited)
+{
+  VimoraConfig.refinewindow = 500;
+  OpenPage();
+  EXPECT_EQ(Screen().items[6], "Search for boundaries [s]:\t120");
+  Press({ kDown, kDown, kDown, kDown, kDown, kRight, kOk });
+  EXPECT_EQ(VimoraConfig.refinemarks, 1);
+  EXPECT_EQ(VimoraConfig.refinewindow, 120);
+  std::string conf = SetupConf();
+  EXPECT_NE(conf.find("vimora.refinemarks = 1\n"), std::string::npos) << conf;
+  EXPECT_NE(conf.find("vimora.refinewindow = 120\n"), std::string::npos) << conf;
+  Press({ k1, kDown, kDown, kDown, kDown, kDown, kDown, k0, kOk });
+  EXPECT_EQ(VimoraConfig.refinewindow, 0);
 }
 
 TEST_F(cVimoraSetup, BackChangesNothing)
