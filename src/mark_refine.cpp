@@ -86,18 +86,22 @@ const tSilence *NearestSilence(const std::vector<tSilence> &Silences, int Mark, 
   return nearest;
 }
 
-void RefineMarks(std::vector<tMarkPair> &Pairs, cIndexFile &Index, cSilenceFinder &Finder, int WindowSeconds)
+std::vector<tSilence> SilencesAround(const std::vector<tMarkPair> &Pairs, cSilenceFinder &Finder, int WindowSeconds)
 {
-  int window = WindowSeconds * FramesPerSecond;
   std::vector<tSilence> silences;
-  for (const auto &s : Stretches(Pairs, window)) {
+  for (const auto &s : Stretches(Pairs, WindowSeconds * FramesPerSecond)) {
       if (!Finder.Find(s.first, s.second, silences))
          LogFile.Log(1, "cannot hear the sound from %s to %s: the marks there stay", *IndexToHMSF(std::max(s.first, 0), true), *IndexToHMSF(s.second, true));
   }
   std::sort(silences.begin(), silences.end(), [](const tSilence &a, const tSilence &b) { return a.from < b.from; });
+  return silences;
+}
 
+void MoveMarks(std::vector<tMarkPair> &Pairs, cIndexFile &Index, const std::vector<tSilence> &Silences, int WindowSeconds)
+{
+  int window = WindowSeconds * FramesPerSecond;
   auto moved = [&](int Mark, bool Start) {
-    const tSilence *s = NearestSilence(silences, Mark, window);
+    const tSilence *s = NearestSilence(Silences, Mark, window);
     return s ? MarkAt(Index, *s, Start) : -1;
   };
   // Neighbours in the order of the recording; pairs already overlapping in the guide

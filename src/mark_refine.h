@@ -21,10 +21,14 @@ struct tMarkPair {
 // silence around Mark is nearest of all); null when none does. The earlier one wins a tie.
 const tSilence *NearestSilence(const std::vector<tSilence> &Silences, int Mark, int Window);
 
+// The silences within WindowSeconds of the marks, in order; each stretch of sound is
+// decoded once, also when several marks reach into it.
+std::vector<tSilence> SilencesAround(const std::vector<tMarkPair> &Pairs, cSilenceFinder &Finder, int WindowSeconds);
+
 // Moves each start mark to the first I-frame after the silence nearest to it, and each
 // end mark to the last I-frame before its nearest silence, searching WindowSeconds on
 // either side. A mark without a silence in reach, or one that would pass its own other
 // mark or a neighbouring pair, stays. Logs (level 2) what moved and what did not.
-void RefineMarks(std::vector<tMarkPair> &Pairs, cIndexFile &Index, cSilenceFinder &Finder, int WindowSeconds);
+void MoveMarks(std::vector<tMarkPair> &Pairs, cIndexFile &Index, const std::vector<tSilence> &Silences, int WindowSeconds);
 
 #endif

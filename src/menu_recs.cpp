@@ -219,7 +219,8 @@ void cMenuRecs::Mark(void)
   // The sound is decoded outside the catalogue's lock: the grabber need not wait for it.
   if (refine && !pairs.empty()) {
      cSilenceFinder finder(recording->FileName(), recording->IsPesRecording(), index);
-     RefineMarks(pairs, index, finder, std::clamp(refineWindow, MinRefineWindow, MaxRefineWindow));
+     refineWindow = std::clamp(refineWindow, MinRefineWindow, MaxRefineWindow);
+     MoveMarks(pairs, index, SilencesAround(pairs, finder, refineWindow), refineWindow);
   }
   for (const tMarkPair &p : pairs) {
       // A mark shared with the end of an earlier track takes this track's comment;
