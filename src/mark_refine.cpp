@@ -12,25 +12,6 @@ namespace {
 
 const int FramesPerSecond = 25;
 
-// The stretches of frames around the marks, overlapping ones joined, so that sound
-// shared by two marks (the end of one song, the start of the next) is decoded once.
-std::vector<std::pair<int, int>> Stretches(const std::vector<tMarkPair> &Pairs, int Window)
-{
-  std::vector<std::pair<int, int>> around;
-  for (const tMarkPair &p : Pairs)
-      for (int mark : { p.start, p.end })
-          around.push_back({ mark - Window, mark + Window });
-  std::sort(around.begin(), around.end());
-  std::vector<std::pair<int, int>> joined;
-  for (const auto &a : around) {
-      if (!joined.empty() && a.first <= joined.back().second + 1)
-         joined.back().second = std::max(joined.back().second, a.second);
-      else
-         joined.push_back(a);
-  }
-  return joined;
-}
-
 int IFrameFrom(cIndexFile &Index, int Frame, bool Forward)
 {
   int last = Index.Last();
@@ -70,6 +51,25 @@ int Settle(const tMarkPair &Pair, bool Start, int Guide, int Moved, int Low, int
 
 } // namespace
 
+// Sound shared by two marks (the end of one song, the start of the next) is decoded once.
+std::vector<std::pair<int, int>> MarkStretches(const std::vector<tMarkPair> &Pairs, int WindowSeconds)
+{
+  int window = WindowSeconds * FramesPerSecond;
+  std::vector<std::pair<int, int>> around;
+  for (const tMarkPair &p : Pairs)
+      for (int mark : { p.start, p.end })
+          around.push_back({ mark - window, mark + window });
+  std::sort(around.begin(), around.end());
+  std::vector<std::pair<int, int>> joined;
+  for (const auto &a : around) {
+      if (!joined.empty() && a.first <= joined.back().second + 1)
+         joined.back().second = std::max(joined.back().second, a.second);
+      else
+         joined.push_back(a);
+  }
+  return joined;
+}
+
 const tSilence *NearestSilence(const std::vector<tSilence> &Silences, int Mark, int Window)
 {
   const tSilence *nearest = NULL;
@@ -89,7 +89,7 @@ const tSilence *NearestSilence(const std::vector<tSilence> &Silences, int Mark, 
 std::vector<tSilence> SilencesAround(const std::vector<tMarkPair> &Pairs, cSilenceFinder &Finder, int WindowSeconds)
 {
   std::vector<tSilence> silences;
-  for (const auto &s : Stretches(Pairs, WindowSeconds * FramesPerSecond)) {
+  for (const auto &s : MarkStretches(Pairs, WindowSeconds)) {
       if (!Finder.Find(s.first, s.second, silences))
          LogFile.Log(1, "cannot hear the sound from %s to %s: the marks there stay", *IndexToHMSF(std::max(s.first, 0), true), *IndexToHMSF(s.second, true));
   }

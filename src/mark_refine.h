@@ -4,6 +4,7 @@
 #define __VIMORA_MARK_REFINE_H
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "audio_silence.h"
@@ -20,6 +21,10 @@ struct tMarkPair {
 // The silence nearest to Mark among those reaching into Mark +- Window frames (a
 // silence around Mark is nearest of all); null when none does. The earlier one wins a tie.
 const tSilence *NearestSilence(const std::vector<tSilence> &Silences, int Mark, int Window);
+
+// The stretches of frames within WindowSeconds of the marks, those that overlap joined,
+// in order: what SilencesAround decodes.
+std::vector<std::pair<int, int>> MarkStretches(const std::vector<tMarkPair> &Pairs, int WindowSeconds);
 
 // The silences within WindowSeconds of the marks, in order; each stretch of sound is
 // decoded once, also when several marks reach into it.
