@@ -39,12 +39,14 @@ struct tPiece {
 class cPieceReader {
 private:
   std::vector<tPiece> pieces;
+  const std::function<bool(void)> &keepGoing;
   size_t current;
   int fd;
   off_t position;
 
 public:
-  cPieceReader(const std::vector<tPiece> &Pieces) : pieces(Pieces), current(0), fd(-1), position(0) {}
+  cPieceReader(const std::vector<tPiece> &Pieces, const std::function<bool(void)> &KeepGoing)
+  : pieces(Pieces), keepGoing(KeepGoing), current(0), fd(-1), position(0) {}
   ~cPieceReader() { if (fd >= 0) close(fd); }
   static int Read(void *Opaque, uint8_t *Buffer, int Size)
   {
@@ -52,6 +54,8 @@ public:
   }
   int Read(uint8_t *Buffer, int Size)
   {
+    if (keepGoing && !keepGoing())
+       return AVERROR_EOF;
     while (current < pieces.size()) {
       const tPiece &p = pieces[current];
       if (fd < 0) {
@@ -310,8 +314,8 @@ std::vector<tSilence> cSilenceDetector::Take(void)
 
 // --- cSilenceFinder --------------------------------------------------------
 
-cSilenceFinder::cSilenceFinder(const char *FileName, bool IsPesRecording, cIndexFile &Index)
-: recording(FileName), isPesRecording(IsPesRecording), index(Index)
+cSilenceFinder::cSilenceFinder(const char *FileName, bool IsPesRecording, cIndexFile &Index, std::function<bool(void)> KeepGoing)
+: recording(FileName), isPesRecording(IsPesRecording), index(Index), keepGoing(KeepGoing)
 {
 }
 
@@ -358,7 +362,7 @@ bool cSilenceFinder::Find(int From, int To, std::vector<tSilence> &Silences)
       pieces.push_back({ MediaFile(n), 0, -1 });
   pieces.back().to = endOffset;
 
-  cPieceReader reader(pieces);
+  cPieceReader reader(pieces, keepGoing);
   cStretchDecoder stretch;
   if (!stretch.Run(reader, isPesRecording) || !stretch.HeardSound() || !stretch.PictureSeen())
      return false;

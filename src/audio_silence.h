@@ -4,6 +4,7 @@
 #ifndef __VIMORA_AUDIO_SILENCE_H
 #define __VIMORA_AUDIO_SILENCE_H
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,9 +44,12 @@ private:
   std::string recording;
   bool isPesRecording;
   cIndexFile &index;
+  std::function<bool(void)> keepGoing;
 
 public:
-  cSilenceFinder(const char *FileName, bool IsPesRecording, cIndexFile &Index);
+  // KeepGoing is asked before each piece of media is read; false ends the search, as
+  // though the media ended there.
+  cSilenceFinder(const char *FileName, bool IsPesRecording, cIndexFile &Index, std::function<bool(void)> KeepGoing = nullptr);
   // Appends, in order, the silences heard between the frames From and To. False when
   // that stretch of the media cannot be read or holds no sound.
   bool Find(int From, int To, std::vector<tSilence> &Silences);

@@ -82,6 +82,7 @@ constexpr tI18nPhrase Phrases[] = {
   ROW("Audio format", "Audio-Format"),
   ROW("Find song boundaries", "Songgrenzen suchen"),
   ROW("Search for boundaries [s]", "Suche nach Grenzen [s]"),
+  ROW("Searching the song boundaries...", "Suche die Songgrenzen..."),
   ROW("Vimora audio conversion still running!", "Vimora-Audio-Konvertierung läuft noch!"),
   ROW("Apply blacklist again?", "Blacklist erneut anwenden?"),
   { NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL }

@@ -86,12 +86,19 @@ const tSilence *NearestSilence(const std::vector<tSilence> &Silences, int Mark, 
   return nearest;
 }
 
-std::vector<tSilence> SilencesAround(const std::vector<tMarkPair> &Pairs, cSilenceFinder &Finder, int WindowSeconds)
+std::vector<tSilence> SilencesAround(const std::vector<tMarkPair> &Pairs, cSilenceFinder &Finder, int WindowSeconds, std::function<void(int)> Progress)
 {
   std::vector<tSilence> silences;
-  for (const auto &s : MarkStretches(Pairs, WindowSeconds)) {
+  std::vector<std::pair<int, int>> stretches = MarkStretches(Pairs, WindowSeconds);
+  long long total = 0, done = 0;
+  for (const auto &s : stretches)
+      total += s.second - s.first + 1;
+  for (const auto &s : stretches) {
       if (!Finder.Find(s.first, s.second, silences))
          LogFile.Log(1, "cannot hear the sound from %s to %s: the marks there stay", *IndexToHMSF(std::max(s.first, 0), true), *IndexToHMSF(s.second, true));
+      done += s.second - s.first + 1;
+      if (Progress)
+         Progress(int(done * 100 / total));
   }
   std::sort(silences.begin(), silences.end(), [](const tSilence &a, const tSilence &b) { return a.from < b.from; });
   return silences;

@@ -3,6 +3,7 @@
 #ifndef __VIMORA_MARK_REFINE_H
 #define __VIMORA_MARK_REFINE_H
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,7 +29,8 @@ std::vector<std::pair<int, int>> MarkStretches(const std::vector<tMarkPair> &Pai
 
 // The silences within WindowSeconds of the marks, in order; each stretch of sound is
 // decoded once, also when several marks reach into it.
-std::vector<tSilence> SilencesAround(const std::vector<tMarkPair> &Pairs, cSilenceFinder &Finder, int WindowSeconds);
+// Progress, when given, is told the percentage of the stretches' frames searched so far.
+std::vector<tSilence> SilencesAround(const std::vector<tMarkPair> &Pairs, cSilenceFinder &Finder, int WindowSeconds, std::function<void(int)> Progress = nullptr);
 
 // Moves each start mark to the first I-frame after the silence nearest to it, and each
 // end mark to the last I-frame before its nearest silence, searching WindowSeconds on

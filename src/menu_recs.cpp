@@ -18,6 +18,7 @@
 #include "compat.h"
 #include "log.h"
 #include "mark_refine.h"
+#include "refine_thread.h"
 #include "menu_convert.h"
 #include "menu_tracks.h"
 #include "replay_control.h"
@@ -163,6 +164,10 @@ eOSState cMenuRecs::OpenTracks(void)
 
 eOSState cMenuRecs::OpenConvert(void)
 {
+  if (cRefineMarksThread::Busy()) {
+     Skins.Message(mtWarning, tr(SearchingBoundaries));
+     return osContinue;
+  }
   if (cConvertToAudioThread::m_Instance) {
      if (Interface->Confirm(tr("Conversion in progress! Abort conversion?")))
         cConvertToAudioThread::Exit();
@@ -180,25 +185,45 @@ eOSState cMenuRecs::OpenConvert(void)
   return AddSubMenu(new cMenuConvert(recording.get()));
 }
 
+bool SaveMarkPairs(const cRecording *Recording, const std::vector<tMarkPair> &Pairs)
+{
+  // Whatever marks the recording had, by hand or from an earlier run, make way. The
+  // file keeps them until the new list is saved, so a failing save loses nothing; a
+  // file that cannot be read is simply replaced.
+  cMarks marks;
+  if (!LoadMarks(marks, Recording)) {
+     remove(cMarks::MarksFileName(Recording));
+     LoadMarks(marks, Recording);
+  }
+  while (cMark *m = marks.First())
+    marks.Del(m);
+  for (const tMarkPair &p : Pairs) {
+      // A mark shared with the end of an earlier track takes this track's comment;
+      // the end mark leaves the comment of a track starting there alone.
+      marks.Add(p.start);
+      marks.Get(p.start)->SetComment(p.name.c_str());
+      marks.Add(p.end);
+  }
+  if (marks.Save())
+     return true;
+  LogFile.eSysLog("could not write the marks of '%s'", Recording->FileName());
+  return false;
+}
+
 void cMenuRecs::Mark(void)
 {
   int offset = VimoraConfig.offset;
   bool refine = VimoraConfig.refinemarks;
   int refineWindow = VimoraConfig.refinewindow;
+  // The search would replace what green writes now.
+  if (cRefineMarksThread::Busy()) {
+     Skins.Message(mtWarning, tr(SearchingBoundaries));
+     return;
+  }
   std::unique_ptr<cRecording> recording(CurrentRecording());
   if (!recording)
      return;
   std::string channelId = GetRecordingChannelID(recording.get());
-  // Whatever marks the recording had, by hand or from an earlier run, make way. The
-  // file keeps them until the new list is saved, so a failing save loses nothing; a
-  // file that cannot be read is simply replaced.
-  cMarks marks;
-  if (!LoadMarks(marks, recording.get())) {
-     remove(cMarks::MarksFileName(recording.get()));
-     LoadMarks(marks, recording.get());
-  }
-  while (cMark *m = marks.First())
-    marks.Del(m);
   cIndexFile index(recording->FileName(), false, recording->IsPesRecording());
   cTrackWindow window(index, recording->Start(), offset);
   std::vector<tMarkPair> pairs;
@@ -216,21 +241,14 @@ void cMenuRecs::Mark(void)
         pairs.push_back({ startFrame, endFrame, *cString::sprintf("%s|%s|%04d", t->artist.c_str(), t->title.c_str(), t->year) });
     }
   }
-  // The sound is decoded outside the catalogue's lock: the grabber need not wait for it.
+  // Decoding hours of sound takes seconds: it runs in the background, which writes the
+  // marks when it is done.
   if (refine && !pairs.empty()) {
-     cSilenceFinder finder(recording->FileName(), recording->IsPesRecording(), index);
-     refineWindow = std::clamp(refineWindow, MinRefineWindow, MaxRefineWindow);
-     MoveMarks(pairs, index, SilencesAround(pairs, finder, refineWindow), refineWindow);
+     cRefineMarksThread::Init(recording.get(), pairs, std::clamp(refineWindow, MinRefineWindow, MaxRefineWindow));
+     Skins.Message(mtInfo, tr(SearchingBoundaries));
+     return;
   }
-  for (const tMarkPair &p : pairs) {
-      // A mark shared with the end of an earlier track takes this track's comment;
-      // the end mark leaves the comment of a track starting there alone.
-      marks.Add(p.start);
-      marks.Get(p.start)->SetComment(p.name.c_str());
-      marks.Add(p.end);
-  }
-  if (!marks.Save()) {
-     LogFile.eSysLog("could not write the marks of '%s'", recording->FileName());
+  if (!SaveMarkPairs(recording.get(), pairs)) {
      Skins.Message(mtError, tr("Error while accessing recording!"));
      return;
   }

@@ -4,8 +4,11 @@
 #define __VIMORA_MENU_RECS_H
 
 #include <string>
+#include <vector>
 #include <vdr/osdbase.h>
 #include <vdr/recording.h>
+
+#include "mark_refine.h"
 
 // The channel id text in the recording's marker file; the music channel for an empty
 // file, the empty text (and a log line) when the file cannot be read.
@@ -17,6 +20,10 @@ cRecording *CopyRecording(const cRecording *Recording);
 
 // Loads the recording's cut marks from the marks file the recorder keeps for it.
 bool LoadMarks(cMarks &Marks, const cRecording *Recording);
+
+// Replaces the recording's cut marks by the pairs, a start mark named by its pair; false
+// (and a log line) when the marks file cannot be written.
+bool SaveMarkPairs(const cRecording *Recording, const std::vector<tMarkPair> &Pairs);
 
 // For qsort over cRecording pointers: the older recording first.
 int CompareRecording(const void *a, const void *b);

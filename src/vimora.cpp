@@ -12,6 +12,7 @@
 #include "menu_recs.h"
 #include "menu_setup.h"
 #include "recstatus.h"
+#include "refine_thread.h"
 #include "tracks.h"
 #include "vimora_config.h"
 
@@ -40,6 +41,7 @@ cPluginVimora::~cPluginVimora()
   // The host unloads the plug-in's code right after this: no thread may outlive it.
   cGrabberThread::Exit();
   cConvertToAudioThread::Exit();
+  cRefineMarksThread::Exit();
 }
 
 const char *cPluginVimora::Version(void)
@@ -118,6 +120,8 @@ cString cPluginVimora::Active(void)
 {
   if (cConvertToAudioThread::m_Instance)
      return tr("Vimora audio conversion still running!");
+  if (cRefineMarksThread::Busy())
+     return tr(SearchingBoundaries);
   return NULL;
 }
 
@@ -125,9 +129,14 @@ const char *cPluginVimora::MainMenuEntry(void)
 {
   if (VimoraConfig.hidemainmenuentry)
      return NULL;
-  if (!cConvertToAudioThread::m_Instance)
+  int progress;
+  if (cConvertToAudioThread::m_Instance)
+     progress = cConvertToAudioThread::progress;
+  else if (cRefineMarksThread::Busy())
+     progress = cRefineMarksThread::progress;
+  else
      return tr(MainMenuEntryKey);
-  snprintf(mainMenuEntry, sizeof(mainMenuEntry), "%s (%d%%)", tr(MainMenuEntryKey), cConvertToAudioThread::progress.load());
+  snprintf(mainMenuEntry, sizeof(mainMenuEntry), "%s (%d%%)", tr(MainMenuEntryKey), progress);
   return mainMenuEntry;
 }
 

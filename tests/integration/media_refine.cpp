@@ -1,10 +1,12 @@
 // Cut marks moved onto the song boundaries of a real recording: the channel airs its items
 // at other times than its guide says, each item opens with a gap of black and silence,
 // and green with "refinemarks" finds the gaps in the recorded sound.
+#include <unistd.h>
 #include <vdr/clock.h>
 
 #include "../../host/src/mediawriter.h"
 #include "recorderenv.h"
+#include "refine_thread.h"
 #include "vimora_config.h"
 #include <vdr/onair.h>
 
@@ -60,7 +62,17 @@ protected:
     VimoraConfig.refinemarks = Refine;
     Skins.TextSkin()->ForgetMessages();
     Press({ kGreen });
-    EXPECT_EQ(Messages(), (std::vector<std::string>{ "info: Marks created!" }));
+    if (Refine) {
+       // the search runs in the background; the main menu entry shows its progress
+       EXPECT_EQ(Messages(), (std::vector<std::string>{ "info: Searching the song boundaries..." }));
+       while (cRefineMarksThread::Busy())
+         usleep(1000);
+       EXPECT_STREQ(cPluginManager::GetPlugin("vimora")->MainMenuEntry(), "Vimora");
+       loop->Run(5000); // the first message is shown for its time first
+       EXPECT_EQ(Messages(), (std::vector<std::string>{ "info: Searching the song boundaries...", "info: Marks created!" }));
+    }
+    else
+       EXPECT_EQ(Messages(), (std::vector<std::string>{ "info: Marks created!" }));
     return Marks(recording);
   }
 };

@@ -20,16 +20,16 @@ int Rows(void)
 
 } // namespace
 
-TEST_F(cVimoraI18n, ThirtyTwoFullRowsThenTheNullRow)
+TEST_F(cVimoraI18n, ThirtyThreeFullRowsThenTheNullRow)
 {
-  ASSERT_EQ(Rows(), 32);
-  for (int i = 0; i < 32; i++) {
+  ASSERT_EQ(Rows(), 33);
+  for (int i = 0; i < 33; i++) {
       for (int l = 0; l < I18nNumLanguages; l++)
           EXPECT_NE(Phrases[i][l], nullptr) << "row " << i + 1 << " language " << l;
       EXPECT_STRNE(Phrases[i][1], "") << "row " << i + 1 << " has no German text";
   }
   for (int l = 0; l < I18nNumLanguages; l++)
-      EXPECT_EQ(Phrases[32][l], nullptr);
+      EXPECT_EQ(Phrases[33][l], nullptr);
 }
 
 TEST_F(cVimoraI18n, KeysAreUniqueAndTextsValidUtf8)
