@@ -413,7 +413,10 @@ bool cDemo::Mark(void)
   if (!Run("key Menu") || !Run("expect Vimora") || !Run("key Ok") || !Run("expect Vimora Recordings"))
      return false;
   Say("%s", Skins.TextSkin()->Screen().Render().c_str());
-  if (!Run("key Green") || !Run("expect Marks created!"))
+  // The search for the song boundaries is real work, done without sleeping: time passes
+  // at a steady pace meanwhile, as during the conversion.
+  if (!Run("key Green") || !Run("expect Searching the song boundaries") || !Run(*cString::sprintf("speed %d", ConversionSpeed)) ||
+      !Run("wait-idle") || !Run("speed max") || !Run("expect Marks created!"))
      return false;
   Say("  %s", LastMessage().c_str());
   for (const auto &t : ReadCatalogue(PluginConfig("tracks.conf")))
