@@ -45,6 +45,8 @@ private:
   bool isPesRecording;
   cIndexFile &index;
   std::function<bool(void)> keepGoing;
+  // The media file of a file number of the index.
+  std::string MediaFile(int FileNumber) const;
 
 public:
   // KeepGoing is asked before each piece of media is read; false ends the search, as
@@ -53,8 +55,6 @@ public:
   // Appends, in order, the silences heard between the frames From and To. False when
   // that stretch of the media cannot be read or holds no sound.
   bool Find(int From, int To, std::vector<tSilence> &Silences);
-  // The media file of a file number of the index.
-  std::string MediaFile(int FileNumber) const;
 };
 
 #endif
