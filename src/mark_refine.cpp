@@ -111,8 +111,9 @@ void MoveMarks(std::vector<tMarkPair> &Pairs, cIndexFile &Index, const std::vect
     const tSilence *s = NearestSilence(Silences, Mark, window);
     return s ? MarkAt(Index, *s, Start) : -1;
   };
-  // Neighbours in the order of the recording; pairs already overlapping in the guide
-  // stay as they are towards each other.
+  // Neighbours in the order of the recording: a start goes back at most to the previous
+  // pair's end, an end on at most to where the next pair starts; where the guide has two
+  // pairs overlap already, its own marks are the limit instead.
   std::vector<tMarkPair *> order;
   for (tMarkPair &p : Pairs)
       order.push_back(&p);
@@ -130,10 +131,6 @@ void MoveMarks(std::vector<tMarkPair> &Pairs, cIndexFile &Index, const std::vect
       if (i + 1 < order.size())
          nextStart = starts[i + 1] >= 0 ? starts[i + 1] : order[i + 1]->start;
       p.end = Settle(p, false, guideEnd, endMoved, p.start + 1, std::max(guideEnd, nextStart), WindowSeconds);
-      if (p.start >= p.end) {
-         LogFile.Log(2, "start mark of %s goes back to %s: it would pass its end mark", p.name.c_str(), *IndexToHMSF(guideStart, true));
-         p.start = guideStart;
-      }
       previousEnd = p.end;
   }
 }
