@@ -24,6 +24,11 @@ static const int ProgressEvery = 120;       // seconds of host time between prog
 // The conversion is real work: its limit is real time, however fast the clock runs.
 static const auto ConversionLimit = std::chrono::minutes(10);
 static const int ConversionSpeed = 100;
+// The guide is off by up to this many seconds per item, as on real channels; the marks
+// are moved onto the gaps between the items the channel really airs.
+static const int GuideError = 15;
+// The setting the demo runs with, as setup.conf holds it.
+static const char *const DemoSetup = "vimora.refinemarks = 1\n";
 
 std::string tDemoEvent::FileBaseName(void) const
 {
@@ -194,6 +199,8 @@ private:
   bool haveMedia;
   std::string recordingDir;
   std::vector<std::string> selected; // the tracks that got marks
+  std::vector<int> aired, guided;    // each event's real and guide start, seconds after the timer's
+  int airedEnd, guidedEnd;
   void Say(const char *Format, ...) __attribute__((format(printf, 2, 3)));
   void Step(const char *Format, ...) __attribute__((format(printf, 2, 3)));
   bool Run(const std::string &Line);
@@ -205,6 +212,7 @@ private:
   bool Convert(void);
   bool ListMedia(const char *What, const std::string &Folder, const char *Extension);
   bool Summary(void);
+  void MarkLandings(const std::vector<std::string> &Marks);
   void SaveScript(void);
   std::string PluginConfig(const char *File) const { return options.configDir + "/plugins/vimora/" + File; }
   std::string ClipsFolder(void) const { return dir + "/clips"; }
@@ -223,6 +231,7 @@ cDemo::cDemo(const std::string &PluginDir, const std::string &Dir)
   session = NULL;
   script = NULL;
   step = 0;
+  airedEnd = guidedEnd = 0;
   haveMedia = HaveProgram("ffmpeg") && HaveProgram("ffprobe");
   steps = haveMedia ? 7 : 6;
 }
@@ -306,12 +315,14 @@ bool cDemo::Prepare(void)
   if (!WriteTextFile(dir + "/" + DemoMarker, "made by vimora-host --demo\n") ||
       !CopyFile(dataDir + "/channels.conf", options.configDir + "/channels.conf") ||
       !CopyFile(dataDir + "/blacklist.conf", PluginConfig("blacklist.conf")) ||
+      !WriteTextFile(options.configDir + "/setup.conf", DemoSetup) ||
       !ReadDemoGuide(dataDir + "/demo-guide.conf", events, error)) {
      Say("  cannot set up the demo from %s: %s", dataDir.c_str(), error.empty() ? "files missing" : error.c_str());
      return false;
   }
   Say("  channels.conf: VimoraMusic and Nordlicht TV");
   Say("  blacklist.conf: %s", "\"Kestrel Dawn;glass harbour\"");
+  Say("  setup.conf: %s", "refinemarks on: green finds the song boundaries in the recorded sound");
   if (!haveMedia)
      Say("  ffmpeg is missing: the recording gets no media, so the demo stops after the marks\n"
          "  (scripts/install-deps installs it)");
@@ -334,16 +345,35 @@ bool cDemo::StartHost(void)
   return true;
 }
 
+// The guide's error for the event Number: the same spread of -GuideError..GuideError
+// seconds in every run.
+static int GuideErrorOf(int Number)
+{
+  return (Number * 11 + 7) % (2 * GuideError + 1) - GuideError;
+}
+
 bool cDemo::Broadcast(void)
 {
   int tracks = std::count_if(events.begin(), events.end(), [](const tDemoEvent &e) { return e.IsTrack(); });
-  Step("A guide of %d music videos and %d announcements; a timer records the block", tracks, int(events.size()) - tracks);
+  Step("A guide of %d music videos and %d announcements, each off by up to %d seconds from what the channel\n"
+       "really airs; a timer records the block", tracks, int(events.size()) - tracks, GuideError);
   int at = LeadIn;
-  for (const auto &e : events) {
-      if (!Run(*cString::sprintf("event %s +%d %d %s", MusicChannelID, at, e.duration, e.title.c_str())))
-         return false;
-      at += e.duration;
+  for (size_t i = 0; i < events.size(); i++) {
+      aired.push_back(at);
+      // the guide keeps its items in order, each at least a few seconds long
+      int guide = at + GuideErrorOf(int(i));
+      guided.push_back(i == 0 ? guide : std::max(guide, guided[i - 1] + 5));
+      at += events[i].duration;
   }
+  airedEnd = at;
+  guidedEnd = std::max(at + GuideErrorOf(int(events.size())), guided.back() + 5);
+  for (size_t i = 0; i < events.size(); i++) {
+      int guideEnd = i + 1 < events.size() ? guided[i + 1] : guidedEnd;
+      if (!Run(*cString::sprintf("event %s +%d %d %s", MusicChannelID, guided[i], guideEnd - guided[i], events[i].title.c_str())) ||
+          !Run(*cString::sprintf("onair %s +%d %d %s", MusicChannelID, aired[i], events[i].duration, events[i].title.c_str())))
+         return false;
+  }
+  at = std::max(airedEnd, guidedEnd);
   if (!Run(*cString::sprintf("event 2 +0 %d Nordlicht Nachrichten", at)))
      return false;
   int stop = (at + RecordingSlack + 59) / 60 * 60;
@@ -383,7 +413,10 @@ bool cDemo::Mark(void)
   if (!Run("key Menu") || !Run("expect Vimora") || !Run("key Ok") || !Run("expect Vimora Recordings"))
      return false;
   Say("%s", Skins.TextSkin()->Screen().Render().c_str());
-  if (!Run("key Green") || !Run("expect Marks created!"))
+  // The search for the song boundaries is real work, done without sleeping: time passes
+  // at a steady pace meanwhile, as during the conversion.
+  if (!Run("key Green") || !Run("expect Searching the song boundaries") || !Run(*cString::sprintf("speed %d", ConversionSpeed)) ||
+      !Run("wait-idle") || !Run("speed max") || !Run("expect Marks created!"))
      return false;
   Say("  %s", LastMessage().c_str());
   for (const auto &t : ReadCatalogue(PluginConfig("tracks.conf")))
@@ -471,6 +504,7 @@ bool cDemo::Summary(void)
      Say("    MISSING: a pair of marks for each of the %d selected tracks", int(selected.size()));
      complete = false;
   }
+  MarkLandings(marks);
   if (!haveMedia) {
      Say("  No clips and no audio files: ffmpeg is missing.");
      return complete;
@@ -481,6 +515,37 @@ bool cDemo::Summary(void)
   return complete;
 }
 
+// For each marked track: how far the guide was off the real item, and where its marks
+// landed against the real start and end (the item's picture and sound begin after a gap
+// of 0.5 to 1 s; a mark goes to an I-frame, one every 0.48 s).
+void cDemo::MarkLandings(const std::vector<std::string> &Marks)
+{
+  Say("  How far the guide was off, and where the marks landed (seconds; + is later than the real time):");
+  Say("    %-61s  %-15s  %s", "track", "guide start/end", "marks start/end");
+  int marks = 0, near = 0;
+  for (size_t i = 0; i < events.size(); i++) {
+      const tDemoEvent &e = events[i];
+      // the comment as green writes it, or the clip name cutting gave it
+      std::string comment = e.artist + "|" + e.song + "|" + *cString::sprintf("%04d", e.year);
+      auto mark = std::find_if(Marks.begin(), Marks.end(), [&](const std::string &m) {
+        size_t blank = m.find(' ');
+        return blank != std::string::npos && (m.substr(blank + 1) == comment || m.substr(blank + 1) == e.FileBaseName());
+      });
+      if (!e.IsTrack() || mark == Marks.end() || mark + 1 == Marks.end())
+         continue;
+      int realEnd = i + 1 < events.size() ? aired[i + 1] : airedEnd;
+      int guideEnd = i + 1 < events.size() ? guided[i + 1] : guidedEnd;
+      double start = HMSFToIndex(mark->c_str()) / 25.0 - aired[i];
+      double end = HMSFToIndex((mark + 1)->c_str()) / 25.0 - realEnd;
+      Say("    %-61s  %+5d %+5d      %+6.2f %+6.2f", e.FileBaseName().c_str(), guided[i] - aired[i], guideEnd - realEnd, start, end);
+      marks += 2;
+      // a start mark goes after the item's gap of up to 1 s, both to the next I-frame
+      near += (start >= 0 && start <= 1.5) + (end <= 0 && end >= -0.5);
+  }
+  Say("  %d of %d marks lie on their item's gap; a mark far from it found another silence nearer to\n"
+      "  the guide's time (that of an announcement shorter than the guide's error)", near, marks);
+}
+
 // What the demo did, as a script to run again by hand.
 void cDemo::SaveScript(void)
 {
@@ -488,7 +553,8 @@ void cDemo::SaveScript(void)
                      "#   vimora-host -c config -v video -L " + pluginDir + " -a audio";
   for (const auto &p : options.plugins)
       text += " -P \"" + p.substr(0, p.find(" -d ")) + (p.find(" -d ") != std::string::npos ? " -d clips" : "") + "\"";
-  text += " --script demo.script\n";
+  text += " --script demo.script\n"
+          "# with config/setup.conf holding: " + std::string(DemoSetup);
   for (const auto &line : executed)
       text += line + "\n";
   WriteTextFile(dir + "/demo.script", text);

@@ -10,6 +10,7 @@
 #include <vdr/epg.h>
 #include <vdr/svdrp.h>
 #include <vdr/keys.h>
+#include <vdr/onair.h>
 #include <vdr/remote.h>
 #include <vdr/skins.h>
 #include <vdr/timers.h>
@@ -234,16 +235,21 @@ bool cScript::Epg(cWords &Words)
   return true;
 }
 
+bool cScript::Airing(cWords &Words, cChannel *&Channel, time_t &Start, double &Duration)
+{
+  if (!ChannelArg(Words, Channel) || !Time(Words, "start", Start))
+     return false;
+  std::string d = Words.Next();
+  return (ParseSeconds(d, Duration) && Duration >= 1) || Fail("bad duration '%s' (seconds, from 1 to below %.0f)", d.c_str(), MaxSeconds);
+}
+
 bool cScript::Event(cWords &Words)
 {
   cChannel *channel;
   time_t startTime;
   double duration;
-  if (!ChannelArg(Words, channel) || !Time(Words, "start", startTime))
+  if (!Airing(Words, channel, startTime, duration))
      return false;
-  std::string d = Words.Next();
-  if (!ParseSeconds(d, duration) || duration < 1)
-     return Fail("bad duration '%s' (seconds, from 1 to below %.0f)", d.c_str(), MaxSeconds);
   std::string texts[3];
   std::string rest = Words.Rest();
   for (int i = 0; i < 3; i++) {
@@ -268,6 +274,20 @@ bool cScript::Event(cWords &Words)
      return Fail("the guide is locked");
   }
   schedules->AddSchedule(channel->GetChannelID())->AddEvent(event);
+  return true;
+}
+
+bool cScript::OnAir(cWords &Words)
+{
+  cChannel *channel;
+  time_t startTime;
+  double duration;
+  if (!Airing(Words, channel, startTime, duration))
+     return false;
+  std::string title = Trimmed(Words.Rest());
+  if (title.empty())
+     return Fail("an item on air needs a title");
+  cOnAir::Add(channel->GetChannelID(), startTime, int(duration), title.c_str());
   return true;
 }
 
@@ -424,6 +444,7 @@ bool cScript::Execute(const std::string &Line)
   if (command == "channel")    return Channel(words);
   if (command == "epg")        return Epg(words);
   if (command == "event")      return Event(words);
+  if (command == "onair")      return OnAir(words);
   if (command == "timer")      return Timer(words);
   if (command == "wait")       return Wait(words);
   if (command == "wait-idle")  return WaitIdle(words);

@@ -34,7 +34,10 @@ private:
   bool Svdrp(cWords &Words);
   bool Channel(cWords &Words);
   bool Epg(cWords &Words);
+  // CHANNEL START DURATION, as an event and an item on air begin.
+  bool Airing(cWords &Words, class cChannel *&Channel, time_t &Start, double &Duration);
   bool Event(cWords &Words);
+  bool OnAir(cWords &Words);
   bool Timer(cWords &Words);
   bool Wait(cWords &Words);
   bool WaitIdle(cWords &Words);

@@ -255,7 +255,7 @@ void BM_IndexSearchesInside(benchmark::State &State)
   {
     cTracksLock lock(Tracks);
     for (const cTrack *t = Tracks.First(); t; t = Tracks.Next(t)) {
-        long long start = (long long)(t->startTime - recording->start + VimoraConfig.offset) * FRAMESPERSEC;
+        long long start = (long long)(t->startTime - recording->Start() + VimoraConfig.offset) * FRAMESPERSEC;
         long long end = start + (long long)t->duration * FRAMESPERSEC;
         if (start >= 0 && end < ThreeHourFrames)
            windows.push_back({ int(start), int(end) });

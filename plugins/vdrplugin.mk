@@ -56,7 +56,7 @@ $(OBJDIR)/%.o: %.cpp
 
 $(LIBFILE): $(OBJS)
 	@mkdir -p $(dir $@)
-	$(CXX) $(CXXFLAGS) $(LDFLAGS) -shared $(OBJS) -o $@
+	$(CXX) $(CXXFLAGS) $(LDFLAGS) -shared $(OBJS) $(LIBS) -o $@
 
 ### Internationalization: catalogues built into $(OUT)/locale (see the top Makefile)
 

@@ -1,5 +1,6 @@
 #include "autoconvert.h"
 
+#include <algorithm>
 #include <errno.h>
 #include <memory>
 #include <unistd.h>
@@ -10,12 +11,14 @@
 #include "audio_thread.h"
 #include "log.h"
 #include "menu_recs.h"
+#include "refine_thread.h"
 #include "vimora_config.h"
 
 namespace {
 
 cMutex queueMutex;
 std::vector<std::string> queue;
+std::string marking; // the recording whose marks the search for song boundaries writes
 std::string started; // the recording whose conversion this started, until it ends
 
 cString QueueFileName(void)
@@ -86,9 +89,26 @@ void cAutoConvert::RecordingEnded(const char *FileName)
      LogFile.Log(1, "conversion of '%s' queued", FileName);
 }
 
+// Starts the conversion of the recording whose cut marks are written.
+static void StartConversion(const std::string &FileName)
+{
+  std::unique_ptr<cRecording> recording(ListedRecording(FileName));
+  cMarks marks;
+  if (!recording || !LoadMarks(marks, recording.get()) || marks.Count() < 2) {
+     LogFile.Log(1, "conversion of '%s' dropped: %s", FileName.c_str(), recording ? "no marks to convert" : "the recording is gone");
+     return;
+  }
+  bool withVideo = VimoraConfig.autoconvert == cAutoConvert::acAudioVideo && cPluginManager::GetPlugin("rozerez");
+  cConvertToAudioThread::Init(recording.get(), withVideo);
+  cMutexLock lock(&queueMutex);
+  started = FileName;
+  LogFile.Log(1, "conversion of '%s' started (%d tracks, %s)", FileName.c_str(), marks.Count() / 2, withVideo ? "audio and video" : "audio");
+}
+
 void cAutoConvert::Process(void)
 {
-  if (cConvertToAudioThread::m_Instance)
+  // one thing at a time, and what the user started goes first
+  if (cConvertToAudioThread::m_Instance || cRefineMarksThread::Busy())
      return;
   std::string fileName;
   {
@@ -97,6 +117,14 @@ void cAutoConvert::Process(void)
        LogFile.Log(1, "conversion of '%s' finished", started.c_str());
        started.clear();
     }
+    fileName.swap(marking);
+  }
+  if (!fileName.empty()) {
+     StartConversion(fileName); // the search has written the marks
+     return;
+  }
+  {
+    cMutexLock lock(&queueMutex);
     if (queue.empty())
        return;
     fileName = queue.front();
@@ -108,16 +136,24 @@ void cAutoConvert::Process(void)
      LogFile.Log(1, "conversion of '%s' dropped: the recording is gone", fileName.c_str());
      return;
   }
-  int pairs = WriteCutMarks(recording.get());
-  if (pairs <= 0) {
-     LogFile.Log(1, "conversion of '%s' dropped: %s", fileName.c_str(), pairs < 0 ? "its marks could not be written" : "no selected track in it");
+  // green's marks: the search for the song boundaries takes seconds, so it runs in the
+  // background and the conversion follows when it is done
+  std::vector<tMarkPair> pairs = GuideMarkPairs(recording.get());
+  if (pairs.empty()) {
+     LogFile.Log(1, "conversion of '%s' dropped: no selected track in it", fileName.c_str());
      return;
   }
-  bool withVideo = VimoraConfig.autoconvert == acAudioVideo && cPluginManager::GetPlugin("rozerez");
-  cConvertToAudioThread::Init(recording.get(), withVideo);
-  cMutexLock lock(&queueMutex);
-  started = fileName;
-  LogFile.Log(1, "conversion of '%s' started (%d tracks, %s)", fileName.c_str(), pairs, withVideo ? "audio and video" : "audio");
+  if (VimoraConfig.refinemarks) {
+     cRefineMarksThread::Init(recording.get(), pairs, std::clamp(VimoraConfig.refinewindow, MinRefineWindow, MaxRefineWindow));
+     cMutexLock lock(&queueMutex);
+     marking = fileName;
+     return;
+  }
+  if (!SaveMarkPairs(recording.get(), pairs)) {
+     LogFile.Log(1, "conversion of '%s' dropped: its marks could not be written", fileName.c_str());
+     return;
+  }
+  StartConversion(fileName);
 }
 
 std::vector<std::string> cAutoConvert::Queue(void)
@@ -130,5 +166,6 @@ void cAutoConvert::Clear(void)
 {
   cMutexLock lock(&queueMutex);
   queue.clear();
+  marking.clear();
   started.clear();
 }

@@ -1,5 +1,6 @@
 #include "menu_recs.h"
 
+#include <algorithm>
 #include <fstream>
 #include <memory>
 #include <stdio.h>
@@ -16,6 +17,8 @@
 #include "audio_thread.h"
 #include "compat.h"
 #include "log.h"
+#include "mark_refine.h"
+#include "refine_thread.h"
 #include "menu_convert.h"
 #include "menu_tracks.h"
 #include "replay_control.h"
@@ -152,6 +155,10 @@ eOSState cMenuRecs::OpenTracks(void)
 
 eOSState cMenuRecs::OpenConvert(void)
 {
+  if (cRefineMarksThread::Busy()) {
+     Skins.Message(mtWarning, tr(SearchingBoundaries));
+     return osContinue;
+  }
   if (cConvertToAudioThread::m_Instance) {
      if (Interface->Confirm(tr("Conversion in progress! Abort conversion?")))
         cConvertToAudioThread::Exit();
@@ -184,10 +191,29 @@ std::vector<std::unique_ptr<cRecording>> VimoraRecordings(void)
   return copies;
 }
 
-int WriteCutMarks(const cRecording *Recording)
+std::vector<tMarkPair> GuideMarkPairs(const cRecording *Recording)
 {
-  int offset = VimoraConfig.offset;
   std::string channelId = GetRecordingChannelID(Recording);
+  cIndexFile index(Recording->FileName(), false, Recording->IsPesRecording());
+  cTrackWindow window(index, Recording->Start(), VimoraConfig.offset);
+  std::vector<tMarkPair> pairs;
+  cTracksLock lock(Tracks);
+  for (cTrack *t = Tracks.First(); t; t = Tracks.Next(t)) {
+      int startFrame, endFrame;
+      // the channel last: its text lies outside the track, one more memory access per track
+      if (t->status > 0 || !window.Find(*t, startFrame, endFrame) || t->channelId != channelId)
+         continue;
+      // A track too short to hold two I-frames would leave a lone mark or an end
+      // before its start, and every later pair would be cut out of step.
+      if (startFrame >= endFrame)
+         continue;
+      pairs.push_back({ startFrame, endFrame, *cString::sprintf("%s|%s|%04d", t->artist.c_str(), t->title.c_str(), t->year) });
+  }
+  return pairs;
+}
+
+bool SaveMarkPairs(const cRecording *Recording, const std::vector<tMarkPair> &Pairs)
+{
   // Whatever marks the recording had, by hand or from an earlier run, make way. The
   // file keeps them until the new list is saved, so a failing save loses nothing; a
   // file that cannot be read is simply replaced.
@@ -198,44 +224,50 @@ int WriteCutMarks(const cRecording *Recording)
   }
   while (cMark *m = marks.First())
     marks.Del(m);
-  cIndexFile index(Recording->FileName(), false, Recording->IsPesRecording());
-  cTrackWindow window(index, Recording->Start(), offset);
-  int pairs = 0;
-  {
-    cTracksLock lock(Tracks);
-    for (cTrack *t = Tracks.First(); t; t = Tracks.Next(t)) {
-        int startFrame, endFrame;
-        // the channel last: its text lies outside the track, one more memory access per track
-        if (t->status > 0 || !window.Find(*t, startFrame, endFrame) || t->channelId != channelId)
-           continue;
-        // A track too short to hold two I-frames would leave a lone mark or an end
-        // before its start, and every later pair would be cut out of step.
-        if (startFrame >= endFrame)
-           continue;
-        // A mark shared with the end of an earlier track takes this track's comment;
-        // the end mark leaves the comment of a track starting there alone.
-        marks.Add(startFrame);
-        marks.Get(startFrame)->SetComment(cString::sprintf("%s|%s|%04d", t->artist.c_str(), t->title.c_str(), t->year));
-        marks.Add(endFrame);
-        pairs++;
-    }
+  for (const tMarkPair &p : Pairs) {
+      // A mark shared with the end of an earlier track takes this track's comment;
+      // the end mark leaves the comment of a track starting there alone.
+      marks.Add(p.start);
+      marks.Get(p.start)->SetComment(p.name.c_str());
+      marks.Add(p.end);
   }
-  if (!marks.Save()) {
-     LogFile.eSysLog("could not write the marks of '%s'", Recording->FileName());
-     return -1;
-  }
-  return pairs;
+  if (marks.Save())
+     return true;
+  LogFile.eSysLog("could not write the marks of '%s'", Recording->FileName());
+  return false;
+}
+
+int WriteCutMarks(const cRecording *Recording)
+{
+  std::vector<tMarkPair> pairs = GuideMarkPairs(Recording);
+  if (VimoraConfig.refinemarks && !pairs.empty())
+     FindSongBoundaries(Recording, pairs, std::clamp(VimoraConfig.refinewindow, MinRefineWindow, MaxRefineWindow));
+  return SaveMarkPairs(Recording, pairs) ? int(pairs.size()) : -1;
 }
 
 void cMenuRecs::Mark(void)
 {
+  // The search would replace what green writes now.
+  if (cRefineMarksThread::Busy()) {
+     Skins.Message(mtWarning, tr(SearchingBoundaries));
+     return;
+  }
   std::unique_ptr<cRecording> recording(CurrentRecording());
   if (!recording)
      return;
-  if (WriteCutMarks(recording.get()) < 0)
+  std::vector<tMarkPair> pairs = GuideMarkPairs(recording.get());
+  // Decoding hours of sound takes seconds: it runs in the background, which writes the
+  // marks when it is done.
+  if (VimoraConfig.refinemarks && !pairs.empty()) {
+     cRefineMarksThread::Init(recording.get(), pairs, std::clamp(VimoraConfig.refinewindow, MinRefineWindow, MaxRefineWindow));
+     Skins.Message(mtInfo, tr(SearchingBoundaries));
+     return;
+  }
+  if (!SaveMarkPairs(recording.get(), pairs)) {
      Skins.Message(mtError, tr("Error while accessing recording!"));
-  else
-     Skins.Message(mtInfo, tr("Marks created!"));
+     return;
+  }
+  Skins.Message(mtInfo, tr("Marks created!"));
 }
 
 void cMenuRecs::StopRecording(const char *FileName)

@@ -9,6 +9,8 @@
 #include <vdr/osdbase.h>
 #include <vdr/recording.h>
 
+#include "mark_refine.h"
+
 // The channel id text in the recording's marker file; the music channel for an empty
 // file, the empty text (and a log line) when the file cannot be read.
 std::string GetRecordingChannelID(const cRecording *Recording);
@@ -21,13 +23,22 @@ cRecording *CopyRecording(const cRecording *Recording);
 // as private copies.
 std::vector<std::unique_ptr<cRecording>> VimoraRecordings(void);
 
-// Replaces the recording's cut marks by one pair per selected catalogue track inside it,
-// the start mark commented «artist|title|year». The number of pairs, or -1 (logged) when
-// the marks file could not be written; the old marks are then kept.
+// The guide's cut marks of the recording: one pair per selected catalogue track inside
+// it, at its I-frames, the start mark named «artist|title|year».
+std::vector<tMarkPair> GuideMarkPairs(const cRecording *Recording);
+
+// Writes the recording's cut marks as green does, the guide's pairs moved onto the song
+// boundaries first when "refinemarks" is on (searched here and now: seconds for hours of
+// recording, so not for the main thread). The number of pairs, or -1 (logged) when the
+// marks file could not be written; the old marks are then kept.
 int WriteCutMarks(const cRecording *Recording);
 
 // Loads the recording's cut marks from the marks file the recorder keeps for it.
 bool LoadMarks(cMarks &Marks, const cRecording *Recording);
+
+// Replaces the recording's cut marks by the pairs, a start mark named by its pair; false
+// (and a log line) when the marks file cannot be written.
+bool SaveMarkPairs(const cRecording *Recording, const std::vector<tMarkPair> &Pairs);
 
 // For qsort over cRecording pointers: the older recording first.
 int CompareRecording(const void *a, const void *b);

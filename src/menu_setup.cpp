@@ -26,6 +26,8 @@ cMenuVimoraSetup::cMenuVimoraSetup(void)
   offset = VimoraConfig.offset;
   avoidrepeats = VimoraConfig.avoidrepeats;
   audioformat = VimoraConfig.audioformat;
+  refinemarks = VimoraConfig.refinemarks;
+  refinewindow = std::clamp(VimoraConfig.refinewindow, MinRefineWindow, MaxRefineWindow);
   autoconvert = std::min(std::max(VimoraConfig.autoconvert, 0), 2);
 
   Add(new cMenuEditBoolItem(tr("Hide main menu entry"), &hidemainmenuentry, trVDR("no"), trVDR("yes")));
@@ -33,6 +35,8 @@ cMenuVimoraSetup::cMenuVimoraSetup(void)
   Add(new cMenuEditIntItem(tr("Offset for marks [s]"), &offset, -99, 99));
   Add(new cMenuEditBoolItem(tr("Avoid repeats"), &avoidrepeats, trVDR("no"), trVDR("yes")));
   Add(new cMenuEditStraItem(tr("Audio format"), &audioformat, 2, AudioFormats));
+  Add(new cMenuEditBoolItem(tr("Find song boundaries"), &refinemarks, trVDR("no"), trVDR("yes")));
+  Add(new cMenuEditIntItem(tr("Search for boundaries [s]"), &refinewindow, MinRefineWindow, MaxRefineWindow));
   Add(new cMenuEditStraItem(tr("Convert after recording"), &autoconvert, 3, AutoConvertChoices));
 }
 
@@ -48,11 +52,15 @@ void cMenuVimoraSetup::Store(void)
   VimoraConfig.hidemainmenuentry = hidemainmenuentry;
   VimoraConfig.avoidrepeats = avoidrepeats;
   VimoraConfig.audioformat = audioformat;
+  VimoraConfig.refinemarks = refinemarks;
+  VimoraConfig.refinewindow = refinewindow;
   VimoraConfig.autoconvert = autoconvert;
   SetupStore("format", VimoraConfig.format.c_str());
   SetupStore("offset", VimoraConfig.offset);
   SetupStore("hidemainmenuentry", VimoraConfig.hidemainmenuentry);
   SetupStore("avoidrepeats", VimoraConfig.avoidrepeats);
   SetupStore("audioformat", VimoraConfig.audioformat);
+  SetupStore("refinemarks", VimoraConfig.refinemarks);
+  SetupStore("refinewindow", VimoraConfig.refinewindow);
   SetupStore("autoconvert", VimoraConfig.autoconvert);
 }

@@ -1,4 +1,4 @@
-// The setup page of the five settings. The items edit working copies; only ok
+// The setup page of the settings. The items edit working copies; only ok
 // (Store) hands them to VimoraConfig and the host's setup file.
 #ifndef __VIMORA_MENU_SETUP_H
 #define __VIMORA_MENU_SETUP_H
@@ -17,6 +17,8 @@ private:
   int offset;
   int avoidrepeats;
   int audioformat;
+  int refinemarks;
+  int refinewindow;
   int autoconvert;
   // A stored pattern too long for the item is shown shortened; unless the user
   // edits it, the whole pattern is kept.

@@ -11,6 +11,7 @@
 #include "blacklist.h"
 #include "menu_convert.h"
 #include "menu_recs.h"
+#include "refine_thread.h"
 #include "tracks.h"
 #include "vimora_config.h"
 
@@ -182,6 +183,8 @@ static cString Mark(const char *Option, int &ReplyCode)
   std::unique_ptr<cRecording> recording = NumberedRecording(words[0], ReplyCode, reply);
   if (!recording)
      return reply;
+  if (cRefineMarksThread::Busy())
+     return Refuse(ReplyCode, ReplyRefused, "The song boundaries of a recording are being searched");
   int pairs = WriteCutMarks(recording.get());
   if (pairs < 0)
      return Refuse(ReplyCode, ReplyRefused, "Error while accessing recording %s", recording->Name());
@@ -204,6 +207,8 @@ static cString Convert(const char *Option, int &ReplyCode)
      return reply;
   std::string running;
   int progress;
+  if (cRefineMarksThread::Busy())
+     return Refuse(ReplyCode, ReplyRefused, "The song boundaries of a recording are being searched");
   if (cConvertToAudioThread::Status(running, progress))
      return Refuse(ReplyCode, ReplyRefused, "A conversion of %s is running (%d%%)", running.c_str(), progress);
   if (video && !cMenuConvert::Rozerez())

@@ -13,6 +13,7 @@
 #include "menu_recs.h"
 #include "menu_setup.h"
 #include "recstatus.h"
+#include "refine_thread.h"
 #include "svdrp.h"
 #include "tracks.h"
 #include "vimora_config.h"
@@ -42,6 +43,7 @@ cPluginVimora::~cPluginVimora()
   // The host unloads the plug-in's code right after this: no thread may outlive it.
   cGrabberThread::Exit();
   cConvertToAudioThread::Exit();
+  cRefineMarksThread::Exit();
   cAutoConvert::Clear(); // the queue waits in its file
   // it points into the host's arguments, which go with this object
   cLogFile::LogFileName = NULL;
@@ -124,6 +126,8 @@ cString cPluginVimora::Active(void)
 {
   if (cConvertToAudioThread::m_Instance)
      return tr("Vimora audio conversion still running!");
+  if (cRefineMarksThread::Busy())
+     return tr(SearchingBoundaries);
   return NULL;
 }
 
@@ -131,9 +135,14 @@ const char *cPluginVimora::MainMenuEntry(void)
 {
   if (VimoraConfig.hidemainmenuentry)
      return NULL;
-  if (!cConvertToAudioThread::m_Instance)
+  int progress;
+  if (cConvertToAudioThread::m_Instance)
+     progress = cConvertToAudioThread::progress;
+  else if (cRefineMarksThread::Busy())
+     progress = cRefineMarksThread::progress;
+  else
      return tr(MainMenuEntryKey);
-  snprintf(mainMenuEntry, sizeof(mainMenuEntry), "%s (%d%%)", tr(MainMenuEntryKey), cConvertToAudioThread::progress.load());
+  snprintf(mainMenuEntry, sizeof(mainMenuEntry), "%s (%d%%)", tr(MainMenuEntryKey), progress);
   return mainMenuEntry;
 }
 
@@ -159,6 +168,10 @@ bool cPluginVimora::SetupParse(const char *Name, const char *Value)
      VimoraConfig.avoidrepeats = atoi(Value);
   if (!strcasecmp(Name, "audioformat"))
      VimoraConfig.audioformat = atoi(Value);
+  if (!strcasecmp(Name, "refinemarks"))
+     VimoraConfig.refinemarks = atoi(Value);
+  if (!strcasecmp(Name, "refinewindow"))
+     VimoraConfig.refinewindow = atoi(Value);
   if (!strcasecmp(Name, "autoconvert"))
      VimoraConfig.autoconvert = atoi(Value);
   return true;

@@ -4,6 +4,10 @@
 
 #include <string>
 
+// The seconds refinewindow may take.
+const int MinRefineWindow = 0;
+const int MaxRefineWindow = 120;
+
 class cVimoraConfig {
 public:
   std::string format;    // clip-name pattern with %artist%, %title%, %year%
@@ -11,6 +15,8 @@ public:
   int hidemainmenuentry; // non-zero: no main-menu entry
   int avoidrepeats;      // non-zero: a repeat of a converted song is grabbed as skipped
   int audioformat;       // 0 = MP3, anything else = OGG
+  int refinemarks;       // non-zero: cut marks move onto the silences between songs
+  int refinewindow;      // seconds searched for a silence on each side of a mark
   int autoconvert;       // after a recording ends: 0 nothing, 1 audio files, 2 audio files and video clips
   cVimoraConfig(void);
 };

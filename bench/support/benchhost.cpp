@@ -25,17 +25,6 @@ const char *const Words[] = {
 };
 const int WordCount = sizeof(Words) / sizeof(Words[0]);
 
-// The same pseudo-random numbers in every run.
-unsigned Mix(unsigned x)
-{
-  x ^= x >> 16;
-  x *= 0x7feb352d;
-  x ^= x >> 15;
-  x *= 0x846ca68b;
-  x ^= x >> 16;
-  return x;
-}
-
 std::string Words3(unsigned Seed, int Min, int Spread)
 {
   std::string s;
@@ -64,6 +53,16 @@ size_t StatusField(const char *Name)
 }
 
 } // namespace
+
+unsigned Mix(unsigned x)
+{
+  x ^= x >> 16;
+  x *= 0x7feb352d;
+  x ^= x >> 15;
+  x *= 0x846ca68b;
+  x ^= x >> 16;
+  return x;
+}
 
 const std::string &BenchRoot(void)
 {

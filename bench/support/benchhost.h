@@ -36,6 +36,9 @@ void WriteBlacklist(const std::string &Path, int Count);
 std::string CatalogueArtist(int Index);
 std::string CatalogueTitle(int Index);
 
+// The same pseudo-random numbers in every run: a mix of the bits of x.
+unsigned Mix(unsigned x);
+
 // This process's resident memory now and its peak, in bytes (/proc/self/status).
 size_t ResidentBytes(void);
 size_t PeakResidentBytes(void);

@@ -18,6 +18,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vdr/epg.h>
+#include <vdr/onair.h>
 #include <vdr/recording.h>
 
 #include "exec.h"
@@ -54,6 +55,7 @@ struct tProgramme {
   time_t start;
   std::string title;
   int endFrame;   // where something else begins
+  int gapEnd;     // black and silent before, as between the items of a music channel
   bool SameAs(const tProgramme &p) const
   {
     return onAir == p.onAir && eventID == p.eventID && start == p.start && title == p.title;
@@ -238,6 +240,7 @@ private:
   tProgramme programme;
   std::map<std::pair<tEventID, time_t>, int> eventNumbers;
   std::vector<uint8_t> card, tone;
+  std::vector<uint8_t> black, silence;
   bool Fail(const char *Format, ...) __attribute__((format(printf, 2, 3)));
   bool StartEncoder(void);
   bool FinishEncoder(void);
@@ -245,8 +248,10 @@ private:
   void StopEncoder(bool Kill);
   bool WaitEncoder(int TimeoutMs);
   tProgramme ProgrammeAt(int Frame);
+  // What really goes on air, when the channel has a programme beside its guide.
+  bool OnAirAt(int Frame, tProgramme &Programme);
   void Tune(const tProgramme &Programme);
-  bool Feed(int Frames);
+  bool Feed(int Frames, bool Gap);
   bool ReadIndex(std::vector<tMediaFrame> &Ready);
 
 public:
@@ -268,7 +273,7 @@ cRenderedMedia::cRenderedMedia(const cRecording *Recording)
   failed = false;
   rendered = indexed = 0;
   parsed = 0;
-  programme = { false, false, 0, 0, "", 0 };
+  programme = { false, false, 0, 0, "", 0, 0 };
 }
 
 cRenderedMedia::~cRenderedMedia()
@@ -375,11 +380,39 @@ void cRenderedMedia::StopEncoder(bool Kill)
   }
 }
 
-tProgramme cRenderedMedia::ProgrammeAt(int Frame)
+// The gap begins an item where it starts, also when nothing was on air before it.
+static int GapEnd(time_t RecordingStart, time_t ItemStart)
 {
+  return int((ItemStart - RecordingStart) * FRAMESPERSEC) + MediaGapFrames(ItemStart);
+}
+
+bool cRenderedMedia::OnAirAt(int Frame, tProgramme &Programme)
+{
+  std::vector<tOnAirItem> items;
+  if (!cOnAir::Items(channelID, items))
+     return false;
   time_t t = start + Frame / FRAMESPERSEC;
   auto frameAt = [this, Frame](time_t Time) { return int(std::max(Frame + 1, int((Time - start) * FRAMESPERSEC))); };
-  tProgramme p = { true, false, 0, 0, "", INT_MAX };
+  tProgramme p = { true, false, 0, 0, "", INT_MAX, 0 };
+  for (const tOnAirItem &i : items) {
+      if (i.start > t) {
+         p.endFrame = std::min(p.endFrame, frameAt(i.start));
+         break;
+      }
+      if (t < i.start + i.duration)
+         p = { true, true, 0, i.start, i.title, frameAt(i.start + i.duration), GapEnd(start, i.start) };
+  }
+  Programme = p;
+  return true;
+}
+
+tProgramme cRenderedMedia::ProgrammeAt(int Frame)
+{
+  tProgramme p = { true, false, 0, 0, "", INT_MAX, 0 };
+  if (OnAirAt(Frame, p))
+     return p;
+  time_t t = start + Frame / FRAMESPERSEC;
+  auto frameAt = [this, Frame](time_t Time) { return int(std::max(Frame + 1, int((Time - start) * FRAMESPERSEC))); };
   cSchedulesLock lock(false, ScheduleLockTimeoutMs);
   const cSchedules *schedules = cSchedules::Schedules(lock);
   if (!schedules) {
@@ -396,6 +429,7 @@ tProgramme cRenderedMedia::ProgrammeAt(int Frame)
      p.start = present->StartTime();
      p.title = present->Title() ? present->Title() : "";
      p.endFrame = frameAt(present->EndTime());
+     p.gapEnd = GapEnd(start, present->StartTime());
   }
   // a later event may begin while the present one still runs
   for (const cEvent *e = schedule ? schedule->Events()->First() : NULL; e; e = schedule->Events()->Next(e)) {
@@ -431,9 +465,14 @@ void cRenderedMedia::Tune(const tProgramme &Programme)
   }
 }
 
-bool cRenderedMedia::Feed(int Frames)
+bool cRenderedMedia::Feed(int Frames, bool Gap)
 {
-  tFeed feeds[2] = { { videoOut, &card, 0, card.size() * Frames }, { audioOut, &tone, 0, tone.size() * Frames } };
+  if (black.empty()) {
+     black = PlainCard(0x000000);
+     silence = ToneFrame(0);
+  }
+  const std::vector<uint8_t> &picture = Gap ? black : card, &sound = Gap ? silence : tone;
+  tFeed feeds[2] = { { videoOut, &picture, 0, picture.size() * Frames }, { audioOut, &sound, 0, sound.size() * Frames } };
   while (feeds[0].left || feeds[1].left) {
     pollfd fds[2];
     tFeed *polled[2];
@@ -495,8 +534,9 @@ bool cRenderedMedia::Write(int Frames, bool Final, std::vector<tMediaFrame> &Rea
     if (ask || rendered >= programme.endFrame)
        Tune(ProgrammeAt(rendered));
     ask = false;
-    int until = std::min(Frames, programme.endFrame);
-    if (!Feed(until - rendered))
+    bool gap = rendered < programme.gapEnd;
+    int until = std::min(Frames, gap ? std::min(programme.gapEnd, programme.endFrame) : programme.endFrame);
+    if (!Feed(until - rendered, gap))
        return false;
     rendered = until;
   }
@@ -512,6 +552,12 @@ bool cRenderedMedia::Write(int Frames, bool Final, std::vector<tMediaFrame> &Rea
 }
 
 } // namespace
+
+int MediaGapFrames(time_t ItemStart)
+{
+  // 13 to 25 frames: 0.52 to 1 second
+  return FRAMESPERSEC / 2 + 1 + int(ItemStart % (FRAMESPERSEC / 2 + 1));
+}
 
 int MediaToneHz(int EventNumber)
 {

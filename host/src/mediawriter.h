@@ -7,6 +7,7 @@
 
 #include <stdint.h>
 #include <sys/types.h>
+#include <time.h>
 #include <vector>
 
 class cRecording;
@@ -43,7 +44,11 @@ cMediaWriter *NewIndexOnlyWriter(const cRecording *Recording);
 // the title of the event on air, MP2 audio of a tone, an I-frame every 12 frames. The
 // k-th event of a recording (counted from 0 in the order they come on air) sounds at
 // MediaToneHz(k); while no event is on air the card shows the channel and all is silent.
+// An event begins with MediaGapFrames(its start) frames of black and silence, as the
+// items of a music channel do. What is on air comes from the channel's items in cOnAir
+// when it has some, else from its guide.
 cMediaWriter *NewRenderedMediaWriter(const cRecording *Recording);
 int MediaToneHz(int EventNumber);
+int MediaGapFrames(time_t ItemStart);
 
 #endif

@@ -26,6 +26,9 @@ TEST(MediaDemo, MakesTheCatalogueTheMarksTheClipsAndTheAudioFiles)
   // the summary lists each file with its length and tags
   EXPECT_NE(r.out.find("Paper Lanterns (1987).mp3  1:1"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("artist=Marlow Fenwick"), std::string::npos) << r.out;
+  // the guide is off by up to 15 s; the marks find the gaps, but for the end of the last
+  // track, whose 20-second announcement ends nearer to the guide's time
+  EXPECT_NE(r.out.find("21 of 22 marks lie on their item's gap"), std::string::npos) << r.out;
   if (!HasFailure())
      RemoveFileOrDir(tmpl);
 }

@@ -1,6 +1,8 @@
 // The recorder with real media: a recording of three events, made on the host clock,
 // read back with ffmpeg. The media must be what the index says, frame for frame, and
-// every event must look and sound like itself from its first frame to its last.
+// every event must look and sound like itself from the end of its opening gap to its
+// last frame.
+#include <algorithm>
 #include <math.h>
 #include <sstream>
 #include <vdr/clock.h>
@@ -124,7 +126,7 @@ protected:
         ASSERT_EQ(ToneOf(&Samples[i * SamplesPerFrame], SamplesPerFrame), Event) << "at " << i * 40 << " ms";
   }
 
-  // The pair of marks of an event's track: from the first I-frame in it to the last.
+  // The pair of marks of an event's track: from the first I-frame after its gap to the last.
   std::pair<int, int> TrackMarks(int Event)
   {
     cIndexFile index(recording.c_str(), false);
@@ -134,7 +136,7 @@ protected:
       return independent ? Frame : index.GetNextIFrame(Frame, Forward);
     };
     int first = Event * EventSeconds * FRAMESPERSEC;
-    return { iFrame(first, true), iFrame(std::min(first + EventSeconds * FRAMESPERSEC, index.Last()), false) };
+    return { iFrame(first + MediaGapFrames(TestEpoch + Event * EventSeconds), true), iFrame(std::min(first + EventSeconds * FRAMESPERSEC, index.Last()), false) };
   }
 
   double Duration(const std::string &File)
@@ -180,13 +182,21 @@ TEST_F(cMediaRecorder, MediaIsWhatTheIndexSaysFrameForFrame)
   }
 }
 
-TEST_F(cMediaRecorder, EachEventSoundsItsToneFromItsFirstFrameToItsLast)
+TEST_F(cMediaRecorder, EachEventSoundsItsToneFromItsGapToItsLastFrame)
 {
   std::vector<int16_t> audio = Audio(media);
   ASSERT_GE(audio.size(), size_t(Frames * SamplesPerFrame));
   for (int frame = 0; frame < Frames; frame++) {
       int event = frame / (EventSeconds * FRAMESPERSEC);
-      ASSERT_EQ(ToneOf(&audio[frame * SamplesPerFrame], SamplesPerFrame), event) << "frame " << frame;
+      int intoEvent = frame - event * EventSeconds * FRAMESPERSEC;
+      bool gap = intoEvent < MediaGapFrames(TestEpoch + event * EventSeconds);
+      if (intoEvent == 0 && event > 0)
+         continue; // the sound is early by the MP2 decoder's delay: the last tone reaches in
+      const int16_t *samples = &audio[frame * SamplesPerFrame];
+      ASSERT_EQ(ToneOf(samples, SamplesPerFrame), gap ? -1 : event) << "frame " << frame;
+      if (gap) {
+         ASSERT_LT(*std::max_element(samples, samples + SamplesPerFrame), 100) << "frame " << frame;
+      }
   }
 }
 

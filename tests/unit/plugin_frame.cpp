@@ -64,6 +64,10 @@ TEST_F(cPluginFrame, SetupParseAnyCaseAllKeys)
   EXPECT_EQ(VimoraConfig.avoidrepeats, 0);
   EXPECT_TRUE(plugin.SetupParse("audioformat", "7"));
   EXPECT_EQ(VimoraConfig.audioformat, 7);
+  EXPECT_TRUE(plugin.SetupParse("RefineMarks", "1"));
+  EXPECT_EQ(VimoraConfig.refinemarks, 1);
+  EXPECT_TRUE(plugin.SetupParse("refinewindow", "45"));
+  EXPECT_EQ(VimoraConfig.refinewindow, 45);
   EXPECT_TRUE(plugin.SetupParse("unknown", "1"));
   EXPECT_EQ(VimoraConfig.offset, -5);
 }
@@ -75,6 +79,8 @@ TEST_F(cPluginFrame, DefaultsAndTexts)
   EXPECT_EQ(VimoraConfig.hidemainmenuentry, 0);
   EXPECT_EQ(VimoraConfig.avoidrepeats, 1);
   EXPECT_EQ(VimoraConfig.audioformat, 0);
+  EXPECT_EQ(VimoraConfig.refinemarks, 0);
+  EXPECT_EQ(VimoraConfig.refinewindow, 20);
   EXPECT_STREQ(plugin.Version(), "0.0.3");
   EXPECT_STREQ(plugin.CommandLineHelp(),
                "  -l file,  --logfile=file to specify a specific logfile for skorvane\n"

@@ -35,6 +35,8 @@ TEST_F(cVimoraSetup, GermanPageReadsGerman)
                        "Marken-Offset [s]:\t3",
                        "Vermeide Wiederholungen:\tja",
                        "Audio-Format:\tMP3",
+                       "Songgrenzen suchen:\tnein",
+                       "Suche nach Grenzen [s]:\t20",
                        "Nach der Aufnahme konvertieren:\tnein",
                      }));
   Press({ kBack, kBack, kBack });
@@ -51,6 +53,8 @@ TEST_F(cVimoraSetup, ItalianTranslatesOnlyTheHideEntry)
                        "Offset for marks [s]:\t3",
                        "Avoid repeats:\tyes",
                        "Audio format:\tMP3",
+                       "Find song boundaries:\tno",
+                       "Search for boundaries [s]:\t20",
                        "Convert after recording:\tno",
                      }));
 }
@@ -85,9 +89,27 @@ TEST_F(cVimoraSetup, OkStoresEverySettingInOrder)
   size_t hide = conf.find("vimora.hidemainmenuentry = 0\n");
   size_t avoid = conf.find("vimora.avoidrepeats = 1\n");
   size_t audio = conf.find("vimora.audioformat = 0\n");
+  size_t refine = conf.find("vimora.refinemarks = 0\n");
+  size_t window = conf.find("vimora.refinewindow = 20\n");
   size_t automatic = conf.find("vimora.autoconvert = 0\n");
   ASSERT_NE(automatic, std::string::npos) << conf;
-  EXPECT_TRUE(format < offset && offset < hide && hide < avoid && avoid < audio && audio < automatic) << conf;
+  EXPECT_TRUE(format < offset && offset < hide && hide < avoid && avoid < audio && audio < refine && refine < window && window < automatic) << conf;
+}
+
+// The window keeps to 0..120 seconds on the page, also when the setup file holds more.
+TEST_F(cVimoraSetup, BoundarySearchIsSwitchedOnAndItsWindowLimited)
+{
+  VimoraConfig.refinewindow = 500;
+  OpenPage();
+  EXPECT_EQ(Screen().items[6], "Search for boundaries [s]:\t120");
+  Press({ kDown, kDown, kDown, kDown, kDown, kRight, kOk });
+  EXPECT_EQ(VimoraConfig.refinemarks, 1);
+  EXPECT_EQ(VimoraConfig.refinewindow, 120);
+  std::string conf = SetupConf();
+  EXPECT_NE(conf.find("vimora.refinemarks = 1\n"), std::string::npos) << conf;
+  EXPECT_NE(conf.find("vimora.refinewindow = 120\n"), std::string::npos) << conf;
+  Press({ k1, kDown, kDown, kDown, kDown, kDown, kDown, k0, kOk });
+  EXPECT_EQ(VimoraConfig.refinewindow, 0);
 }
 
 TEST_F(cVimoraSetup, BackChangesNothing)
@@ -112,8 +134,8 @@ TEST_F(cVimoraSetup, SecondAudioFormatStoresOne)
   EXPECT_EQ(VimoraConfig.hidemainmenuentry, 1);
   EXPECT_EQ(VimoraConfig.audioformat, 1);
   // conversion after recording: no, audio, audio and video
-  Press({ k1, kDown, kDown, kDown, kDown, kDown, kRight, kRight });
-  EXPECT_EQ(Screen().items[5], "Convert after recording:\taudio and video");
+  Press({ k1, kDown, kDown, kDown, kDown, kDown, kDown, kDown, kRight, kRight });
+  EXPECT_EQ(Screen().items[7], "Convert after recording:\taudio and video");
   Press({ kOk });
   EXPECT_EQ(VimoraConfig.autoconvert, 2);
   EXPECT_NE(SetupConf().find("vimora.autoconvert = 2\n"), std::string::npos);

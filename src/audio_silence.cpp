@@ -1,0 +1,375 @@
+#include "audio_silence.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <math.h>
+#include <stdint.h>
+#include <unistd.h>
+#include <vdr/recording.h>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/avutil.h>
+}
+
+#include "log.h"
+
+namespace {
+
+const int FramesPerSecond = 25;
+// Sound muxed up to this long after its picture still belongs to the stretch asked for.
+const int MuxSlackFrames = FramesPerSecond;
+// A hole this long in the sound's time line is not taken for silence.
+const double MaxHoleSeconds = 0.1;
+// Blocks of 5 ms: fine enough for marks at frames of 40 ms.
+const int BlocksPerSecond = 200;
+const int ReadBufferSize = 188 * 348;
+// Time stamps of transport and program streams: 33 bits of a 90 kHz clock.
+const int64_t TimestampWrap = int64_t(1) << 33;
+const double TimestampRate = 90000;
+
+// A piece of one media file; `to` -1 reads to its end.
+struct tPiece {
+  std::string file;
+  off_t from, to;
+};
+
+// The pieces of the media one after another, as one stream for the demuxer.
+class cPieceReader {
+private:
+  std::vector<tPiece> pieces;
+  const std::function<bool(void)> &keepGoing;
+  size_t current;
+  int fd;
+  off_t position;
+
+public:
+  cPieceReader(const std::vector<tPiece> &Pieces, const std::function<bool(void)> &KeepGoing)
+  : pieces(Pieces), keepGoing(KeepGoing), current(0), fd(-1), position(0) {}
+  ~cPieceReader() { if (fd >= 0) close(fd); }
+  static int Read(void *Opaque, uint8_t *Buffer, int Size)
+  {
+    return static_cast<cPieceReader *>(Opaque)->Read(Buffer, Size);
+  }
+  int Read(uint8_t *Buffer, int Size)
+  {
+    if (keepGoing && !keepGoing())
+       return AVERROR_EOF;
+    while (current < pieces.size()) {
+      const tPiece &p = pieces[current];
+      if (fd < 0) {
+         fd = open(p.file.c_str(), O_RDONLY | O_CLOEXEC);
+         if (fd < 0) {
+            LogFile.Log(1, "cannot read %s: %s", p.file.c_str(), strerror(errno));
+            return AVERROR(EIO);
+         }
+         position = p.from;
+      }
+      size_t want = Size;
+      if (p.to >= 0)
+         want = std::min(want, size_t(std::max(off_t(0), p.to - position)));
+      ssize_t n = want ? pread(fd, Buffer, want, position) : 0;
+      if (n < 0 && errno == EINTR)
+         continue;
+      if (n < 0)
+         return AVERROR(EIO);
+      if (n > 0) {
+         position += n;
+         return int(n);
+      }
+      close(fd);
+      fd = -1;
+      current++;
+    }
+    return AVERROR_EOF;
+  }
+};
+
+// The mean square of a block of samples of any of the decoder's formats, scaled to -1..1.
+double MeanSquare(const AVFrame *Frame, int First, int Count)
+{
+  AVSampleFormat format = AVSampleFormat(Frame->format);
+  int channels = Frame->ch_layout.nb_channels;
+  bool planar = av_sample_fmt_is_planar(format);
+  AVSampleFormat packed = av_get_packed_sample_fmt(format);
+  double sum = 0;
+  for (int c = 0; c < channels; c++) {
+      const uint8_t *data = Frame->extended_data[planar ? c : 0];
+      int step = planar ? 1 : channels;
+      for (int i = First; i < First + Count; i++) {
+          int k = i * step + (planar ? 0 : c);
+          double v;
+          switch (packed) {
+            case AV_SAMPLE_FMT_U8:  v = (data[k] - 128) / 128.0; break;
+            case AV_SAMPLE_FMT_S16: v = reinterpret_cast<const int16_t *>(data)[k] / 32768.0; break;
+            case AV_SAMPLE_FMT_S32: v = reinterpret_cast<const int32_t *>(data)[k] / 2147483648.0; break;
+            case AV_SAMPLE_FMT_S64: v = double(reinterpret_cast<const int64_t *>(data)[k]) / 9223372036854775808.0; break;
+            case AV_SAMPLE_FMT_FLT: v = reinterpret_cast<const float *>(data)[k]; break;
+            case AV_SAMPLE_FMT_DBL: v = reinterpret_cast<const double *>(data)[k]; break;
+            default: return 1; // unknown: heard, never taken for silence
+          }
+          sum += v * v;
+      }
+  }
+  return channels > 0 && Count > 0 ? sum / (double(channels) * Count) : 1;
+}
+
+// One stretch of media: demuxed, its first picture's time taken, its sound decoded.
+class cStretchDecoder {
+private:
+  AVFormatContext *format;
+  AVIOContext *io;
+  AVCodecContext *decoder;
+  AVPacket *packet;
+  AVFrame *frame;
+  int audioStream;
+  bool anchored;
+  int64_t anchor;      // the first time stamp seen: every time is taken relative to it
+  bool pictureSeen;
+  double pictureTime;  // of the first picture, relative to the anchor
+  double heardUntil;
+  cSilenceDetector detector;
+  double Seconds(int64_t Timestamp, AVRational TimeBase);
+  bool OpenDecoder(int Stream);
+  void Decode(const AVPacket *Packet);
+  void Measure(void);
+
+public:
+  cStretchDecoder(void);
+  ~cStretchDecoder();
+  bool Run(cPieceReader &Reader, bool IsPesRecording);
+  bool HeardSound(void) const { return decoder != NULL; }
+  bool PictureSeen(void) const { return pictureSeen; }
+  // Silences in seconds after the first picture.
+  std::vector<tSilence> Silences(void);
+};
+
+cStretchDecoder::cStretchDecoder(void)
+{
+  format = NULL;
+  io = NULL;
+  decoder = NULL;
+  packet = av_packet_alloc();
+  frame = av_frame_alloc();
+  audioStream = -1;
+  anchored = pictureSeen = false;
+  anchor = 0;
+  pictureTime = heardUntil = 0;
+}
+
+cStretchDecoder::~cStretchDecoder()
+{
+  avcodec_free_context(&decoder);
+  avformat_close_input(&format);
+  if (io)
+     av_freep(&io->buffer);
+  avio_context_free(&io);
+  av_packet_free(&packet);
+  av_frame_free(&frame);
+}
+
+double cStretchDecoder::Seconds(int64_t Timestamp, AVRational TimeBase)
+{
+  int64_t ticks = av_rescale_q(Timestamp, TimeBase, AVRational{ 1, int(TimestampRate) });
+  if (!anchored) {
+     anchor = ticks;
+     anchored = true;
+  }
+  int64_t d = ((ticks - anchor) % TimestampWrap + TimestampWrap) % TimestampWrap;
+  if (d >= TimestampWrap / 2)
+     d -= TimestampWrap;
+  return d / TimestampRate;
+}
+
+bool cStretchDecoder::OpenDecoder(int Stream)
+{
+  const AVCodecParameters *parameters = format->streams[Stream]->codecpar;
+  const AVCodec *codec = avcodec_find_decoder(parameters->codec_id);
+  if (!codec || !(decoder = avcodec_alloc_context3(codec)))
+     return false;
+  if (avcodec_parameters_to_context(decoder, parameters) < 0 || avcodec_open2(decoder, codec, NULL) < 0) {
+     avcodec_free_context(&decoder);
+     return false;
+  }
+  audioStream = Stream;
+  return true;
+}
+
+void cStretchDecoder::Measure(void)
+{
+  AVRational timeBase = format->streams[audioStream]->time_base;
+  int64_t pts = frame->best_effort_timestamp;
+  double start = pts != AV_NOPTS_VALUE ? Seconds(pts, timeBase) : heardUntil;
+  int rate = frame->sample_rate > 0 ? frame->sample_rate : decoder->sample_rate;
+  if (rate <= 0)
+     return;
+  int block = std::max(1, rate / BlocksPerSecond);
+  for (int i = 0; i < frame->nb_samples; i += block) {
+      int count = std::min(block, frame->nb_samples - i);
+      detector.Block(start + double(i) / rate, start + double(i + count) / rate, MeanSquare(frame, i, count));
+  }
+  heardUntil = start + double(frame->nb_samples) / rate;
+}
+
+void cStretchDecoder::Decode(const AVPacket *Packet)
+{
+  if (avcodec_send_packet(decoder, Packet) < 0)
+     return; // a damaged packet: the rest of the stretch still counts
+  while (avcodec_receive_frame(decoder, frame) >= 0) {
+    Measure();
+    av_frame_unref(frame);
+  }
+}
+
+bool cStretchDecoder::Run(cPieceReader &Reader, bool IsPesRecording)
+{
+  if (!packet || !frame)
+     return false;
+  uint8_t *buffer = static_cast<uint8_t *>(av_malloc(ReadBufferSize));
+  if (!buffer)
+     return false;
+  io = avio_alloc_context(buffer, ReadBufferSize, 0, &Reader, cPieceReader::Read, NULL, NULL);
+  if (!io) {
+     av_free(buffer);
+     return false;
+  }
+  format = avformat_alloc_context();
+  if (!format)
+     return false;
+  format->pb = io;
+  const AVInputFormat *input = av_find_input_format(IsPesRecording ? "mpeg" : "mpegts");
+  if (avformat_open_input(&format, NULL, input, NULL) < 0)
+     return false; // the context is freed by the failed open
+  while (av_read_frame(format, packet) >= 0) {
+    AVStream *stream = format->streams[packet->stream_index];
+    AVMediaType type = stream->codecpar->codec_type;
+    int64_t pts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+    if (type == AVMEDIA_TYPE_VIDEO && !pictureSeen && pts != AV_NOPTS_VALUE) {
+       pictureTime = Seconds(pts, stream->time_base);
+       pictureSeen = true;
+    }
+    if (type == AVMEDIA_TYPE_AUDIO && audioStream < 0 && !OpenDecoder(packet->stream_index))
+       stream->discard = AVDISCARD_ALL;
+    if (packet->stream_index == audioStream)
+       Decode(packet);
+    // only the first picture's time and one sound are needed: the demuxer may skip the rest
+    else if (type != AVMEDIA_TYPE_VIDEO || pictureSeen)
+       stream->discard = AVDISCARD_ALL;
+    av_packet_unref(packet);
+  }
+  if (decoder)
+     Decode(NULL);
+  return true;
+}
+
+std::vector<tSilence> cStretchDecoder::Silences(void)
+{
+  std::vector<tSilence> silences = detector.Take();
+  for (tSilence &s : silences) {
+      s.from -= pictureTime;
+      s.to -= pictureTime;
+  }
+  return silences;
+}
+
+} // namespace
+
+// --- cSilenceDetector ------------------------------------------------------
+
+cSilenceDetector::cSilenceDetector(void)
+{
+  threshold = pow(10, SilenceLevelDb / 10);
+  quiet = false;
+  quietFrom = heardUntil = 0;
+}
+
+void cSilenceDetector::Close(void)
+{
+  if (quiet && heardUntil - quietFrom >= SilenceMinSeconds)
+     silences.push_back({ quietFrom, heardUntil });
+  quiet = false;
+}
+
+void cSilenceDetector::Block(double From, double To, double MeanSquare)
+{
+  if (quiet && From - heardUntil > MaxHoleSeconds)
+     Close();
+  if (MeanSquare >= threshold)
+     Close();
+  else if (!quiet) {
+     quiet = true;
+     quietFrom = From;
+  }
+  heardUntil = To;
+}
+
+std::vector<tSilence> cSilenceDetector::Take(void)
+{
+  Close();
+  std::vector<tSilence> taken;
+  taken.swap(silences);
+  return taken;
+}
+
+// --- cSilenceFinder --------------------------------------------------------
+
+cSilenceFinder::cSilenceFinder(const char *FileName, bool IsPesRecording, cIndexFile &Index, std::function<bool(void)> KeepGoing)
+: recording(FileName), isPesRecording(IsPesRecording), index(Index), keepGoing(KeepGoing)
+{
+}
+
+std::string cSilenceFinder::MediaFile(int FileNumber) const
+{
+  return *cString::sprintf(isPesRecording ? "%s/%03d.vdr" : "%s/%05d.ts", recording.c_str(), FileNumber);
+}
+
+bool cSilenceFinder::Find(int From, int To, std::vector<tSilence> &Silences)
+{
+  int last = index.Last();
+  From = std::max(From, 0);
+  To = std::min(To, last);
+  if (From > To)
+     return false;
+  // The stretch starts at a picture the demuxer can begin with, and its time is known.
+  uint16_t number;
+  off_t offset;
+  bool independent = false;
+  int first = From;
+  if (!index.Get(first, &number, &offset, &independent))
+     return false;
+  if (!independent) {
+     first = index.GetNextIFrame(From, false);
+     if (first < 0)
+        first = index.GetNextIFrame(From, true);
+     if (first < 0 || first > To || !index.Get(first, &number, &offset))
+        return false;
+  }
+  std::vector<tPiece> pieces = { { MediaFile(number), offset, -1 } };
+  int end = std::min(To + MuxSlackFrames, last);
+  uint16_t endNumber = number;
+  off_t endOffset = -1;
+  if (end < last && !index.Get(end + 1, &endNumber, &endOffset))
+     return false;
+  if (end == last) {
+     uint16_t lastNumber;
+     if (!index.Get(last, &lastNumber, &endOffset))
+        return false;
+     endNumber = lastNumber;
+     endOffset = -1;
+  }
+  for (int n = number + 1; n <= endNumber; n++)
+      pieces.push_back({ MediaFile(n), 0, -1 });
+  pieces.back().to = endOffset;
+
+  cPieceReader reader(pieces, keepGoing);
+  cStretchDecoder stretch;
+  if (!stretch.Run(reader, isPesRecording) || !stretch.HeardSound() || !stretch.PictureSeen())
+     return false;
+  for (const tSilence &s : stretch.Silences()) {
+      double from = first + s.from * FramesPerSecond, to = first + s.to * FramesPerSecond;
+      if (to > From && from < To + 1)
+         Silences.push_back({ std::max(from, double(first)), to });
+  }
+  return true;
+}

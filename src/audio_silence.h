@@ -1,0 +1,60 @@
+// The silences in a recording's sound, where one song ends and the next begins. Only
+// the stretches asked for are read (found in the media through the frame index), and
+// only the sound is decoded.
+#ifndef __VIMORA_AUDIO_SILENCE_H
+#define __VIMORA_AUDIO_SILENCE_H
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class cIndexFile;
+
+// Sound below this level for at least this long is a silence.
+const double SilenceLevelDb = -50;
+const double SilenceMinSeconds = 0.3;
+
+// A silence in frames of the recording (25 a second), with fractions: it begins at
+// `from` and the sound comes back at `to`.
+struct tSilence {
+  double from;
+  double to;
+};
+
+// Collects silences from a level measured block by block, blocks in time order (seconds).
+// A hole in the time line ends a silence: what was not heard is not known to be quiet.
+class cSilenceDetector {
+private:
+  std::vector<tSilence> silences; // in seconds until taken
+  double threshold;               // of the mean square
+  bool quiet;
+  double quietFrom, heardUntil;
+  void Close(void);
+
+public:
+  cSilenceDetector(void);
+  // MeanSquare of samples scaled to -1..1.
+  void Block(double From, double To, double MeanSquare);
+  // The silences found, in seconds; ends the one still running.
+  std::vector<tSilence> Take(void);
+};
+
+class cSilenceFinder {
+private:
+  std::string recording;
+  bool isPesRecording;
+  cIndexFile &index;
+  std::function<bool(void)> keepGoing;
+  // The media file of a file number of the index.
+  std::string MediaFile(int FileNumber) const;
+
+public:
+  // KeepGoing is asked before each piece of media is read; false ends the search, as
+  // though the media ended there.
+  cSilenceFinder(const char *FileName, bool IsPesRecording, cIndexFile &Index, std::function<bool(void)> KeepGoing = nullptr);
+  // Appends, in order, the silences heard between the frames From and To. False when
+  // that stretch of the media cannot be read or holds no sound.
+  bool Find(int From, int To, std::vector<tSilence> &Silences);
+};
+
+#endif

@@ -1,0 +1,41 @@
+// Cut marks moved from the guide's times onto the silences between songs: the guide
+// says which song and roughly where, the recording's sound says exactly where.
+#ifndef __VIMORA_MARK_REFINE_H
+#define __VIMORA_MARK_REFINE_H
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "audio_silence.h"
+
+class cIndexFile;
+
+// The two marks of one track, at I-frames, and the track as the log names it.
+struct tMarkPair {
+  int start;
+  int end;
+  std::string name;
+};
+
+// The silence nearest to Mark among those reaching into Mark +- Window frames (a
+// silence around Mark is nearest of all); null when none does. The earlier one wins a tie.
+const tSilence *NearestSilence(const std::vector<tSilence> &Silences, int Mark, int Window);
+
+// The stretches of frames within WindowSeconds of the marks, those that overlap joined,
+// in order: what SilencesAround decodes.
+std::vector<std::pair<int, int>> MarkStretches(const std::vector<tMarkPair> &Pairs, int WindowSeconds);
+
+// The silences within WindowSeconds of the marks, in order; each stretch of sound is
+// decoded once, also when several marks reach into it.
+// Progress, when given, is told the percentage of the stretches' frames searched so far.
+std::vector<tSilence> SilencesAround(const std::vector<tMarkPair> &Pairs, cSilenceFinder &Finder, int WindowSeconds, std::function<void(int)> Progress = nullptr);
+
+// Moves each start mark to the first I-frame after the silence nearest to it, and each
+// end mark to the last I-frame before its nearest silence, searching WindowSeconds on
+// either side. A mark without a silence in reach, or one that would pass its own other
+// mark or a neighbouring pair, stays. Logs (level 2) what moved and what did not.
+void MoveMarks(std::vector<tMarkPair> &Pairs, cIndexFile &Index, const std::vector<tSilence> &Silences, int WindowSeconds);
+
+#endif

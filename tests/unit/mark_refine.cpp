@@ -1,0 +1,108 @@
+// What counts as a silence, which silence a mark takes, and where the mark then lands on
+// an index with an I-frame every 12 frames.
+#include <math.h>
+#include <vdr/recording.h>
+
+#include "hostfixtures.h"
+#include "mark_refine.h"
+#include "testenv.h"
+
+namespace {
+
+double Level(double Db)
+{
+  return pow(10, Db / 10);
+}
+
+// Seconds of 5 ms blocks at a level from From on; gives where they end.
+double Feed(cSilenceDetector &Detector, double From, double Seconds, double Db)
+{
+  int blocks = int(lround(Seconds * 200));
+  for (int i = 0; i < blocks; i++)
+      Detector.Block(From + i * 0.005, From + (i + 1) * 0.005, Level(Db));
+  return From + blocks * 0.005;
+}
+
+} // namespace
+
+TEST(cSilenceDetector, QuietBelowFiftyDecibelsForThreeTenthsOfASecond)
+{
+  cSilenceDetector d;
+  double t = Feed(d, 0, 1, -20);
+  t = Feed(d, t, 0.3, -51);     // a silence
+  t = Feed(d, t, 1, -20);
+  t = Feed(d, t, 0.295, -60);   // too short
+  t = Feed(d, t, 1, -20);
+  t = Feed(d, t, 2, -49);       // not quiet enough
+  double hole = Feed(d, t, 0.2, -70);
+  t = Feed(d, hole + 0.15, 0.2, -70); // nothing was heard in between: two short pieces
+  t = Feed(d, t, 0.5, -90);     // runs to the end of the sound
+  std::vector<tSilence> s = d.Take();
+  ASSERT_EQ(s.size(), 2u);
+  EXPECT_NEAR(s[0].from, 1, 1e-9);
+  EXPECT_NEAR(s[0].to, 1.3, 1e-9);
+  EXPECT_NEAR(s[1].from, hole + 0.15, 1e-9);
+  EXPECT_NEAR(s[1].to, t, 1e-9);
+  EXPECT_TRUE(d.Take().empty());
+}
+
+TEST(cMarkRefine, NearestSilenceWithinTheWindow)
+{
+  std::vector<tSilence> s = { { 100, 110 }, { 200, 220 }, { 330, 340 } };
+  EXPECT_EQ(NearestSilence(s, 205, 50), &s[1]);  // around the mark
+  EXPECT_EQ(NearestSilence(s, 160, 500), &s[1]); // 40 after against 50 before
+  EXPECT_EQ(NearestSilence(s, 155, 500), &s[0]); // a tie: the earlier
+  EXPECT_EQ(NearestSilence(s, 280, 49), nullptr);
+  EXPECT_EQ(NearestSilence(s, 280, 50), &s[2]);
+  EXPECT_EQ(NearestSilence({}, 280, 50), nullptr);
+}
+
+class cMoveMarks : public cTestEnv {
+protected:
+  std::string recording;
+  void SetUp(void) override
+  {
+    cTestEnv::SetUp();
+    recording = MakeTestRecording("Moved", TestEpoch, 3000);
+  }
+  std::vector<tMarkPair> Move(std::vector<tMarkPair> Pairs, const std::vector<tSilence> &Silences, int WindowSeconds = 20)
+  {
+    cIndexFile index(recording.c_str(), false);
+    MoveMarks(Pairs, index, Silences, WindowSeconds);
+    return Pairs;
+  }
+};
+
+static bool operator==(const tMarkPair &a, const tMarkPair &b)
+{
+  return a.start == b.start && a.end == b.end && a.name == b.name;
+}
+
+static std::ostream &operator<<(std::ostream &os, const tMarkPair &p)
+{
+  return os << p.name << " " << p.start << "-" << p.end;
+}
+
+TEST_F(cMoveMarks, StartAfterItsSilenceEndBeforeIts)
+{
+  // a start mark inside its silence still goes to its end; an end mark on an I-frame
+  // where the silence begins stays there
+  EXPECT_EQ(Move({ { 1200, 2400, "A" } }, { { 1190.5, 1210.2 }, { 2400, 2410 } }), (std::vector<tMarkPair>{ { 1212, 2400, "A" } }));
+  EXPECT_EQ(Move({ { 1200, 2400, "A" } }, { { 1100.5, 1110.2 }, { 2389.9, 2405 } }), (std::vector<tMarkPair>{ { 1116, 2388, "A" } }));
+  // the end of the recording: no I-frame after the silence
+  EXPECT_EQ(Move({ { 2940, 2988, "Z" } }, { { 2995, 2999 } }), (std::vector<tMarkPair>{ { 2940, 2988, "Z" } }));
+}
+
+TEST_F(cMoveMarks, AStartNeverPassesItsEndAndAMarkOutOfReachStays)
+{
+  // B's nearest silence lies after its own end; its end still moves
+  EXPECT_EQ(Move({ { 1200, 1260, "B" } }, { { 1300, 1320 } }), (std::vector<tMarkPair>{ { 1200, 1296, "B" } }));
+  EXPECT_EQ(Move({ { 1200, 2400, "C" } }, { { 1600, 1610 } }, 2), (std::vector<tMarkPair>{ { 1200, 2400, "C" } }));
+}
+
+// Pairs that overlap in the guide are separated at the silence both reach.
+TEST_F(cMoveMarks, OverlappingPairsMeetAtTheirSilence)
+{
+  EXPECT_EQ(Move({ { 1500, 2400, "E" }, { 1200, 1700, "D" } }, { { 1600, 1610 } }, 4),
+            (std::vector<tMarkPair>{ { 1620, 2400, "E" }, { 1200, 1596, "D" } }));
+}
