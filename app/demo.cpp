@@ -27,8 +27,10 @@ static const int ConversionSpeed = 100;
 // The guide is off by up to this many seconds per item, as on real channels; the marks
 // are moved onto the gaps between the items the channel really airs.
 static const int GuideError = 15;
-// The setting the demo runs with, as setup.conf holds it.
+// The settings the demo runs with, as setup.conf holds them: green finds the song
+// boundaries, and with media a recording's end starts its marks and its conversion.
 static const char *const DemoSetup = "vimora.refinemarks = 1\n";
+static const char *const DemoSetupWithMedia = "vimora.refinemarks = 1\nvimora.autoconvert = 2\n";
 
 std::string tDemoEvent::FileBaseName(void) const
 {
@@ -121,20 +123,32 @@ static bool HaveProgram(const char *Name)
   return Capture({ Name, "-version" }, dummy);
 }
 
-// "3:05  artist=..., title=..., date=..." for a media file.
+// "3:05  artist=..., title=..., date=..., cover 320x180, REPLAYGAIN_TRACK_GAIN=..." for a
+// media file.
 static std::string MediaSummary(const std::string &File)
 {
   std::string out;
-  if (!Capture({ "ffprobe", "-v", "error", "-show_entries", "format=duration:format_tags=artist,title,date",
+  if (!Capture({ "ffprobe", "-v", "error", "-show_entries",
+                 "format=duration:format_tags=artist,title,date,REPLAYGAIN_TRACK_GAIN:stream=codec_type,width,height:stream_disposition=attached_pic",
                  "-of", "default=noprint_wrappers=1", File }, out))
      return "(ffprobe cannot read it)";
-  std::string duration = "?", tags;
+  std::string duration = "?", tags, width, height;
   for (const auto &line : SplitLines(out)) {
       size_t eq = line.find('=');
       if (eq == std::string::npos)
          continue;
       std::string key = line.substr(0, eq), value = line.substr(eq + 1);
-      if (key == "duration") {
+      // a stream's size comes before whether it is the attached cover picture
+      if (key == "codec_type" || key == "width" || key == "height") {
+         (key == "width" ? width : key == "height" ? height : width) = key == "codec_type" ? "" : value;
+         if (key == "codec_type")
+            height.clear();
+      }
+      else if (key == "DISPOSITION:attached_pic") {
+         if (value == "1")
+            tags += (tags.empty() ? "" : ", ") + std::string("cover ") + width + "x" + height;
+      }
+      else if (key == "duration") {
          int s = int(atof(value.c_str()) + 0.5);
          duration = std::to_string(s / 60) + ":" + (s % 60 < 10 ? "0" : "") + std::to_string(s % 60);
       }
@@ -209,7 +223,7 @@ private:
   bool Broadcast(void);
   bool Record(void);
   bool Mark(void);
-  bool Convert(void);
+  bool Automatic(void);
   bool ListMedia(const char *What, const std::string &Folder, const char *Extension);
   bool Summary(void);
   void MarkLandings(const std::vector<std::string> &Marks);
@@ -233,7 +247,7 @@ cDemo::cDemo(const std::string &PluginDir, const std::string &Dir)
   step = 0;
   airedEnd = guidedEnd = 0;
   haveMedia = HaveProgram("ffmpeg") && HaveProgram("ffprobe");
-  steps = haveMedia ? 7 : 6;
+  steps = 6;
 }
 
 cDemo::~cDemo()
@@ -315,17 +329,20 @@ bool cDemo::Prepare(void)
   if (!WriteTextFile(dir + "/" + DemoMarker, "made by vimora-host --demo\n") ||
       !CopyFile(dataDir + "/channels.conf", options.configDir + "/channels.conf") ||
       !CopyFile(dataDir + "/blacklist.conf", PluginConfig("blacklist.conf")) ||
-      !WriteTextFile(options.configDir + "/setup.conf", DemoSetup) ||
+      !WriteTextFile(options.configDir + "/setup.conf", haveMedia ? DemoSetupWithMedia : DemoSetup) ||
       !ReadDemoGuide(dataDir + "/demo-guide.conf", events, error)) {
      Say("  cannot set up the demo from %s: %s", dataDir.c_str(), error.empty() ? "files missing" : error.c_str());
      return false;
   }
   Say("  channels.conf: VimoraMusic and Nordlicht TV");
   Say("  blacklist.conf: %s", "\"Kestrel Dawn;glass harbour\"");
-  Say("  setup.conf: %s", "refinemarks on: green finds the song boundaries in the recorded sound");
-  if (!haveMedia)
-     Say("  ffmpeg is missing: the recording gets no media, so the demo stops after the marks\n"
-         "  (scripts/install-deps installs it)");
+  Say("  setup.conf: %s", "refinemarks on: the cut marks go to the song boundaries in the recorded sound");
+  if (haveMedia)
+     Say("  setup.conf: %s", "autoconvert \"audio and video\": when the recording ends, its marks, clips and\n"
+         "  tagged audio files are made without a key");
+  else
+     Say("  ffmpeg is missing: the recording gets no media, so the demo presses green and stops after\n"
+         "  the marks (scripts/install-deps installs it)");
   return true;
 }
 
@@ -388,7 +405,12 @@ bool cDemo::Record(void)
   Step("Recording; the grabber catalogues every music video on air");
   time_t end = script->Start() + 24 * 3600;
   bool started = false;
+  // the last events, and with media the work the recording's end starts, at a pace that
+  // does not wait for that work to sleep
+  time_t paced = script->Start() + airedEnd + RecordingSlack - ProgressEvery;
   while (cClock::Now() < end) {
+    if (haveMedia && cClock::Now() >= paced && !Run(*cString::sprintf("speed %d", ConversionSpeed)))
+       return false;
     if (!Run(*cString::sprintf("wait %d", ProgressEvery)))
        return false;
     std::vector<std::string> running = RunningRecordings();
@@ -425,17 +447,14 @@ bool cDemo::Mark(void)
   return true;
 }
 
-bool cDemo::Convert(void)
+bool cDemo::Automatic(void)
 {
-  Step("Yellow, \"Create audio and video clips\"; the conversion runs in the background");
-  if (!Run("key Yellow") || !Run("expect Create audio and video clips"))
+  Step("No key: the recording's end started its marks (on the song boundaries), its clips and its audio files");
+  // Finding the boundaries and converting are real work, done without sleeping: time
+  // passes at a steady pace meanwhile instead of waiting for the work to sleep.
+  if (!Run(*cString::sprintf("speed %d", ConversionSpeed)))
      return false;
-  Say("%s", Skins.TextSkin()->Screen().Render().c_str());
-  // The conversion is real work, done without sleeping: time can pass at a steady pace
-  // meanwhile instead of waiting for the work to sleep.
-  if (!Run(*cString::sprintf("speed %d", ConversionSpeed)) || !Run("key Down Down Ok"))
-     return false;
-  Say("  the clock runs at x%d while the conversion works", ConversionSpeed);
+  Say("  the clock runs at x%d while the plug-in works", ConversionSpeed);
   executed.push_back("wait-idle");
   cPlugin *vimora = cPluginManager::GetPlugin("vimora");
   std::string shown;
@@ -451,8 +470,25 @@ bool cDemo::Convert(void)
          Say("  main menu entry: %s", entry);
       }
   }
+  if (!Run("speed max"))
+     return false;
   for (const auto &m : Skins.TextSkin()->Screen().messages)
       Say("  message %s", m.c_str());
+  // The conversion marks every track of the recording converted, the skipped ones too; the
+  // grabber's decisions in the plug-in's log tell which were selected.
+  std::string added;
+  for (const auto &line : SplitLines(ReadTextFile(PluginConfig("vimora.log")))) {
+      size_t is = line.find(" is: "), start = line.rfind(" (start: ");
+      if (line.find("add event on ") != std::string::npos && is != std::string::npos && start > is) {
+         if (!added.empty())
+            selected.push_back(added);
+         added = line.substr(is + 5, start - is - 5);
+      }
+      else if (line.find("in blacklist - ignored") != std::string::npos || line.find("already done") != std::string::npos)
+         added.clear();
+  }
+  if (!added.empty())
+     selected.push_back(added);
   return true;
 }
 
@@ -554,7 +590,9 @@ void cDemo::SaveScript(void)
   for (const auto &p : options.plugins)
       text += " -P \"" + p.substr(0, p.find(" -d ")) + (p.find(" -d ") != std::string::npos ? " -d clips" : "") + "\"";
   text += " --script demo.script\n"
-          "# with config/setup.conf holding: " + std::string(DemoSetup);
+          "# with config/setup.conf holding:\n";
+  for (const auto &line : SplitLines(haveMedia ? DemoSetupWithMedia : DemoSetup))
+      text += "#   " + line + "\n";
   for (const auto &line : executed)
       text += line + "\n";
   WriteTextFile(dir + "/demo.script", text);
@@ -562,7 +600,7 @@ void cDemo::SaveScript(void)
 
 int cDemo::Main(void)
 {
-  bool ok = Prepare() && StartHost() && Broadcast() && Record() && Mark() && (!haveMedia || Convert());
+  bool ok = Prepare() && StartHost() && Broadcast() && Record() && (haveMedia ? Automatic() : Mark());
   if (session)
      SaveScript();
   bool made = session && Summary();

@@ -156,6 +156,12 @@ void cAutoConvert::Process(void)
   StartConversion(fileName);
 }
 
+bool cAutoConvert::Pending(void)
+{
+  cMutexLock lock(&queueMutex);
+  return !queue.empty() || !marking.empty();
+}
+
 std::vector<std::string> cAutoConvert::Queue(void)
 {
   cMutexLock lock(&queueMutex);

@@ -22,6 +22,8 @@ public:
   static void RecordingEnded(const char *FileName);
   // Starts the next waiting conversion when none runs (the main thread, regularly).
   static void Process(void);
+  // Whether a recording waits for its marks or its conversion.
+  static bool Pending(void);
   // The recordings waiting, oldest first.
   static std::vector<std::string> Queue(void);
   // Forgets the queue and the running conversion (when the plug-in goes).

@@ -128,6 +128,9 @@ cString cPluginVimora::Active(void)
      return tr("Vimora audio conversion still running!");
   if (cRefineMarksThread::Busy())
      return tr(SearchingBoundaries);
+  // recordings wait for their conversion: a restart would only put it off
+  if (cAutoConvert::Pending())
+     return tr("Vimora audio conversion still running!");
   return NULL;
 }
 

@@ -1,5 +1,5 @@
 // The demo as `make demo` runs it, into a fresh folder: the whole road from the guide to
-// the clips and tagged audio files.
+// the clips and tagged audio files, made when the recording ends, without a key.
 #include <vdr/tools.h>
 
 #include "hostprogram.h"
@@ -11,7 +11,7 @@ TEST(MediaDemo, MakesTheCatalogueTheMarksTheClipsAndTheAudioFiles)
   std::string dir = std::string(tmpl) + "/demo";
   tProcessResult r = RunProcess({ VIMORA_BIN_DIR "/vimora-host", "-L", VIMORA_PLUGIN_DIR, "--demo", dir });
   ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
-  for (const char *step : { "[1/7]", "[4/7]", "[7/7]", "Everything the demo should make is there." })
+  for (const char *step : { "[1/6]", "[4/6]", "[5/6] No key", "[6/6]", "Everything the demo should make is there." })
       EXPECT_NE(r.out.find(step), std::string::npos) << step << "\n" << r.out;
   // eleven tracks, the blacklisted one left out
   const char *made[] = {
@@ -26,6 +26,9 @@ TEST(MediaDemo, MakesTheCatalogueTheMarksTheClipsAndTheAudioFiles)
   // the summary lists each file with its length and tags
   EXPECT_NE(r.out.find("Paper Lanterns (1987).mp3  1:1"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("artist=Marlow Fenwick"), std::string::npos) << r.out;
+  // made without a key: each audio file with its cover and its loudness
+  EXPECT_EQ(ReadFile(dir + "/demo.script").find("key "), std::string::npos);
+  EXPECT_NE(r.out.find("cover 320x180, artist=Marlow Fenwick, title=Paper Lanterns, REPLAYGAIN_TRACK_GAIN="), std::string::npos) << r.out;
   // the guide is off by up to 15 s; the marks find the gaps, but for the end of the last
   // track, whose 20-second announcement ends nearer to the guide's time
   EXPECT_NE(r.out.find("21 of 22 marks lie on their item's gap"), std::string::npos) << r.out;
