@@ -73,13 +73,18 @@ install: build
 # $(VDRBUILD)/plugins/libvdr-NAME.so.<API version>, so `vdr -L $(VDRBUILD)/plugins` loads them.
 VDRBUILD   ?= build-vdr
 VDRPLUGINS  = src plugins/rozerez plugins/vimoradevice
+# What a recorder gets: the device plug-in only stands in for a DVB card in the tests.
+VDRINSTALL  = src plugins/rozerez
 
 vdr: vdr-i18n
 	@for d in $(VDRPLUGINS); do $(MAKE) -C $$d OUT=$(abspath $(VDRBUILD)) || exit 1; done
 
-# Into the recorder's plug-in folder (libdir) and locale folder (locdir); DESTDIR is honoured.
+# Into the recorder's plug-in folder (libdir) and locale folder (locdir), the conversion
+# scripts into $(PREFIX)/bin; DESTDIR is honoured.
 vdr-install: vdr
-	@for d in $(VDRPLUGINS); do $(MAKE) -C $$d OUT=$(abspath $(VDRBUILD)) DESTDIR=$(abspath $(DESTDIR)) install || exit 1; done
+	@for d in $(VDRINSTALL); do $(MAKE) -C $$d OUT=$(abspath $(VDRBUILD)) DESTDIR=$(abspath $(DESTDIR)) install || exit 1; done
+	install -d $(DESTDIR)$(PREFIX)/bin
+	install -m 755 scripts/vimora2mp3.sh scripts/vimora2ogg.sh scripts/vimora2audio.sh $(DESTDIR)$(PREFIX)/bin
 
 # The plug-in's message catalogues from its translation table:
 # $(VDRBUILD)/po/<locale>.po and $(VDRBUILD)/locale/<locale>/LC_MESSAGES/vdr-vimora.mo.
