@@ -143,5 +143,53 @@ TEST_F(cVdrRoad, MarksClipsAndAudioFilesThroughTheRecordersKeys)
   // shows would be swallowed.
   ASSERT_TRUE(WaitUntil([&] { return vdr->LogHas("info: Vimora audio conversion started!") && !vdr->OsdOpen(); }, 10));
 
+  // OK replays the recording under the plug-in's control, from its first mark; 5 opens the
+  // track info of the track there, back closes it and back ends the replay
+  Keys({ "Menu", "5" });
+  ASSERT_TRUE(WaitUntil([&] { return vdr->OsdOpen(); }, 10));
+  Keys({ "Ok" });
+  ASSERT_TRUE(WaitUntil([&] { return !vdr->OsdOpen(); }, 10));
+  // until the player has a position there is no track to show: 5 again until it has
+  bool info = false;
+  for (int tries = 0; tries < 10 && !info; tries++) {
+      int opened = vdr->OsdsOpened();
+      Keys({ "5" });
+      info = WaitUntil([&] { return vdr->OsdsOpened() > opened && vdr->OsdOpen(); }, 1);
+  }
+  EXPECT_TRUE(info) << "no track info";
+  Keys({ "Back" });
+  EXPECT_TRUE(WaitUntil([&] { return !vdr->OsdOpen(); }, 10)) << "the track info stays";
+  Keys({ "Back" });
+  // the replay stored where it stood, past the first mark
+  EXPECT_TRUE(WaitUntil([&] { return FileExists(recording + "/resume"); }, 10));
+  Keys({ "Back" });
+
+  StopCleanly();
+}
+
+// The plug-in's own SVDRP commands through the recorder's SVDRP port, as scripts use them.
+TEST_F(cVdrRoad, SvdrpListsMarksAndConvertsThroughTheRecordersPort)
+{
+  ASSERT_TRUE(RecordTwoSongs());
+  ASSERT_TRUE(Start()) << vdr->Output();
+  std::vector<std::string> list = vdr->Svdrp("PLUG vimora LSTR");
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0].substr(0, 6), "900 1 ") << list[0];
+  EXPECT_NE(list[0].find(" Music 2 0"), std::string::npos) << list[0];
+  EXPECT_EQ(vdr->Svdrp("PLUG vimora MARK x"), std::vector<std::string>({ "501 Recording number expected instead of \"x\"" }));
+  EXPECT_FALSE(FileExists(recording + "/marks"));
+  EXPECT_EQ(vdr->Svdrp("PLUG vimora MARK 1"), std::vector<std::string>({ "900 2 pairs of cut marks written to Music" }));
+  std::vector<std::string> marks = Lines(ReadFile(recording + "/marks"));
+  ASSERT_EQ(marks.size(), 4u);
+  EXPECT_NE(marks[0].find(" Alpha Band|First Song|1991"), std::string::npos) << marks[0];
+  EXPECT_EQ(vdr->Svdrp("PLUG vimora CONV 1 audio"), std::vector<std::string>({ "900 Conversion of Music started" }));
+  // STAT follows the run from its start to its end
+  std::vector<std::string> status = vdr->Svdrp("PLUG vimora STAT");
+  ASSERT_EQ(status.size(), 1u);
+  EXPECT_TRUE(status[0] == "900 idle" || status[0].compare(0, 11, "900 Music: ") == 0) << status[0];
+  ASSERT_TRUE(WaitUntil([&] { return Converted() == 2 && vdr->Svdrp("PLUG vimora STAT") == std::vector<std::string>({ "900 idle" }); }, 60));
+  EXPECT_EQ(Files(audioDir), std::vector<std::string>({ "Alpha Band - First Song (1991).mp3", "Gamma - Third (1993).mp3" }));
+  EXPECT_NE(vdr->Svdrp("PLUG vimora LSTR").at(0).find(" Music 2 2"), std::string::npos);
+  ASSERT_TRUE(WaitUntil([&] { return !vdr->OsdOpen(); }, 10)); // the conversion's messages
   StopCleanly();
 }
