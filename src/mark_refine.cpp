@@ -17,8 +17,11 @@ int IFrameFrom(cIndexFile &Index, int Frame, bool Forward)
   int last = Index.Last();
   if (Frame < 0 || Frame > last)
      return -1;
+  // the recorder's Get writes file number and offset without asking whether it may
+  uint16_t number;
+  off_t offset;
   bool independent = false;
-  if (Index.Get(Frame, NULL, NULL, &independent) && independent)
+  if (Index.Get(Frame, &number, &offset, &independent) && independent)
      return Frame;
   return Index.GetNextIFrame(Frame, Forward);
 }

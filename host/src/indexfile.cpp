@@ -108,6 +108,11 @@ bool cIndexFile::Write(bool Independent, uint16_t FileNumber, off_t FileOffset)
 
 bool cIndexFile::Get(int Index, uint16_t *FileNumber, off_t *FileOffset, bool *Independent, int *Length)
 {
+  // The recorder writes both without looking: a caller that passes null crashes it.
+  if (!FileNumber || !FileOffset) {
+     esyslog("ERROR: %s: cIndexFile::Get without a place for the file number and offset", fileName);
+     return false;
+  }
   CatchUp();
   if (Index < 0 || size_t(Index) >= index.size())
      return false;

@@ -132,7 +132,9 @@ protected:
     cIndexFile index(recording.c_str(), false);
     auto iFrame = [&index](int Frame, bool Forward) {
       bool independent = false;
-      index.Get(Frame, NULL, NULL, &independent);
+      uint16_t number;
+      off_t offset;
+      index.Get(Frame, &number, &offset, &independent);
       return independent ? Frame : index.GetNextIFrame(Frame, Forward);
     };
     int first = Event * EventSeconds * FRAMESPERSEC;

@@ -108,8 +108,9 @@ TEST_F(cHostRecorder, TimerIsRecordedWithItsFramesAndNotificationsInOrder)
   off_t previous = -1;
   for (int i = 0; i <= index.Last(); i++) {
       bool independent;
+      uint16_t number;
       off_t offset;
-      ASSERT_TRUE(index.Get(i, NULL, &offset, &independent));
+      ASSERT_TRUE(index.Get(i, &number, &offset, &independent));
       EXPECT_EQ(independent, i % 12 == 0) << i;
       EXPECT_GT(offset, previous);
       previous = offset;

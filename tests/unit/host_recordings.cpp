@@ -120,6 +120,9 @@ TEST_F(cHostRecordings, IndexRoundTripAndTruncatedFile)
     EXPECT_FALSE(independent);
     EXPECT_EQ(length, -1);
     EXPECT_FALSE(index.Get(100, &number, &offset));
+    // the recorder would write through the null pointers: here it is refused and logged
+    EXPECT_FALSE(index.Get(12, NULL, NULL, &independent));
+    EXPECT_TRUE(HostLogHas("cIndexFile::Get without a place for the file number and offset"));
   }
   // big offsets and file numbers keep all their bits
   std::string other = videoDir + "/other";

@@ -193,3 +193,29 @@ TEST_F(cVdrRoad, SvdrpListsMarksAndConvertsThroughTheRecordersPort)
   ASSERT_TRUE(WaitUntil([&] { return !vdr->OsdOpen(); }, 10)); // the conversion's messages
   StopCleanly();
 }
+
+// With "Find song boundaries" green in the recorder moves the guide's marks (3 s late by the
+// offset) back onto the gaps the host's recorder puts before every item.
+TEST_F(cVdrRoad, GreenFindsTheSongBoundariesInTheRecorder)
+{
+  ASSERT_TRUE(RecordTwoSongs());
+  std::string setup = ReadFile(vdr->configDir + "/setup.conf");
+  ASSERT_TRUE(WriteFile(vdr->configDir + "/setup.conf", setup + "vimora.refinemarks = 1\n"));
+  ASSERT_TRUE(Start()) << vdr->Output();
+  Keys({ "Menu", "5", "Green" });
+  // the search runs in the background; its "Marks created!" waits until the menu closes
+  ASSERT_TRUE(WaitUntil([&] { return vdr->LogHas("Searching the song boundaries"); }, 10));
+  ASSERT_TRUE(WaitUntil([&] { return Lines(ReadFile(recording + "/marks")).size() == 4; }, 30)) << ReadFile(vdr->configDir + "/plugins/vimora/vimora.log") << [&] { std::string t; for (const auto &l : vdr->Log()) if (l.find("locale") == std::string::npos) t += l + "\n"; return t; }();
+  std::vector<std::string> marks = Lines(ReadFile(recording + "/marks"));
+  ASSERT_EQ(marks.size(), 4u);
+  // the first song begins 10 s into the recording, after its gap of up to a second
+  int first = HMSFToIndex(marks[0].c_str());
+  EXPECT_GE(first, 10 * 25) << marks[0];
+  EXPECT_LE(first, 12 * 25) << marks[0];
+  EXPECT_NE(marks[0].find(" Alpha Band|First Song|1991"), std::string::npos) << marks[0];
+  std::string pluginLog = ReadFile(vdr->configDir + "/plugins/vimora/vimora.log");
+  EXPECT_NE(pluginLog.find("start mark of Alpha Band|First Song|1991 moved by -"), std::string::npos) << pluginLog;
+  Keys({ "Back", "Back" });
+  EXPECT_TRUE(WaitUntil([&] { return vdr->LogHas("Marks created!"); }, 10));
+  StopCleanly();
+}

@@ -232,7 +232,8 @@ public:
   // Appends one frame.
   bool Write(bool Independent, uint16_t FileNumber, off_t FileOffset);
   // The frame's place in the media; Length is the distance to the next frame in the
-  // same file, -1 when unknown.
+  // same file, -1 when unknown. FileNumber and FileOffset must not be null (the recorder
+  // writes them unasked); here that is an error and the result false.
   bool Get(int Index, uint16_t *FileNumber, off_t *FileOffset, bool *Independent = NULL, int *Length = NULL);
   // Steps from Index one frame at a time (forward or backward) to the first I-frame and
   // gives its number, or -1 as soon as a step leaves the index; a search that starts
