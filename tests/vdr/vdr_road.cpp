@@ -74,6 +74,14 @@ protected:
     EXPECT_EQ(vdr->Errors(), std::vector<std::string>());
     EXPECT_TRUE(vdr->LogHas("stopping plugin: vimora"));
   }
+  // The recorder's log, for a failure's message.
+  std::string RecorderLog(void)
+  {
+    std::string text;
+    for (const auto &l : vdr->Log())
+        text += l + "\n";
+    return text;
+  }
   int Converted(void)
   {
     int n = 0;
@@ -205,7 +213,7 @@ TEST_F(cVdrRoad, GreenFindsTheSongBoundariesInTheRecorder)
   Keys({ "Menu", "5", "Green" });
   // the search runs in the background; its "Marks created!" waits until the menu closes
   ASSERT_TRUE(WaitUntil([&] { return vdr->LogHas("Searching the song boundaries"); }, 10));
-  ASSERT_TRUE(WaitUntil([&] { return Lines(ReadFile(recording + "/marks")).size() == 4; }, 30)) << ReadFile(vdr->configDir + "/plugins/vimora/vimora.log") << [&] { std::string t; for (const auto &l : vdr->Log()) if (l.find("locale") == std::string::npos) t += l + "\n"; return t; }();
+  ASSERT_TRUE(WaitUntil([&] { return Lines(ReadFile(recording + "/marks")).size() == 4; }, 30)) << ReadFile(vdr->configDir + "/plugins/vimora/vimora.log") << RecorderLog();
   std::vector<std::string> marks = Lines(ReadFile(recording + "/marks"));
   ASSERT_EQ(marks.size(), 4u);
   // the first song begins 10 s into the recording, after its gap of up to a second
