@@ -11,7 +11,7 @@ FUZZ_SECONDS       ?= 300
 FUZZ_CHECK_SECONDS ?= 30
 FUZZ_JOBS          ?= 2
 
-.PHONY: all build deps test check check-address check-thread check-fuzz fuzz fuzz-build demo bench install clean vdr vdr-install vdr-i18n
+.PHONY: all build deps deps-deb deb test check check-address check-thread check-fuzz fuzz fuzz-build demo bench install clean vdr vdr-install vdr-i18n
 
 all: build
 
@@ -22,7 +22,11 @@ build:
 	cmake -S . -B $(BUILD) -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(CMAKE_ARGS) >/dev/null
 	cmake --build $(BUILD) -j $(JOBS)
 
-test: deps
+deps-deb:
+	scripts/install-deps --deb
+
+# The test suite checks the Debian packages too (label vdr), so it needs the packaging tools.
+test: deps-deb
 	$(MAKE) build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
@@ -91,5 +95,19 @@ vdr-install: vdr
 vdr-i18n:
 	scripts/make-po $(VDRBUILD)
 
+# The Debian packages vdr-plugin-vimora, vdr-plugin-rozerez and vimora-host (debian/) into
+# $(DEBBUILD). They are built from a copy of the tree's files (those git would keep), so the
+# tree stays clean and dpkg-buildpackage's results land beside the copy; lintian must find
+# no error in them.
+DEBBUILD ?= build-deb
+
+deb: deps-deb
+	rm -rf $(DEBBUILD)
+	mkdir -p $(DEBBUILD)/vimora
+	git ls-files -z --cached --others --exclude-standard | tar --null -T - --ignore-failed-read -cf - | tar -xf - -C $(DEBBUILD)/vimora
+	cd $(DEBBUILD)/vimora && dpkg-buildpackage -b -us -uc -j$(JOBS)
+	rm -rf $(DEBBUILD)/vimora
+	lintian $(DEBBUILD)/*.changes
+
 clean:
-	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-tsan $(BUILD)-bench $(BUILD)-fuzz $(VDRBUILD)
+	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-tsan $(BUILD)-bench $(BUILD)-fuzz $(VDRBUILD) $(DEBBUILD)

@@ -92,10 +92,11 @@ void cSession::LogToFile(int Priority, const char *Text, void *Context)
 }
 
 // The conversion scripts are run by name: the folder holding them comes first in the
-// search path, the installed one beside this program or else the source tree's.
+// search path, the installed one (beside this program, or where the build put them
+// relative to it) or else the source tree's.
 void cSession::PrepareScripts(void)
 {
-  std::string scripts = FindInstalled(".", "vimora2mp3.sh", VIMORA_SOURCE_SCRIPTS_DIR);
+  std::string scripts = FindInstalled(VIMORA_INSTALLED_SCRIPTS_DIR, "vimora2mp3.sh", VIMORA_SOURCE_SCRIPTS_DIR);
   const char *path = getenv("PATH");
   std::string newPath = scripts + (path && *path ? ":" + std::string(path) : "");
   setenv("PATH", newPath.c_str(), 1);

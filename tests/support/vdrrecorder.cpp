@@ -110,7 +110,7 @@ bool cVdrRecorder::Start(const std::vector<std::string> &Plugins, const std::vec
 {
   port = FreeLoopbackPort();
   std::vector<std::string> argv = {
-    "vdr", "-c", configDir, "-v", videoDir, "-L", VIMORA_VDR_PLUGIN_DIR,
+    "vdr", "-c", configDir, "-v", videoDir, "-L", pluginDir,
     "--no-kbd", "-D-", "--port", std::to_string(port), "-E", cacheDir + "/epg.data",
     "--cachedir", cacheDir, "--resdir", resourceDir, "--localedir", localeDir,
   };

@@ -26,6 +26,8 @@ private:
 
 public:
   std::string configDir, videoDir, cacheDir, resourceDir, localeDir, logFile;
+  // The folder the plug-ins are loaded from (-L), by default those built for the recorder.
+  std::string pluginDir = VIMORA_VDR_PLUGIN_DIR;
   // Writes the recorder's configuration under Root (which must exist): setup.conf,
   // channels.conf (the music channel and one other), sources.conf, svdrphosts.conf
   // allowing 127.0.0.1; the plug-ins' catalogues are looked for in LocaleDir.
