@@ -1,5 +1,6 @@
 #include "vdrrecorder.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <chrono>
 #include <fcntl.h>
@@ -89,7 +90,7 @@ cVdrRecorder::cVdrRecorder(const std::string &Root, const std::string &LocaleDir
   for (const auto &d : { configDir, videoDir, cacheDir, resourceDir, localeDir })
       mkdir(d.c_str(), 0755);
   // the channel display the recorder opens at start-up closes after a second (see Start)
-  WriteFile(configDir + "/setup.conf", "EPGScanTimeout = 0\nChannelInfoTime = 1\n");
+  WriteFile(configDir + "/setup.conf", "EPGScanTimeout = 0\nChannelInfoTime = 1\nOSDSkin = vimoratext\n");
   WriteFile(configDir + "/svdrphosts.conf", "127.0.0.1\n");
   WriteFile(configDir + "/sources.conf", "S19.2E  Astra 1KR/1L/1M/1N\n");
   WriteFile(configDir + "/channels.conf",
@@ -250,6 +251,39 @@ int cVdrRecorder::Count(const std::string &Text) const
   for (const auto &l : Log())
       n += l.find(Text) != std::string::npos;
   return n;
+}
+
+// A reply's text: the lines without their codes when they are the plug-in's (900).
+static std::vector<std::string> PluginReply(const std::vector<std::string> &Reply)
+{
+  std::vector<std::string> text;
+  for (const auto &l : Reply) {
+      if (l.compare(0, 3, "900") != 0)
+         return {};
+      text.push_back(l.substr(4));
+      }
+  return text;
+}
+
+std::vector<std::string> cVdrRecorder::Screen(void) const
+{
+  return PluginReply(Svdrp("PLUG vimoradevice SCRN"));
+}
+
+bool cVdrRecorder::Shows(const std::string &Line, double TimeoutS) const
+{
+  return WaitUntil([&] {
+    std::vector<std::string> screen = Screen();
+    return std::find(screen.begin(), screen.end(), Line) != screen.end();
+    }, TimeoutS);
+}
+
+std::vector<std::string> cVdrRecorder::Messages(void) const
+{
+  std::vector<std::string> messages = PluginReply(Svdrp("PLUG vimoradevice MSGS"));
+  if (messages.size() == 1 && messages[0] == "Messages: none")
+     messages.clear();
+  return messages;
 }
 
 std::string cVdrRecorder::Output(void) const

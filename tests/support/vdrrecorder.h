@@ -1,6 +1,7 @@
 // The real recorder (VDR 2.6, the program vdr) run headless for a test: a private
 // configuration, video, cache and resource folder under the test's root, the plug-ins
-// built for the recorder (VIMORA_VDR_PLUGIN_DIR), no DVB devices, SVDRP on a free
+// built for the recorder (VIMORA_VDR_PLUGIN_DIR), no DVB devices, the device plug-in's
+// text skin as the current skin (its screen read over SVDRP), SVDRP on a free
 // loopback port, and its log (the recorder logs only through syslog) captured into a
 // file of its own by a preloaded syslog shim. A recorder still running when the object
 // goes is killed, so no test leaves one behind.
@@ -56,6 +57,13 @@ public:
   // The log lines at error priority (or worse), and every line that tells of an
   // invalid lock sequence, whatever its priority.
   std::vector<std::string> Errors(void) const;
+  // What the device plug-in's text skin shows now (its SVDRP command SCRN): one
+  // "Label: text" line each, "Screen: empty" when nothing is open; none when unreachable.
+  std::vector<std::string> Screen(void) const;
+  // Whether the screen shows Line (a whole line) within TimeoutS seconds.
+  bool Shows(const std::string &Line, double TimeoutS = 10) const;
+  // Every message the text skin has shown, "type: text", oldest first.
+  std::vector<std::string> Messages(void) const;
   // What the recorder wrote on stdout and stderr.
   std::string Output(void) const;
 };

@@ -1,6 +1,8 @@
 // The device plug-in in the real recorder: the recorder starts on it alone, takes keys
-// over SVDRP, draws its menus on the memory OSD and ends cleanly; a replay moves on at
+// over SVDRP, draws its menus on the memory OSD through the text skin, whose screen SVDRP
+// reads, and ends cleanly; a replay moves on at
 // the pace of the wall clock and stands still in a pause.
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -8,6 +10,15 @@
 
 #include "testenv.h"
 #include "vdrrecorder.h"
+
+// The screen's lines for a failure message.
+static std::string Join(const std::vector<std::string> &Lines)
+{
+  std::string text;
+  for (const auto &l : Lines)
+      text += l + "\n";
+  return text;
+}
 
 class cVdrDevice : public cTestEnv {
 protected:
@@ -39,6 +50,29 @@ TEST_F(cVdrDevice, RecorderRunsOnTheDeviceDrawsMenusAndEndsCleanly)
   EXPECT_FALSE(vdr->Key("NoSuchKey"));
   StopCleanly();
   EXPECT_FALSE(vdr->LogHas("dummy OSD"));
+}
+
+TEST_F(cVdrDevice, ScreenShowsTheMainMenuItsCurrentLineAndButtons)
+{
+  ASSERT_TRUE(vdr->Start({ "vimoradevice" })) << vdr->Output();
+  EXPECT_EQ(vdr->Screen(), std::vector<std::string>({ "Screen: empty" }));
+  ASSERT_TRUE(vdr->Key("Menu"));
+  ASSERT_TRUE(vdr->Shows("Current:  1 Schedule")) << Join(vdr->Screen());
+  std::vector<std::string> menu = vdr->Screen();
+  ASSERT_GE(menu.size(), 6u);
+  EXPECT_EQ(menu[0], "Menu: VDR");
+  EXPECT_EQ(menu[2], "Item:  2 Channels");
+  EXPECT_NE(std::find(menu.begin(), menu.end(), "Red: Record"), menu.end()) << Join(menu);
+  ASSERT_TRUE(vdr->Key("Down"));
+  EXPECT_TRUE(vdr->Shows("Current:  2 Channels")) << Join(vdr->Screen());
+  EXPECT_TRUE(vdr->Shows("Item:  1 Schedule"));
+  // the channel list: another menu, its own title and lines
+  ASSERT_TRUE(vdr->Key("Ok"));
+  EXPECT_TRUE(vdr->Shows("Menu: Channels")) << Join(vdr->Screen());
+  ASSERT_TRUE(vdr->Key("Back"));
+  ASSERT_TRUE(vdr->Key("Back"));
+  EXPECT_TRUE(vdr->Shows("Screen: empty")) << Join(vdr->Screen());
+  StopCleanly();
 }
 
 // A minute of picture and tone as the recorder records it (00001.ts, an I-frame every 12

@@ -3,6 +3,7 @@
 // host's recorder with its catalogue and placed in the recorder's video folder, keys mark
 // it (one pair per catalogued track), have rozerez cut the clips and the scripts write
 // tagged audio files. The results are checked on disk, and the recorder's log for errors.
+#include <algorithm>
 #include <filesystem>
 #include <glob.h>
 
@@ -92,7 +93,7 @@ TEST_F(cVdrRoad, RecorderListsThePlugInsWithVersionAndDescription)
   ASSERT_EQ(lines.size(), 4u) << r.out;
   EXPECT_EQ(lines[1], "vimora (0.0.3) - a grabber for VimoraMusic");
   EXPECT_EQ(lines[2], "rozerez (0.1.0) - Cuts recordings into clips, one per pair of marks");
-  EXPECT_EQ(lines[3], "vimoradevice (0.1.0) - Replaying output device that shows nothing");
+  EXPECT_EQ(lines[3], "vimoradevice (0.1.0) - Replaying output device and text skin that show nothing");
 }
 
 TEST_F(cVdrRoad, PlugInsMenuOpensAndItsSetupPageStoresUnderItsName)
@@ -100,9 +101,13 @@ TEST_F(cVdrRoad, PlugInsMenuOpensAndItsSetupPageStoresUnderItsName)
   ASSERT_TRUE(Start()) << vdr->Output();
   // main menu, the plug-in's entry: its recordings menu; back to the main menu, and out
   Keys({ "Menu", "5" });
-  EXPECT_TRUE(WaitUntil([&] { return vdr->OsdOpen(); }, 10));
+  EXPECT_TRUE(vdr->Shows("Menu: 0 Vimora Recordings"));
+  std::vector<std::string> screen = vdr->Screen();
+  EXPECT_EQ(std::vector<std::string>(screen.begin() + 1, screen.end()),
+            std::vector<std::string>({ "Red: Songs", "Green: Mark", "Yellow: Convert", "Blue: Delete" }));
   Keys({ "Back", "Back" });
   EXPECT_TRUE(WaitUntil([&] { return !vdr->OsdOpen(); }, 10)) << "the plug-in's menu stays";
+  EXPECT_EQ(vdr->Screen(), std::vector<std::string>({ "Screen: empty" }));
   // Setup, Plugins, vimora: the offset becomes 5 and is stored under the plug-in's name
   Keys({ "Menu", "6", "9", "1", "Down", "Down", "5", "Ok" });
   EXPECT_TRUE(WaitUntil([&] { return ReadFile(vdr->configDir + "/setup.conf").find("\nvimora.offset = 5\n") != std::string::npos; }, 10))
@@ -119,8 +124,16 @@ TEST_F(cVdrRoad, MarksClipsAndAudioFilesThroughTheRecordersKeys)
   ASSERT_TRUE(Start()) << vdr->Output();
 
   // main menu, the plug-in's entry, green: marks from the catalogue
-  Keys({ "Menu", "5", "Green" });
+  Keys({ "Menu", "5" });
+  ASSERT_TRUE(vdr->Shows("Menu: 1 Vimora Recordings"));
+  std::vector<std::string> screen = vdr->Screen();
+  ASSERT_GE(screen.size(), 2u);
+  EXPECT_EQ(screen[1].compare(0, 9, "Current: "), 0) << screen[1];
+  EXPECT_NE(screen[1].find("Music"), std::string::npos) << screen[1];
+  Keys({ "Green" });
   ASSERT_TRUE(WaitUntil([&] { return vdr->LogHas("Marks created!"); }, 20)) << "no marks";
+  std::vector<std::string> messages = vdr->Messages();
+  EXPECT_NE(std::find(messages.begin(), messages.end(), "info: Marks created!"), messages.end());
   std::vector<std::string> marks = Lines(ReadFile(recording + "/marks"));
   ASSERT_EQ(marks.size(), 4u);
   EXPECT_NE(marks[0].find(" Alpha Band|First Song|1991"), std::string::npos) << marks[0];
