@@ -93,7 +93,7 @@ TEST_F(cVdrRoad, RecorderListsThePlugInsWithVersionAndDescription)
   ASSERT_EQ(lines.size(), 4u) << r.out;
   EXPECT_EQ(lines[1], "vimora (0.0.3) - a grabber for VimoraMusic");
   EXPECT_EQ(lines[2], "rozerez (0.1.0) - Cuts recordings into clips, one per pair of marks");
-  EXPECT_EQ(lines[3], "vimoradevice (0.1.0) - Replaying output device and text skin that show nothing");
+  EXPECT_EQ(lines[3], "vimoradevice (0.1.0) - Replaying output device, programme receiver and text skin for machines without either");
 }
 
 TEST_F(cVdrRoad, PlugInsMenuOpensAndItsSetupPageStoresUnderItsName)
