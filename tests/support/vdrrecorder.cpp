@@ -58,6 +58,14 @@ static pid_t Spawn(const std::vector<std::string> &Argv, const std::vector<std::
   return pid;
 }
 
+std::string Join(const std::vector<std::string> &Lines)
+{
+  std::string text;
+  for (const auto &l : Lines)
+      text += l + "\n";
+  return text;
+}
+
 int RunQuietly(const std::vector<std::string> &Argv)
 {
   pid_t pid = Spawn(Argv, {}, "/dev/null");
@@ -164,6 +172,11 @@ static bool ReadReply(int Fd, std::vector<std::string> &Reply)
 
 std::vector<std::string> cVdrRecorder::Svdrp(const std::string &Command) const
 {
+  return SvdrpData(Command, {});
+}
+
+std::vector<std::string> cVdrRecorder::SvdrpData(const std::string &Command, const std::vector<std::string> &Data) const
+{
   std::vector<std::string> reply;
   int fd = socket(AF_INET, SOCK_STREAM, 0);
   if (fd < 0)
@@ -173,9 +186,14 @@ std::vector<std::string> cVdrRecorder::Svdrp(const std::string &Command) const
   a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   a.sin_port = htons(port);
   std::vector<std::string> greeting;
-  std::string request = Command + "\r\n";
+  std::string request = Command + "\r\n", data;
+  for (const auto &l : Data)
+      data += l + "\r\n";
+  data += ".\r\n";
   if (connect(fd, (sockaddr *)&a, sizeof(a)) == 0 && ReadReply(fd, greeting) && greeting.back().compare(0, 3, "220") == 0
-      && write(fd, request.data(), request.size()) == ssize_t(request.size()) && ReadReply(fd, reply)) {
+      && write(fd, request.data(), request.size()) == ssize_t(request.size()) && ReadReply(fd, reply)
+      && (Data.empty() || (reply.back().compare(0, 3, "354") == 0 && (reply.clear(), true)
+                           && write(fd, data.data(), data.size()) == ssize_t(data.size()) && ReadReply(fd, reply)))) {
      std::vector<std::string> bye;
      if (write(fd, "QUIT\r\n", 6) == 6)
         ReadReply(fd, bye);

@@ -38,6 +38,9 @@ public:
   bool Start(const std::vector<std::string> &Plugins, const std::vector<std::string> &Env = {}, int TimeoutS = 30);
   // Sends one SVDRP command; the reply's lines ("250 text" ...), none when unreachable.
   std::vector<std::string> Svdrp(const std::string &Command) const;
+  // Sends a command that reads data (PUTE): Command, then Data's lines and ".". The
+  // last reply's lines.
+  std::vector<std::string> SvdrpData(const std::string &Command, const std::vector<std::string> &Data) const;
   // Presses Key (a name the recorder knows: "Menu", "Ok", "Green", "5" ...); true when
   // the recorder took it.
   bool Key(const std::string &Key) const;
@@ -70,6 +73,9 @@ public:
 
 // Asks Condition every 50 ms until it holds or TimeoutS seconds passed; its last answer.
 bool WaitUntil(const std::function<bool(void)> &Condition, double TimeoutS);
+
+// Lines (a screen) as one text, for a failure message.
+std::string Join(const std::vector<std::string> &Lines);
 
 // Runs a program found in PATH with Argv, output discarded; its exit code, -1 when it
 // did not exit normally.

@@ -15,15 +15,6 @@
 #include "testenv.h"
 #include "vdrrecorder.h"
 
-// The screen's lines for a failure message.
-static std::string Join(const std::vector<std::string> &Lines)
-{
-  std::string text;
-  for (const auto &l : Lines)
-      text += l + "\n";
-  return text;
-}
-
 class cVdrDevice : public cTestEnv {
 protected:
   std::unique_ptr<cVdrRecorder> vdr;

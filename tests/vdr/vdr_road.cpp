@@ -147,7 +147,9 @@ TEST_F(cVdrRoad, MarksClipsAndAudioFilesThroughTheRecordersKeys)
   // yellow: the convert menu; its third line makes clips and audio files
   Keys({ "Yellow", "Down", "Down", "Ok" });
   ASSERT_TRUE(WaitUntil([&] { return Converted() == 2; }, 60)) << ReadFile(vdr->configDir + "/plugins/vimora/tracks.conf");
-  EXPECT_EQ(Files(clipsDir), std::vector<std::string>({ "Alpha Band - First Song (1991).ts", "Gamma - Third (1993).ts" }));
+  // the catalogue may tell the tracks converted while a clip is still in its hidden file
+  std::vector<std::string> clips = { "Alpha Band - First Song (1991).ts", "Gamma - Third (1993).ts" };
+  EXPECT_TRUE(WaitUntil([&] { return Files(clipsDir) == clips; }, 30)) << Join(Files(clipsDir));
   EXPECT_EQ(Files(audioDir), std::vector<std::string>({ "Alpha Band - First Song (1991).mp3", "Gamma - Third (1993).mp3" }));
   std::string pluginLog = ReadFile(vdr->configDir + "/plugins/vimora/vimora.log");
   EXPECT_NE(pluginLog.find("converting to mp3: First Song"), std::string::npos) << pluginLog;
@@ -156,5 +158,104 @@ TEST_F(cVdrRoad, MarksClipsAndAudioFilesThroughTheRecordersKeys)
   // shows would be swallowed.
   ASSERT_TRUE(WaitUntil([&] { return vdr->LogHas("info: Vimora audio conversion started!") && !vdr->OsdOpen(); }, 10));
 
+  StopCleanly();
+}
+
+// What the device puts on air and the guide says, seconds after the programme's start.
+struct tOnAir {
+  int offset, duration;
+  const char *title;
+  const char *track; // artist, title and year in tracks.conf; null: not a track
+  int status;        // in tracks.conf
+};
+
+static const tOnAir MusicHour[] = {
+  { 0, 42, "Nova - Frozen Lake (2001)", "Nova:Frozen Lake:2001", 0 },
+  { 42, 42, "Silverlake - Moonlight (1999)", "Silverlake:Moonlight:1999", 0 },
+  { 84, 15, "Chart Show - Next Up", NULL, 0 },                    // an announcement
+  { 99, 42, "Banned Band - Noise (2010)", "Banned Band:Noise:2010", 1 }, // blacklisted: skipped
+  { 141, 42, "Pulse - Heartbeat (2012)", "Pulse:Heartbeat:2012", 0 },
+};
+
+static std::string HourMinute(time_t t)
+{
+  char s[8];
+  struct tm tm;
+  strftime(s, sizeof(s), "%H%M", localtime_r(&t, &tm));
+  return s;
+}
+
+static std::string Day(time_t t)
+{
+  char s[16];
+  struct tm tm;
+  strftime(s, sizeof(s), "%Y-%m-%d", localtime_r(&t, &tm));
+  return s;
+}
+
+TEST_F(cVdrRoad, RecorderRecordsTheMusicChannelAndThePlugInCataloguesIt)
+{
+  std::string pluginDir = vdr->configDir + "/plugins/vimora";
+  fs::create_directories(pluginDir);
+  WriteFile(pluginDir + "/blacklist.conf", "Banned Band;.*\n");
+  ASSERT_TRUE(Start()) << vdr->Output();
+  time_t start = time(NULL) + 8; // time to render the programme
+  std::string programme = std::string("channel ") + VdrMusicChannelID + "\n";
+  std::vector<std::string> guide = { std::string("C ") + VdrMusicChannelID + " VimoraMusic" };
+  int id = 1;
+  for (const auto &a : MusicHour) {
+      programme += "item " + std::to_string(start + a.offset) + " " + std::to_string(a.duration) + " " + a.title + "\n";
+      guide.insert(guide.end(), { "E " + std::to_string(id++) + " " + std::to_string(start + a.offset) + " " + std::to_string(a.duration) + " 50 0",
+                                  std::string("T ") + a.title, "e" });
+      }
+  guide.push_back("c");
+  WriteFile(root + "/programme", programme);
+  ASSERT_EQ(vdr->Svdrp("PLUG vimoradevice PROG " + root + "/programme"), std::vector<std::string>({ "900 Programme rendering" }));
+  std::vector<std::string> put = vdr->SvdrpData("PUTE", guide);
+  ASSERT_EQ(put.size(), 1u);
+  EXPECT_EQ(put[0].substr(0, 3), "250") << put[0];
+  // the timer the way users set one: over the whole programme, from this minute on
+  time_t now = time(NULL);
+  std::vector<std::string> timer = vdr->Svdrp("NEWT 1:1:" + Day(now) + ":" + HourMinute(now) + ":" + HourMinute(now + 600) + ":50:99:Music Hour:");
+  ASSERT_EQ(timer.size(), 1u);
+  ASSERT_EQ(timer[0].substr(0, 3), "250") << timer[0];
+  std::string pluginLog = pluginDir + "/vimora.log";
+  auto logged = [&](const std::string &Text) { return ReadFile(pluginLog).find(Text) != std::string::npos; };
+  ASSERT_TRUE(WaitUntil([&] { return logged("add event on " + std::string(VdrMusicChannelID) + " is: Pulse - Heartbeat (2012)"); }, start + 141 + 40 - time(NULL)))
+    << ReadFile(pluginLog);
+
+  // the marker file in the recording the recorder made
+  glob_t g;
+  ASSERT_EQ(glob((vdr->videoDir + "/Music_Hour/*.rec").c_str(), 0, NULL, &g), 0);
+  std::string made = g.gl_pathv[0];
+  globfree(&g);
+  EXPECT_EQ(ReadFile(made + "/vimora"), VdrMusicChannelID);
+  EXPECT_TRUE(FileExists(made + "/00001.ts") && FileExists(made + "/index") && FileExists(made + "/info"));
+  // the catalogue: each music video once, the blacklisted skipped, the announcement not
+  std::vector<std::string> expected;
+  for (const auto &a : MusicHour) {
+      if (a.track)
+         expected.push_back(std::string(a.track) + ":" + std::to_string(start + a.offset) + ":" + std::to_string(a.duration) + ":"
+                            + std::to_string(a.status) + ":" + VdrMusicChannelID);
+      }
+  EXPECT_EQ(Lines(ReadFile(pluginDir + "/tracks.conf")), expected);
+  std::string log = ReadFile(pluginLog);
+  EXPECT_NE(log.find("vimora recording started 'Music Hour'"), std::string::npos) << log;
+  EXPECT_NE(log.find("in blacklist - ignored"), std::string::npos) << log;
+  EXPECT_EQ(log.find("is: Chart Show - Next Up"), std::string::npos) << log;
+
+  // the plug-in's menu lists the recording; blue on it, still recording, asks twice and
+  // then stops and deletes it
+  Keys({ "Menu", "5" });
+  ASSERT_TRUE(vdr->Shows("Menu: 1 Vimora Recordings")) << Join(vdr->Screen());
+  Keys({ "Blue" });
+  ASSERT_TRUE(vdr->Shows("Message: warning: Delete recording?")) << Join(vdr->Screen());
+  Keys({ "Ok" });
+  ASSERT_TRUE(vdr->Shows("Message: warning: Timer still recording - really delete?")) << Join(vdr->Screen());
+  Keys({ "Ok" });
+  EXPECT_TRUE(vdr->Shows("Menu: 0 Vimora Recordings")) << Join(vdr->Screen());
+  EXPECT_TRUE(WaitUntil([&] { return vdr->LogHas("timer 1 (1 " + HourMinute(now) + "-"); }, 10));
+  EXPECT_TRUE(WaitUntil([&] { return !fs::exists(made); }, 10));
+  Keys({ "Back", "Back" });
   StopCleanly();
 }
