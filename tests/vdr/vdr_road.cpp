@@ -244,10 +244,19 @@ TEST_F(cVdrRoad, RecorderRecordsTheMusicChannelAndThePlugInCataloguesIt)
   EXPECT_NE(log.find("in blacklist - ignored"), std::string::npos) << log;
   EXPECT_EQ(log.find("is: Chart Show - Next Up"), std::string::npos) << log;
 
-  // the plug-in's menu lists the recording; blue on it, still recording, asks twice and
-  // then stops and deletes it
+  // the plug-in's menu lists the recording; green marks it from the catalogue: a pair
+  // per catalogued video wholly recorded so far, not the skipped one nor the one on air
   Keys({ "Menu", "5" });
   ASSERT_TRUE(vdr->Shows("Menu: 1 Vimora Recordings")) << Join(vdr->Screen());
+  Keys({ "Green" });
+  ASSERT_TRUE(WaitUntil([&] { std::vector<std::string> m = vdr->Messages(); return std::find(m.begin(), m.end(), "info: Marks created!") != m.end(); }, 20))
+    << Join(vdr->Messages());
+  std::vector<std::string> marks = Lines(ReadFile(made + "/marks"));
+  ASSERT_EQ(marks.size(), 4u) << Join(marks);
+  EXPECT_NE(marks[0].find(" Nova|Frozen Lake|2001"), std::string::npos) << marks[0];
+  EXPECT_NE(marks[2].find(" Silverlake|Moonlight|1999"), std::string::npos) << marks[2];
+  Keys({ "Up" }); // ends the message
+  // blue on the recording, still recording, asks twice and then stops and deletes it
   Keys({ "Blue" });
   ASSERT_TRUE(vdr->Shows("Message: warning: Delete recording?")) << Join(vdr->Screen());
   Keys({ "Ok" });
