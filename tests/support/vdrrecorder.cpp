@@ -1,5 +1,6 @@
 #include "vdrrecorder.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <chrono>
 #include <fcntl.h>
@@ -57,6 +58,14 @@ static pid_t Spawn(const std::vector<std::string> &Argv, const std::vector<std::
   return pid;
 }
 
+std::string Join(const std::vector<std::string> &Lines)
+{
+  std::string text;
+  for (const auto &l : Lines)
+      text += l + "\n";
+  return text;
+}
+
 int RunQuietly(const std::vector<std::string> &Argv)
 {
   pid_t pid = Spawn(Argv, {}, "/dev/null");
@@ -89,7 +98,7 @@ cVdrRecorder::cVdrRecorder(const std::string &Root, const std::string &LocaleDir
   for (const auto &d : { configDir, videoDir, cacheDir, resourceDir, localeDir })
       mkdir(d.c_str(), 0755);
   // the channel display the recorder opens at start-up closes after a second (see Start)
-  WriteFile(configDir + "/setup.conf", "EPGScanTimeout = 0\nChannelInfoTime = 1\n");
+  WriteFile(configDir + "/setup.conf", "EPGScanTimeout = 0\nChannelInfoTime = 1\nOSDSkin = vimoratext\n");
   WriteFile(configDir + "/svdrphosts.conf", "127.0.0.1\n");
   WriteFile(configDir + "/sources.conf", "S19.2E  Astra 1KR/1L/1M/1N\n");
   WriteFile(configDir + "/channels.conf",
@@ -163,6 +172,11 @@ static bool ReadReply(int Fd, std::vector<std::string> &Reply)
 
 std::vector<std::string> cVdrRecorder::Svdrp(const std::string &Command) const
 {
+  return SvdrpData(Command, {});
+}
+
+std::vector<std::string> cVdrRecorder::SvdrpData(const std::string &Command, const std::vector<std::string> &Data) const
+{
   std::vector<std::string> reply;
   int fd = socket(AF_INET, SOCK_STREAM, 0);
   if (fd < 0)
@@ -172,9 +186,14 @@ std::vector<std::string> cVdrRecorder::Svdrp(const std::string &Command) const
   a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   a.sin_port = htons(port);
   std::vector<std::string> greeting;
-  std::string request = Command + "\r\n";
+  std::string request = Command + "\r\n", data;
+  for (const auto &l : Data)
+      data += l + "\r\n";
+  data += ".\r\n";
   if (connect(fd, (sockaddr *)&a, sizeof(a)) == 0 && ReadReply(fd, greeting) && greeting.back().compare(0, 3, "220") == 0
-      && write(fd, request.data(), request.size()) == ssize_t(request.size()) && ReadReply(fd, reply)) {
+      && write(fd, request.data(), request.size()) == ssize_t(request.size()) && ReadReply(fd, reply)
+      && (Data.empty() || (reply.back().compare(0, 3, "354") == 0 && (reply.clear(), true)
+                           && write(fd, data.data(), data.size()) == ssize_t(data.size()) && ReadReply(fd, reply)))) {
      std::vector<std::string> bye;
      if (write(fd, "QUIT\r\n", 6) == 6)
         ReadReply(fd, bye);
@@ -250,6 +269,39 @@ int cVdrRecorder::Count(const std::string &Text) const
   for (const auto &l : Log())
       n += l.find(Text) != std::string::npos;
   return n;
+}
+
+// A reply's text: the lines without their codes when they are the plug-in's (900).
+static std::vector<std::string> PluginReply(const std::vector<std::string> &Reply)
+{
+  std::vector<std::string> text;
+  for (const auto &l : Reply) {
+      if (l.compare(0, 3, "900") != 0)
+         return {};
+      text.push_back(l.substr(4));
+      }
+  return text;
+}
+
+std::vector<std::string> cVdrRecorder::Screen(void) const
+{
+  return PluginReply(Svdrp("PLUG vimoradevice SCRN"));
+}
+
+bool cVdrRecorder::Shows(const std::string &Line, double TimeoutS) const
+{
+  return WaitUntil([&] {
+    std::vector<std::string> screen = Screen();
+    return std::find(screen.begin(), screen.end(), Line) != screen.end();
+    }, TimeoutS);
+}
+
+std::vector<std::string> cVdrRecorder::Messages(void) const
+{
+  std::vector<std::string> messages = PluginReply(Svdrp("PLUG vimoradevice MSGS"));
+  if (messages.size() == 1 && messages[0] == "Messages: none")
+     messages.clear();
+  return messages;
 }
 
 std::string cVdrRecorder::Output(void) const

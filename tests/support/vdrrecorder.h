@@ -1,6 +1,7 @@
 // The real recorder (VDR 2.6, the program vdr) run headless for a test: a private
 // configuration, video, cache and resource folder under the test's root, the plug-ins
-// built for the recorder (VIMORA_VDR_PLUGIN_DIR), no DVB devices, SVDRP on a free
+// built for the recorder (VIMORA_VDR_PLUGIN_DIR), no DVB devices, the device plug-in's
+// text skin as the current skin (its screen read over SVDRP), SVDRP on a free
 // loopback port, and its log (the recorder logs only through syslog) captured into a
 // file of its own by a preloaded syslog shim. A recorder still running when the object
 // goes is killed, so no test leaves one behind.
@@ -39,6 +40,9 @@ public:
   bool Start(const std::vector<std::string> &Plugins, const std::vector<std::string> &Env = {}, int TimeoutS = 30);
   // Sends one SVDRP command; the reply's lines ("250 text" ...), none when unreachable.
   std::vector<std::string> Svdrp(const std::string &Command) const;
+  // Sends a command that reads data (PUTE): Command, then Data's lines and ".". The
+  // last reply's lines.
+  std::vector<std::string> SvdrpData(const std::string &Command, const std::vector<std::string> &Data) const;
   // Presses Key (a name the recorder knows: "Menu", "Ok", "Green", "5" ...); true when
   // the recorder took it.
   bool Key(const std::string &Key) const;
@@ -58,12 +62,22 @@ public:
   // The log lines at error priority (or worse), and every line that tells of an
   // invalid lock sequence, whatever its priority.
   std::vector<std::string> Errors(void) const;
+  // What the device plug-in's text skin shows now (its SVDRP command SCRN): one
+  // "Label: text" line each, "Screen: empty" when nothing is open; none when unreachable.
+  std::vector<std::string> Screen(void) const;
+  // Whether the screen shows Line (a whole line) within TimeoutS seconds.
+  bool Shows(const std::string &Line, double TimeoutS = 10) const;
+  // Every message the text skin has shown, "type: text", oldest first.
+  std::vector<std::string> Messages(void) const;
   // What the recorder wrote on stdout and stderr.
   std::string Output(void) const;
 };
 
 // Asks Condition every 50 ms until it holds or TimeoutS seconds passed; its last answer.
 bool WaitUntil(const std::function<bool(void)> &Condition, double TimeoutS);
+
+// Lines (a screen) as one text, for a failure message.
+std::string Join(const std::vector<std::string> &Lines);
 
 // Runs a program found in PATH with Argv, output discarded; its exit code, -1 when it
 // did not exit normally.

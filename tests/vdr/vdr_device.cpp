@@ -1,11 +1,17 @@
 // The device plug-in in the real recorder: the recorder starts on it alone, takes keys
-// over SVDRP, draws its menus on the memory OSD and ends cleanly; a replay moves on at
+// over SVDRP, draws its menus on the memory OSD through the text skin, whose screen SVDRP
+// reads, and ends cleanly; it records the programme the device puts on air; a replay
+// moves on at
 // the pace of the wall clock and stands still in a pause.
+#include <algorithm>
 #include <chrono>
+#include <glob.h>
+#include <sys/stat.h>
 #include <thread>
 
 #include <vdr/tools.h>
 
+#include "process.h"
 #include "testenv.h"
 #include "vdrrecorder.h"
 
@@ -16,6 +22,12 @@ protected:
   {
     cTestEnv::SetUp();
     vdr.reset(new cVdrRecorder(root, root + "/locale"));
+  }
+  // The state of the device's programme (rendering, waiting, on air, ended, none ...).
+  std::string PluginState(void)
+  {
+    std::vector<std::string> reply = vdr->Svdrp("PLUG vimoradevice PROG");
+    return reply.size() == 1 && reply[0].compare(0, 4, "900 ") == 0 ? reply[0].substr(4) : "";
   }
   // Stops the recorder and checks that it exited by itself, with 0, and logged no error.
   void StopCleanly(void)
@@ -39,6 +51,29 @@ TEST_F(cVdrDevice, RecorderRunsOnTheDeviceDrawsMenusAndEndsCleanly)
   EXPECT_FALSE(vdr->Key("NoSuchKey"));
   StopCleanly();
   EXPECT_FALSE(vdr->LogHas("dummy OSD"));
+}
+
+TEST_F(cVdrDevice, ScreenShowsTheMainMenuItsCurrentLineAndButtons)
+{
+  ASSERT_TRUE(vdr->Start({ "vimoradevice" })) << vdr->Output();
+  EXPECT_EQ(vdr->Screen(), std::vector<std::string>({ "Screen: empty" }));
+  ASSERT_TRUE(vdr->Key("Menu"));
+  ASSERT_TRUE(vdr->Shows("Current:  1 Schedule")) << Join(vdr->Screen());
+  std::vector<std::string> menu = vdr->Screen();
+  ASSERT_GE(menu.size(), 6u);
+  EXPECT_EQ(menu[0], "Menu: VDR");
+  EXPECT_EQ(menu[2], "Item:  2 Channels");
+  EXPECT_NE(std::find(menu.begin(), menu.end(), "Red: Record"), menu.end()) << Join(menu);
+  ASSERT_TRUE(vdr->Key("Down"));
+  EXPECT_TRUE(vdr->Shows("Current:  2 Channels")) << Join(vdr->Screen());
+  EXPECT_TRUE(vdr->Shows("Item:  1 Schedule"));
+  // the channel list: another menu, its own title and lines
+  ASSERT_TRUE(vdr->Key("Ok"));
+  EXPECT_TRUE(vdr->Shows("Menu: Channels")) << Join(vdr->Screen());
+  ASSERT_TRUE(vdr->Key("Back"));
+  ASSERT_TRUE(vdr->Key("Back"));
+  EXPECT_TRUE(vdr->Shows("Screen: empty")) << Join(vdr->Screen());
+  StopCleanly();
 }
 
 // A minute of picture and tone as the recorder records it (00001.ts, an I-frame every 12
@@ -86,4 +121,86 @@ TEST_F(cVdrDevice, ReplayMovesOnWithTheWallClockAndStandsStillInAPause)
   EXPECT_GE(at, (Start + 1) * Fps - 12) << "the position did not move on";
   EXPECT_LE(at, int((Start + running + 0.8) * Fps)) << "faster than real time, or moving in the pause";
   StopCleanly();
+}
+
+static std::vector<std::string> Glob(const std::string &Pattern)
+{
+  std::vector<std::string> found;
+  glob_t g;
+  if (glob(Pattern.c_str(), 0, NULL, &g) == 0) {
+     for (size_t i = 0; i < g.gl_pathc; i++)
+         found.push_back(g.gl_pathv[i]);
+     }
+  globfree(&g);
+  return found;
+}
+
+static off_t FileSize(const std::string &Path)
+{
+  struct stat st;
+  return stat(Path.c_str(), &st) == 0 ? st.st_size : -1;
+}
+
+// Seconds since the epoch, as the programme and the timer have them.
+static time_t Now(void)
+{
+  return time(NULL);
+}
+
+static std::string HourMinute(time_t t)
+{
+  char s[8];
+  struct tm tm;
+  strftime(s, sizeof(s), "%H%M", localtime_r(&t, &tm));
+  return s;
+}
+
+static std::string Day(time_t t)
+{
+  char s[16];
+  struct tm tm;
+  strftime(s, sizeof(s), "%Y-%m-%d", localtime_r(&t, &tm));
+  return s;
+}
+
+TEST_F(cVdrDevice, RecorderRecordsTheProgrammeOnAirAndEndsWhileItRuns)
+{
+  ASSERT_TRUE(vdr->Start({ "vimoradevice" })) << vdr->Output();
+  EXPECT_EQ(PluginState(), "none");
+  // two items with a gap between, on air a little later: time to render them
+  const int First = 8, Gap = 2, Second = 6;
+  time_t start = Now() + 12;
+  std::string programme = root + "/programme";
+  WriteFile(programme, std::string("channel ") + VdrMusicChannelID + "\n"
+                       "item " + std::to_string(start + First + Gap) + " " + std::to_string(Second) + " Gamma - Third (1993)\n"
+                       "item " + std::to_string(start) + " " + std::to_string(First) + " Alpha Band - First Song (1991)\n");
+  ASSERT_EQ(vdr->Svdrp("PLUG vimoradevice PROG " + programme), std::vector<std::string>({ "900 Programme rendering" }));
+  // the recording begins at once (its start minute has begun) and runs past the programme
+  std::vector<std::string> timer = vdr->Svdrp("NEWT 1:1:" + Day(Now()) + ":" + HourMinute(Now()) + ":" + HourMinute(Now() + 180) + ":50:99:Music:");
+  ASSERT_EQ(timer.size(), 1u);
+  ASSERT_EQ(timer[0].substr(0, 3), "250") << timer[0];
+  EXPECT_TRUE(WaitUntil([&] { return PluginState() == "waiting"; }, start - Now())) << "rendered too late: " << PluginState();
+  ASSERT_TRUE(WaitUntil([&] { return PluginState() == "on air"; }, start - Now() + 2));
+  EXPECT_TRUE(vdr->LogHas("vimoradevice: on air: Alpha Band - First Song (1991)"));
+  ASSERT_TRUE(WaitUntil([&] { return PluginState() == "ended"; }, start + First + Gap + Second + 3 - Now())) << PluginState();
+  EXPECT_TRUE(vdr->LogHas("vimoradevice: on air: Gamma - Third (1993)"));
+  // the recorder writes what it received from its buffer, some packets behind
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  // SIGTERM while recording: the recorder ends in its usual time, with the recording whole
+  auto asked = std::chrono::steady_clock::now();
+  StopCleanly();
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - asked).count(), 10);
+  EXPECT_EQ(vdr->Count("errors"), vdr->Count("with 0 errors")) << "the recorder counted broken frames";
+  std::vector<std::string> made = Glob(vdr->videoDir + "/Music/*.rec");
+  ASSERT_EQ(made.size(), 1u);
+  EXPECT_NE(ReadFile(made[0] + "/info").find(std::string("C ") + VdrMusicChannelID + " VimoraMusic\n"), std::string::npos) << ReadFile(made[0] + "/info");
+  // one index entry per frame: the programme at 25 frames/s, less its first group of
+  // pictures (the recorder starts on the I-frame after its first one) and the last half
+  // second (the recorder's buffer waits for more that a broadcast which ends never sends)
+  off_t frames = FileSize(made[0] + "/index") / 8;
+  EXPECT_GE(frames, (First + Gap + Second) * 25 - 12 - 15);
+  EXPECT_LE(frames, (First + Gap + Second) * 25);
+  tProcessResult probe = RunProcess({ "/usr/bin/env", "ffprobe", "-v", "error", "-show_entries", "stream=id,codec_name", "-of", "csv=p=0", made[0] + "/00001.ts" });
+  EXPECT_NE(probe.out.find("mpeg2video,0x65"), std::string::npos) << probe.out;
+  EXPECT_NE(probe.out.find("mp2,0x66"), std::string::npos) << probe.out;
 }

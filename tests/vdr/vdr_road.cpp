@@ -3,6 +3,7 @@
 // host's recorder with its catalogue and placed in the recorder's video folder, keys mark
 // it (one pair per catalogued track), have rozerez cut the clips and the scripts write
 // tagged audio files. The results are checked on disk, and the recorder's log for errors.
+#include <algorithm>
 #include <filesystem>
 #include <glob.h>
 
@@ -100,7 +101,7 @@ TEST_F(cVdrRoad, RecorderListsThePlugInsWithVersionAndDescription)
   ASSERT_EQ(lines.size(), 4u) << r.out;
   EXPECT_EQ(lines[1], "vimora (0.0.3) - a grabber for VimoraMusic");
   EXPECT_EQ(lines[2], "rozerez (0.1.0) - Cuts recordings into clips, one per pair of marks");
-  EXPECT_EQ(lines[3], "vimoradevice (0.1.0) - Replaying output device that shows nothing");
+  EXPECT_EQ(lines[3], "vimoradevice (0.1.0) - Replaying output device, programme receiver and text skin for machines without either");
 }
 
 TEST_F(cVdrRoad, PlugInsMenuOpensAndItsSetupPageStoresUnderItsName)
@@ -108,9 +109,13 @@ TEST_F(cVdrRoad, PlugInsMenuOpensAndItsSetupPageStoresUnderItsName)
   ASSERT_TRUE(Start()) << vdr->Output();
   // main menu, the plug-in's entry: its recordings menu; back to the main menu, and out
   Keys({ "Menu", "5" });
-  EXPECT_TRUE(WaitUntil([&] { return vdr->OsdOpen(); }, 10));
+  EXPECT_TRUE(vdr->Shows("Menu: 0 Vimora Recordings"));
+  std::vector<std::string> screen = vdr->Screen();
+  EXPECT_EQ(std::vector<std::string>(screen.begin() + 1, screen.end()),
+            std::vector<std::string>({ "Red: Songs", "Green: Mark", "Yellow: Convert", "Blue: Delete" }));
   Keys({ "Back", "Back" });
   EXPECT_TRUE(WaitUntil([&] { return !vdr->OsdOpen(); }, 10)) << "the plug-in's menu stays";
+  EXPECT_EQ(vdr->Screen(), std::vector<std::string>({ "Screen: empty" }));
   // Setup, Plugins, vimora: the offset becomes 5 and is stored under the plug-in's name
   Keys({ "Menu", "6", "9", "1", "Down", "Down", "5", "Ok" });
   EXPECT_TRUE(WaitUntil([&] { return ReadFile(vdr->configDir + "/setup.conf").find("\nvimora.offset = 5\n") != std::string::npos; }, 10))
@@ -127,8 +132,16 @@ TEST_F(cVdrRoad, MarksClipsAndAudioFilesThroughTheRecordersKeys)
   ASSERT_TRUE(Start()) << vdr->Output();
 
   // main menu, the plug-in's entry, green: marks from the catalogue
-  Keys({ "Menu", "5", "Green" });
+  Keys({ "Menu", "5" });
+  ASSERT_TRUE(vdr->Shows("Menu: 1 Vimora Recordings"));
+  std::vector<std::string> screen = vdr->Screen();
+  ASSERT_GE(screen.size(), 2u);
+  EXPECT_EQ(screen[1].compare(0, 9, "Current: "), 0) << screen[1];
+  EXPECT_NE(screen[1].find("Music"), std::string::npos) << screen[1];
+  Keys({ "Green" });
   ASSERT_TRUE(WaitUntil([&] { return vdr->LogHas("Marks created!"); }, 20)) << "no marks";
+  std::vector<std::string> messages = vdr->Messages();
+  EXPECT_NE(std::find(messages.begin(), messages.end(), "info: Marks created!"), messages.end());
   std::vector<std::string> marks = Lines(ReadFile(recording + "/marks"));
   ASSERT_EQ(marks.size(), 4u);
   EXPECT_NE(marks[0].find(" Alpha Band|First Song|1991"), std::string::npos) << marks[0];
@@ -142,7 +155,9 @@ TEST_F(cVdrRoad, MarksClipsAndAudioFilesThroughTheRecordersKeys)
   // yellow: the convert menu; its third line makes clips and audio files
   Keys({ "Yellow", "Down", "Down", "Ok" });
   ASSERT_TRUE(WaitUntil([&] { return Converted() == 2; }, 60)) << ReadFile(vdr->configDir + "/plugins/vimora/tracks.conf");
-  EXPECT_EQ(Files(clipsDir), std::vector<std::string>({ "Alpha Band - First Song (1991).ts", "Gamma - Third (1993).ts" }));
+  // the catalogue may tell the tracks converted while a clip is still in its hidden file
+  std::vector<std::string> clips = { "Alpha Band - First Song (1991).ts", "Gamma - Third (1993).ts" };
+  EXPECT_TRUE(WaitUntil([&] { return Files(clipsDir) == clips; }, 30)) << Join(Files(clipsDir));
   EXPECT_EQ(Files(audioDir), std::vector<std::string>({ "Alpha Band - First Song (1991).mp3", "Gamma - Third (1993).mp3" }));
   std::string pluginLog = ReadFile(vdr->configDir + "/plugins/vimora/vimora.log");
   EXPECT_NE(pluginLog.find("converting to mp3: First Song"), std::string::npos) << pluginLog;
@@ -225,5 +240,113 @@ TEST_F(cVdrRoad, GreenFindsTheSongBoundariesInTheRecorder)
   EXPECT_NE(pluginLog.find("start mark of Alpha Band|First Song|1991 moved by -"), std::string::npos) << pluginLog;
   Keys({ "Back", "Back" });
   EXPECT_TRUE(WaitUntil([&] { return vdr->LogHas("Marks created!"); }, 10));
+  StopCleanly();
+}
+
+// What the device puts on air and the guide says, seconds after the programme's start.
+struct tOnAir {
+  int offset, duration;
+  const char *title;
+  const char *track; // artist, title and year in tracks.conf; null: not a track
+  int status;        // in tracks.conf
+};
+
+static const tOnAir MusicHour[] = {
+  { 0, 42, "Nova - Frozen Lake (2001)", "Nova:Frozen Lake:2001", 0 },
+  { 42, 42, "Silverlake - Moonlight (1999)", "Silverlake:Moonlight:1999", 0 },
+  { 84, 15, "Chart Show - Next Up", NULL, 0 },                    // an announcement
+  { 99, 42, "Banned Band - Noise (2010)", "Banned Band:Noise:2010", 1 }, // blacklisted: skipped
+  { 141, 42, "Pulse - Heartbeat (2012)", "Pulse:Heartbeat:2012", 0 },
+};
+
+static std::string HourMinute(time_t t)
+{
+  char s[8];
+  struct tm tm;
+  strftime(s, sizeof(s), "%H%M", localtime_r(&t, &tm));
+  return s;
+}
+
+static std::string Day(time_t t)
+{
+  char s[16];
+  struct tm tm;
+  strftime(s, sizeof(s), "%Y-%m-%d", localtime_r(&t, &tm));
+  return s;
+}
+
+TEST_F(cVdrRoad, RecorderRecordsTheMusicChannelAndThePlugInCataloguesIt)
+{
+  std::string pluginDir = vdr->configDir + "/plugins/vimora";
+  fs::create_directories(pluginDir);
+  WriteFile(pluginDir + "/blacklist.conf", "Banned Band;.*\n");
+  ASSERT_TRUE(Start()) << vdr->Output();
+  time_t start = time(NULL) + 8; // time to render the programme
+  std::string programme = std::string("channel ") + VdrMusicChannelID + "\n";
+  std::vector<std::string> guide = { std::string("C ") + VdrMusicChannelID + " VimoraMusic" };
+  int id = 1;
+  for (const auto &a : MusicHour) {
+      programme += "item " + std::to_string(start + a.offset) + " " + std::to_string(a.duration) + " " + a.title + "\n";
+      guide.insert(guide.end(), { "E " + std::to_string(id++) + " " + std::to_string(start + a.offset) + " " + std::to_string(a.duration) + " 50 0",
+                                  std::string("T ") + a.title, "e" });
+      }
+  guide.push_back("c");
+  WriteFile(root + "/programme", programme);
+  ASSERT_EQ(vdr->Svdrp("PLUG vimoradevice PROG " + root + "/programme"), std::vector<std::string>({ "900 Programme rendering" }));
+  std::vector<std::string> put = vdr->SvdrpData("PUTE", guide);
+  ASSERT_EQ(put.size(), 1u);
+  EXPECT_EQ(put[0].substr(0, 3), "250") << put[0];
+  // the timer the way users set one: over the whole programme, from this minute on
+  time_t now = time(NULL);
+  std::vector<std::string> timer = vdr->Svdrp("NEWT 1:1:" + Day(now) + ":" + HourMinute(now) + ":" + HourMinute(now + 600) + ":50:99:Music Hour:");
+  ASSERT_EQ(timer.size(), 1u);
+  ASSERT_EQ(timer[0].substr(0, 3), "250") << timer[0];
+  std::string pluginLog = pluginDir + "/vimora.log";
+  auto logged = [&](const std::string &Text) { return ReadFile(pluginLog).find(Text) != std::string::npos; };
+  ASSERT_TRUE(WaitUntil([&] { return logged("add event on " + std::string(VdrMusicChannelID) + " is: Pulse - Heartbeat (2012)"); }, start + 141 + 40 - time(NULL)))
+    << ReadFile(pluginLog);
+
+  // the marker file in the recording the recorder made
+  glob_t g;
+  ASSERT_EQ(glob((vdr->videoDir + "/Music_Hour/*.rec").c_str(), 0, NULL, &g), 0);
+  std::string made = g.gl_pathv[0];
+  globfree(&g);
+  EXPECT_EQ(ReadFile(made + "/vimora"), VdrMusicChannelID);
+  EXPECT_TRUE(FileExists(made + "/00001.ts") && FileExists(made + "/index") && FileExists(made + "/info"));
+  // the catalogue: each music video once, the blacklisted skipped, the announcement not
+  std::vector<std::string> expected;
+  for (const auto &a : MusicHour) {
+      if (a.track)
+         expected.push_back(std::string(a.track) + ":" + std::to_string(start + a.offset) + ":" + std::to_string(a.duration) + ":"
+                            + std::to_string(a.status) + ":" + VdrMusicChannelID);
+      }
+  EXPECT_EQ(Lines(ReadFile(pluginDir + "/tracks.conf")), expected);
+  std::string log = ReadFile(pluginLog);
+  EXPECT_NE(log.find("vimora recording started 'Music Hour'"), std::string::npos) << log;
+  EXPECT_NE(log.find("in blacklist - ignored"), std::string::npos) << log;
+  EXPECT_EQ(log.find("is: Chart Show - Next Up"), std::string::npos) << log;
+
+  // the plug-in's menu lists the recording; green marks it from the catalogue: a pair
+  // per catalogued video wholly recorded so far, not the skipped one nor the one on air
+  Keys({ "Menu", "5" });
+  ASSERT_TRUE(vdr->Shows("Menu: 1 Vimora Recordings")) << Join(vdr->Screen());
+  Keys({ "Green" });
+  ASSERT_TRUE(WaitUntil([&] { std::vector<std::string> m = vdr->Messages(); return std::find(m.begin(), m.end(), "info: Marks created!") != m.end(); }, 20))
+    << Join(vdr->Messages());
+  std::vector<std::string> marks = Lines(ReadFile(made + "/marks"));
+  ASSERT_EQ(marks.size(), 4u) << Join(marks);
+  EXPECT_NE(marks[0].find(" Nova|Frozen Lake|2001"), std::string::npos) << marks[0];
+  EXPECT_NE(marks[2].find(" Silverlake|Moonlight|1999"), std::string::npos) << marks[2];
+  Keys({ "Up" }); // ends the message
+  // blue on the recording, still recording, asks twice and then stops and deletes it
+  Keys({ "Blue" });
+  ASSERT_TRUE(vdr->Shows("Message: warning: Delete recording?")) << Join(vdr->Screen());
+  Keys({ "Ok" });
+  ASSERT_TRUE(vdr->Shows("Message: warning: Timer still recording - really delete?")) << Join(vdr->Screen());
+  Keys({ "Ok" });
+  EXPECT_TRUE(vdr->Shows("Menu: 0 Vimora Recordings")) << Join(vdr->Screen());
+  EXPECT_TRUE(WaitUntil([&] { return vdr->LogHas("timer 1 (1 " + HourMinute(now) + "-"); }, 10));
+  EXPECT_TRUE(WaitUntil([&] { return !fs::exists(made); }, 10));
+  Keys({ "Back", "Back" });
   StopCleanly();
 }

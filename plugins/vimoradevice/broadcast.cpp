@@ -1,0 +1,285 @@
+#include "broadcast.h"
+
+#include <algorithm>
+#include <fcntl.h>
+#include <signal.h>
+#include <stdio.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <vdr/remux.h>
+#include <vdr/tools.h>
+
+#include "broadcastdevice.h"
+
+static const int Width = 320, Height = 180;
+static const uint32_t Colours[] = { 0x1F3A93, 0x8E2C2C, 0x1E6B3A, 0x6A2C8E, 0x8E6A1E, 0x1E6B6B };
+static const int Tones = 8;
+// How far behind its time a packet may be and still go on air: a broadcast that starts
+// late (rendered too slowly) joins where it should be instead of racing to catch up.
+static const int64_t LateMs = 1000;
+static const int WaitStepMs = 100;
+// Seconds added to every segment's time stamps: from zero on, the audio encoder's delay
+// would shift the first segment's start against the others'.
+static const int TimeBase = 10;
+
+static int64_t WallMs(void)
+{
+  struct timespec ts;
+  clock_gettime(CLOCK_REALTIME, &ts);
+  return int64_t(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+static std::string FontOption(void)
+{
+  static const char *const Fonts[] = {
+    "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
+    "/usr/share/fonts/TTF/DejaVuSans.ttf",
+    "/usr/share/fonts/dejavu/DejaVuSans.ttf",
+  };
+  for (const char *f : Fonts) {
+      if (access(f, R_OK) == 0)
+         return std::string("fontfile=") + f;
+      }
+  return "font=Sans";
+}
+
+cBroadcast::cBroadcast(cBroadcastDevice *Device, const std::string &WorkDir)
+: cThread("vimoradevice broadcast"), device(Device), workDir(WorkDir)
+{
+  vpid = apid = sid = tid = nid = 0;
+  state = "rendering";
+}
+
+cBroadcast::~cBroadcast()
+{
+  Stop();
+}
+
+void cBroadcast::Stop(void)
+{
+  if (Active()) {
+     Cancel(-1);
+     sleeper.Signal();
+     Cancel(10); // an encoder running is ended within a step
+     }
+}
+
+cBroadcast *cBroadcast::Load(const char *File, cBroadcastDevice *Device, const std::string &WorkDir, std::string &Error)
+{
+  FILE *f = fopen(File, "r");
+  if (!f) {
+     Error = std::string("cannot read ") + File;
+     return NULL;
+     }
+  cBroadcast *b = new cBroadcast(Device, WorkDir);
+  std::vector<tProgrammeItem> items;
+  cReadLine reader;
+  char *s;
+  int line = 0;
+  while (Error.empty() && (s = reader.Read(f)) != NULL) {
+        line++;
+        std::string l = s;
+        if (l.empty() || l[0] == '#')
+           continue;
+        long start;
+        int seconds, n = 0;
+        if (l.compare(0, 8, "channel ") == 0)
+           b->channelID = tChannelID::FromString(l.c_str() + 8);
+        else if (sscanf(l.c_str(), "item %ld %d %n", &start, &seconds, &n) == 2 && n > 0 && seconds > 0 && l[n - 1] == ' ')
+           items.push_back({ time_t(start), seconds, l.substr(n) });
+        else
+           Error = "line " + std::to_string(line) + " is neither \"channel ID\" nor \"item START SECONDS TITLE\"";
+        }
+  fclose(f);
+  if (Error.empty()) {
+     LOCK_CHANNELS_READ;
+     const cChannel *c = b->channelID.Valid() ? Channels->GetByChannelID(b->channelID) : NULL;
+     if (!c)
+        Error = "no such channel";
+     else {
+        b->vpid = c->Vpid();
+        b->apid = c->Apid(0);
+        b->sid = c->Sid();
+        b->tid = c->Tid();
+        b->nid = c->Nid();
+        if (!b->vpid || !b->apid)
+           Error = "the channel has no video or no audio PID";
+        }
+     }
+  if (Error.empty() && items.empty())
+     Error = "no items";
+  std::sort(items.begin(), items.end(), [](const tProgrammeItem &a, const tProgrammeItem &b) { return a.start < b.start; });
+  for (size_t i = 0; Error.empty() && i < items.size(); i++) {
+      if (i > 0) {
+         time_t end = items[i - 1].start + items[i - 1].seconds;
+         if (items[i].start < end)
+            Error = "items overlap: " + items[i].title;
+         else if (items[i].start > end)
+            b->items.push_back({ end, int(items[i].start - end), "" });
+         }
+      b->items.push_back(items[i]);
+      }
+  if (!Error.empty()) {
+     delete b;
+     return NULL;
+     }
+  return b;
+}
+
+void cBroadcast::SetState(const std::string &State)
+{
+  cMutexLock lock(&mutex);
+  state = State;
+  isyslog("vimoradevice: programme %s", State.c_str());
+}
+
+std::string cBroadcast::State(void)
+{
+  cMutexLock lock(&mutex);
+  return state;
+}
+
+bool cBroadcast::Render(size_t Index, const std::string &File)
+{
+  const tProgrammeItem &item = items[Index];
+  std::string d = std::to_string(item.seconds);
+  char offset[32];
+  snprintf(offset, sizeof(offset), "%ld", long(TimeBase + item.start - items[0].start));
+  std::string video, audio, filter;
+  if (item.title.empty()) {
+     video = "color=c=black:s=" + std::to_string(Width) + "x" + std::to_string(Height) + ":r=25:d=" + d;
+     audio = "anullsrc=r=48000:cl=mono";
+     }
+  else {
+     char colour[16];
+     snprintf(colour, sizeof(colour), "0x%06X", Colours[Index % (sizeof(Colours) / sizeof(*Colours))]);
+     video = std::string("color=c=") + colour + ":s=" + std::to_string(Width) + "x" + std::to_string(Height) + ":r=25:d=" + d;
+     audio = "sine=frequency=" + std::to_string(440 + 110 * int(Index % Tones)) + ":sample_rate=48000";
+     // the title from a file: no quoting of what the programme says
+     std::string textFile = File + ".txt";
+     FILE *f = fopen(textFile.c_str(), "w");
+     if (!f || fputs(item.title.c_str(), f) < 0 || fclose(f) != 0)
+        return false;
+     filter = "drawtext=" + FontOption() + ":textfile=" + textFile + ":expansion=none:fontcolor=white:fontsize=18:x=(w-text_w)/2:y=(h-text_h)/2";
+     }
+  std::vector<std::string> args = {
+    "ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i", video, "-f", "lavfi", "-i", audio,
+  };
+  if (!filter.empty()) {
+     args.push_back("-vf");
+     args.push_back(filter);
+     }
+  for (const char *a : { "-c:v", "mpeg2video", "-g", "12", "-bf", "0", "-q:v", "6", "-pix_fmt", "yuv420p",
+                         "-c:a", "mp2", "-b:a", "128k", "-ac", "1", "-t" })
+      args.push_back(a);
+  args.push_back(d);
+  args.insert(args.end(), { "-output_ts_offset", offset,
+                            "-streamid", "0:" + std::to_string(vpid), "-streamid", "1:" + std::to_string(apid),
+                            "-mpegts_service_id", std::to_string(sid), "-mpegts_transport_stream_id", std::to_string(tid),
+                            "-mpegts_original_network_id", std::to_string(nid), "-f", "mpegts", File });
+  pid_t pid = fork();
+  if (pid == 0) {
+     int null = open("/dev/null", O_RDWR);
+     if (null >= 0) {
+        dup2(null, 0);
+        dup2(null, 1);
+        }
+     std::vector<char *> argv;
+     for (auto &a : args)
+         argv.push_back(&a[0]);
+     argv.push_back(NULL);
+     execvp(argv[0], argv.data());
+     _exit(127);
+     }
+  if (pid < 0)
+     return false;
+  int status = 0;
+  for (;;) {
+      pid_t r = waitpid(pid, &status, WNOHANG);
+      if (r == pid)
+         break;
+      if (r < 0)
+         return false;
+      if (!Running()) {
+         kill(pid, SIGKILL);
+         waitpid(pid, &status, 0);
+         return false;
+         }
+      cCondWait::SleepMs(50);
+      }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// The 27 MHz clock reference a packet carries, -1 for none.
+static int64_t Pcr(const uchar *p)
+{
+  if (!(p[3] & 0x20) || p[4] < 7 || !(p[5] & 0x10))
+     return -1;
+  int64_t base = (int64_t(p[6]) << 25) | (p[7] << 17) | (p[8] << 9) | (p[9] << 1) | (p[10] >> 7);
+  return base * 300 + (((p[10] & 1) << 8) | p[11]);
+}
+
+bool cBroadcast::Send(const std::string &File, time_t Start, int64_t &FirstPcr)
+{
+  FILE *f = fopen(File.c_str(), "rb");
+  if (!f)
+     return false;
+  uchar p[TS_SIZE];
+  int64_t due = int64_t(Start) * 1000;
+  bool ok = true;
+  while (Running()) {
+        size_t n = fread(p, 1, TS_SIZE, f);
+        if (n == 0)
+           break;
+        if (n != TS_SIZE || p[0] != TS_SYNC_BYTE) {
+           ok = false;
+           break;
+           }
+        int64_t pcr = Pcr(p);
+        if (pcr >= 0) {
+           if (FirstPcr < 0)
+              FirstPcr = pcr;
+           due = int64_t(items[0].start) * 1000 + (pcr - FirstPcr) / 27000;
+           for (int64_t now = WallMs(); now < due && Running(); now = WallMs())
+               sleeper.Wait(int(std::min(due - now, int64_t(WaitStepMs))));
+           }
+        if (due >= WallMs() - LateMs)
+           device->Deliver(channelID, p);
+        }
+  fclose(f);
+  return ok;
+}
+
+void cBroadcast::Action(void)
+{
+  std::vector<std::string> files;
+  for (size_t i = 0; i < items.size() && Running(); i++) {
+      files.push_back(workDir + "/segment-" + std::to_string(i) + ".ts");
+      if (!Render(i, files.back())) {
+         if (Running()) {
+            esyslog("vimoradevice: ERROR: ffmpeg could not render \"%s\"", items[i].title.c_str());
+            SetState("failed: cannot render " + items[i].title);
+            }
+         return;
+         }
+      }
+  SetState("waiting");
+  while (Running() && WallMs() < int64_t(items[0].start) * 1000)
+        sleeper.Wait(WaitStepMs);
+  if (!Running())
+     return;
+  SetState("on air");
+  int64_t firstPcr = -1;
+  for (size_t i = 0; i < items.size() && Running(); i++) {
+      if (!items[i].title.empty())
+         isyslog("vimoradevice: on air: %s", items[i].title.c_str());
+      if (!Send(files[i], items[i].start, firstPcr)) {
+         esyslog("vimoradevice: ERROR: %s is no transport stream", files[i].c_str());
+         SetState("failed: cannot send " + items[i].title);
+         return;
+         }
+      }
+  if (Running())
+     SetState("ended");
+}
