@@ -308,3 +308,19 @@ std::string cVdrRecorder::Output(void) const
 {
   return ReadFile(root + "/vdr.out");
 }
+
+std::string HourMinute(time_t t)
+{
+  char s[8];
+  struct tm tm;
+  strftime(s, sizeof(s), "%H%M", localtime_r(&t, &tm));
+  return s;
+}
+
+std::string Day(time_t t)
+{
+  char s[16];
+  struct tm tm;
+  strftime(s, sizeof(s), "%Y-%m-%d", localtime_r(&t, &tm));
+  return s;
+}

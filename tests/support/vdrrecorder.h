@@ -73,6 +73,10 @@ public:
   std::string Output(void) const;
 };
 
+// A timer's day ("YYYY-MM-DD") and time of day ("hhmm") as SVDRP's NEWT takes them.
+std::string Day(time_t t);
+std::string HourMinute(time_t t);
+
 // Asks Condition every 50 ms until it holds or TimeoutS seconds passed; its last answer.
 bool WaitUntil(const std::function<bool(void)> &Condition, double TimeoutS);
 

@@ -147,22 +147,6 @@ static time_t Now(void)
   return time(NULL);
 }
 
-static std::string HourMinute(time_t t)
-{
-  char s[8];
-  struct tm tm;
-  strftime(s, sizeof(s), "%H%M", localtime_r(&t, &tm));
-  return s;
-}
-
-static std::string Day(time_t t)
-{
-  char s[16];
-  struct tm tm;
-  strftime(s, sizeof(s), "%Y-%m-%d", localtime_r(&t, &tm));
-  return s;
-}
-
 TEST_F(cVdrDevice, RecorderRecordsTheProgrammeOnAirAndEndsWhileItRuns)
 {
   ASSERT_TRUE(vdr->Start({ "vimoradevice" })) << vdr->Output();

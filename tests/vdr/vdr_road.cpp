@@ -259,22 +259,6 @@ static const tOnAir MusicHour[] = {
   { 141, 42, "Pulse - Heartbeat (2012)", "Pulse:Heartbeat:2012", 0 },
 };
 
-static std::string HourMinute(time_t t)
-{
-  char s[8];
-  struct tm tm;
-  strftime(s, sizeof(s), "%H%M", localtime_r(&t, &tm));
-  return s;
-}
-
-static std::string Day(time_t t)
-{
-  char s[16];
-  struct tm tm;
-  strftime(s, sizeof(s), "%Y-%m-%d", localtime_r(&t, &tm));
-  return s;
-}
-
 TEST_F(cVdrRoad, RecorderRecordsTheMusicChannelAndThePlugInCataloguesIt)
 {
   std::string pluginDir = vdr->configDir + "/plugins/vimora";
