@@ -117,6 +117,19 @@ cVdrRecorder::~cVdrRecorder()
 
 bool cVdrRecorder::Start(const std::vector<std::string> &Plugins, const std::vector<std::string> &Env, int TimeoutS)
 {
+  // A recorder that ends at once is started again, once: the free port may have been taken
+  // meanwhile. Whatever it logged stays in the log that the tests check for errors.
+  for (int attempt = 0; attempt < 2; attempt++) {
+      if (StartOnce(Plugins, Env, TimeoutS))
+         return true;
+      if (!Ended())
+         break;
+  }
+  return false;
+}
+
+bool cVdrRecorder::StartOnce(const std::vector<std::string> &Plugins, const std::vector<std::string> &Env, int TimeoutS)
+{
   port = FreeLoopbackPort();
   std::vector<std::string> argv = {
     "vdr", "-c", configDir, "-v", videoDir, "-L", pluginDir,

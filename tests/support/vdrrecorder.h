@@ -38,6 +38,7 @@ public:
   // takes keys (at most TimeoutS seconds), false (and no recorder running) otherwise.
   // Env: more "NAME=value" for its environment.
   bool Start(const std::vector<std::string> &Plugins, const std::vector<std::string> &Env = {}, int TimeoutS = 30);
+  bool StartOnce(const std::vector<std::string> &Plugins, const std::vector<std::string> &Env, int TimeoutS);
   // Sends one SVDRP command; the reply's lines ("250 text" ...), none when unreachable.
   std::vector<std::string> Svdrp(const std::string &Command) const;
   // Sends a command that reads data (PUTE): Command, then Data's lines and ".". The
