@@ -24,6 +24,8 @@ private:
   int exitCode = -1;
   // Whether the recorder has exited (then collected, with its exit code).
   bool Ended(void);
+  // One start as Start() describes it.
+  bool StartOnce(const std::vector<std::string> &Plugins, const std::vector<std::string> &Env, int TimeoutS);
 
 public:
   std::string configDir, videoDir, cacheDir, resourceDir, localeDir, logFile;
@@ -38,7 +40,6 @@ public:
   // takes keys (at most TimeoutS seconds), false (and no recorder running) otherwise.
   // Env: more "NAME=value" for its environment.
   bool Start(const std::vector<std::string> &Plugins, const std::vector<std::string> &Env = {}, int TimeoutS = 30);
-  bool StartOnce(const std::vector<std::string> &Plugins, const std::vector<std::string> &Env, int TimeoutS);
   // Sends one SVDRP command; the reply's lines ("250 text" ...), none when unreachable.
   std::vector<std::string> Svdrp(const std::string &Command) const;
   // Sends a command that reads data (PUTE): Command, then Data's lines and ".". The
