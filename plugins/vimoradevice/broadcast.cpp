@@ -178,6 +178,26 @@ bool cBroadcast::Render(size_t Index, const std::string &File)
                             "-streamid", "0:" + std::to_string(vpid), "-streamid", "1:" + std::to_string(apid),
                             "-mpegts_service_id", std::to_string(sid), "-mpegts_transport_stream_id", std::to_string(tid),
                             "-mpegts_original_network_id", std::to_string(nid), "-f", "mpegts", File });
+  // A segment rendered before from the same arguments is used again: a recorder started
+  // again in the middle of a programme has its broadcast on air at once.
+  std::string key = item.title + '\n'; // what the text file says
+  for (const auto &a : args)
+      key += a + '\n';
+  std::string keyFile = File + ".args";
+  if (access(File.c_str(), R_OK) == 0) {
+     FILE *k = fopen(keyFile.c_str(), "r");
+     std::string stored;
+     if (k) {
+        char buf[4096];
+        size_t n;
+        while ((n = fread(buf, 1, sizeof(buf), k)) > 0)
+              stored.append(buf, n);
+        fclose(k);
+        }
+     if (stored == key)
+        return true;
+     }
+  unlink(keyFile.c_str());
   pid_t pid = fork();
   if (pid == 0) {
      int null = open("/dev/null", O_RDWR);
@@ -208,7 +228,16 @@ bool cBroadcast::Render(size_t Index, const std::string &File)
          }
       cCondWait::SleepMs(50);
       }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+     return false;
+  // the key last: a segment cut short by a crash is never taken for a whole one
+  FILE *k = fopen(keyFile.c_str(), "w");
+  if (!k)
+     return true;
+  bool written = fputs(key.c_str(), k) >= 0;
+  if (fclose(k) != 0 || !written)
+     unlink(keyFile.c_str());
+  return true;
 }
 
 // The 27 MHz clock reference a packet carries, -1 for none.

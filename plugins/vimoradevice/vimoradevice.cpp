@@ -1,9 +1,12 @@
 // The vimoradevice plug-in: gives the recorder a primary device that can replay on a
 // machine without a receiver or a screen (replaydevice.h), a receiving device that
 // receives a programme the plug-in renders (broadcastdevice.h, given over SVDRP with
-// PROG), and a text skin whose screen SVDRP reads (textskin.h; the recorder's setup
-// value OSDSkin makes it current). Our stand-in host records without receiving and has
+// PROG, or from the start on with the argument -p FILE, so that a recorder started again
+// in the middle of a programme receives the rest of it), and a text skin whose screen
+// SVDRP reads (textskin.h; the recorder's setup value OSDSkin makes it current). Our stand-in host records without receiving and has
 // a text skin of its own, which SCRN reads there.
+#include <getopt.h>
+
 #include <vdr/plugin.h>
 #include <vdr/skins.h>
 
@@ -22,16 +25,48 @@ private:
   cTextSkin *skin = NULL;               // the recorder's from Start() on
   cBroadcastDevice *receiver = NULL;   // the recorder's from Initialize() on
   std::string workDir;                 // where programmes are rendered
+  std::string programmeFile;           // -p: on air from the start
 #endif
 
 public:
   virtual const char *Version(void) { return VERSION; }
   virtual const char *Description(void) { return DESCRIPTION; }
+#ifndef VDR_STANDIN
+  virtual const char *CommandLineHelp(void);
+  virtual bool ProcessArgs(int argc, char *argv[]);
+#endif
   virtual bool Initialize(void);
   virtual bool Start(void);
   virtual const char **SVDRPHelpPages(void);
   virtual cString SVDRPCommand(const char *Command, const char *Option, int &ReplyCode);
 };
+
+#ifndef VDR_STANDIN
+const char *cPluginVimoradevice::CommandLineHelp(void)
+{
+  return "  -p FILE,  --programme=FILE  puts the programme in FILE on air from the start\n"
+         "                             (as SVDRP's PROG FILE does)\n";
+}
+
+bool cPluginVimoradevice::ProcessArgs(int argc, char *argv[])
+{
+  static const struct option Options[] = {
+    { "programme", required_argument, NULL, 'p' },
+    { NULL, 0, NULL, 0 }
+  };
+  int c;
+  while ((c = getopt_long(argc, argv, "p:", Options, NULL)) != -1) {
+        if (c != 'p')
+           return false;
+        programmeFile = optarg;
+        }
+  if (optind < argc) {
+     fprintf(stderr, "vimoradevice: unexpected argument \"%s\"\n", argv[optind]);
+     return false;
+     }
+  return true;
+}
+#endif
 
 bool cPluginVimoradevice::Initialize(void)
 {
@@ -47,6 +82,17 @@ bool cPluginVimoradevice::Start(void)
 #ifndef VDR_STANDIN
   skin = new cTextSkin; // the recorder owns its skins
   workDir = CacheDirectory(Name()); // only the main thread may ask
+  if (!programmeFile.empty()) {
+     // the channels are loaded by now; a programme that cannot go on air ends the start,
+     // as a recorder without its receiver would be of no use to whoever asked for it
+     std::string error;
+     cBroadcast *b = cBroadcast::Load(programmeFile.c_str(), receiver, workDir, error);
+     if (!b) {
+        esyslog("vimoradevice: ERROR: programme %s refused: %s", programmeFile.c_str(), error.c_str());
+        return false;
+        }
+     receiver->SetBroadcast(b);
+     }
 #endif
   return true;
 }
