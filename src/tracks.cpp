@@ -254,6 +254,16 @@ bool cTrack::operator==(const cTrack &Other) const
   return startTime == Other.startTime && duration == Other.duration && eventTitle == Other.eventTitle && channelId == Other.channelId;
 }
 
+bool cTrack::SameBroadcast(const cTrack &Other) const
+{
+  if (*this == Other)
+     return true;
+  // Read back after a restart: without this the grabber would catalogue the broadcast
+  // on air again, and its marks and files would come twice.
+  return eventTitle.empty() && startTime == Other.startTime && duration == Other.duration && channelId == Other.channelId &&
+         artist == Other.artist && title == Other.title && year == Other.year;
+}
+
 // strtol(Text, NULL, 10), quicker for the plain short numbers a catalogue holds.
 static long Number(const char *Text)
 {
@@ -423,7 +433,7 @@ bool cTracks::InList(const cEvent *Event)
   cTrack track(Event);
   cTracksLock lock(*this);
   for (const cTrack *t = Last(); t; t = Prev(t))
-      if (*t == track)
+      if (t->SameBroadcast(track))
          return true;
   return false;
 }
@@ -434,7 +444,7 @@ bool cTracks::InList(const cTrack &Track, bool &AlreadyDone)
   bool repeats = VimoraConfig.avoidrepeats;
   cTracksLock lock(*this);
   for (const cTrack *t = Last(); t; t = Prev(t)) {
-      if (*t == Track)
+      if (t->SameBroadcast(Track))
          return true;
       if (repeats && !AlreadyDone && t->status == 2 && t->title == Track.title && t->artist == Track.artist && t->year == Track.year)
          AlreadyDone = true;

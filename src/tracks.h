@@ -81,6 +81,10 @@ public:
   bool FindFrames(cIndexFile &Index, time_t RecordingStart, int Offset, int &StartFrame, int &EndFrame) const;
   // Same broadcast: start, duration, event title and channel.
   bool operator==(const cTrack &Other) const;
+  // Whether Other (built from a guide event) is the broadcast this track was catalogued
+  // from: equal, or, for a track read back from "tracks.conf" (which keeps no event
+  // title), the same start, duration, channel, artist, title and year.
+  bool SameBroadcast(const cTrack &Other) const;
   // A "tracks.conf" line; true when it held at least four fields.
   bool Parse(const char *Line);
   // The track's line without line end; valid until the next ToText() or until a

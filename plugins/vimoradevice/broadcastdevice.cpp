@@ -93,6 +93,10 @@ bool cBroadcastDevice::SetChannelDevice(const cChannel *Channel, bool LiveView)
 {
   (void)LiveView;
   cMutexLock lock(&mutex);
+  // Tuned to it already (live view joining a recording): as with a real tuner the stream
+  // goes on undisturbed, or the recorder would count the continuity break as errors.
+  if (tuned == Channel->GetChannelID() && transponder == Channel->Transponder())
+     return true;
   tuned = Channel->GetChannelID();
   transponder = Channel->Transponder();
   queue.clear();

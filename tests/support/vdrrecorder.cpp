@@ -143,11 +143,12 @@ bool cVdrRecorder::StartOnce(const std::vector<std::string> &Plugins, const std:
   std::vector<std::string> env = Env;
   env.push_back("LD_PRELOAD=" VIMORA_SYSLOG_SHIM);
   env.push_back("VIMORA_SYSLOG_FILE=" + logFile);
+  int opened = OsdsOpened(); // a recorder started again adds to the log of the one before
   pid = Spawn(argv, env, root + "/vdr.out");
   // Keys sent while the start-up channel display is open would go to that display, and
   // a replay launched meanwhile would not see them: ready means SVDRP answers and the
   // display has come and gone.
-  if (pid > 0 && WaitUntil([this] { return Ended() || (!Svdrp("STAT disk").empty() && OsdsOpened() > 0 && !OsdOpen()); }, TimeoutS)
+  if (pid > 0 && WaitUntil([&] { return Ended() || (!Svdrp("STAT disk").empty() && OsdsOpened() > opened && !OsdOpen()); }, TimeoutS)
       && Running())
      return true;
   Stop(5);

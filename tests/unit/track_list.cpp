@@ -169,11 +169,21 @@ TEST_F(cTrackList, InListComparesBroadcasts)
   }
   EXPECT_TRUE(Tracks.InList(event));
   EXPECT_FALSE(Tracks.InList(AddTestEvent(MusicChannelID, TestEpoch + 200, 200, "A - B (1999)")));
-  // After a restart the catalogued track has no event title: the broadcast is new again.
+  // After a restart the catalogued track has no event title and is still the broadcast;
+  // another song at the same time is not, nor the same song on another channel
   ASSERT_TRUE(Tracks.Save());
   ASSERT_TRUE(Tracks.Load(path.c_str(), true));
   EXPECT_EQ(Tracks.Count(), 1);
-  EXPECT_FALSE(Tracks.InList(event));
+  EXPECT_TRUE(Tracks.InList(event));
+  bool done;
+  EXPECT_TRUE(Tracks.InList(cTrack(event), done));
+  cTrack otherSong(event);
+  otherSong.eventTitle = "A - C (1999)";
+  otherSong.title = "C";
+  EXPECT_FALSE(Tracks.InList(otherSong, done));
+  cTrack elsewhere(event);
+  elsewhere.channelId = "S19.2E-1-1101-28006";
+  EXPECT_FALSE(Tracks.InList(elsewhere, done));
 }
 
 TEST_F(cTrackList, OneWalkAnswersInListAndAlreadyDone)

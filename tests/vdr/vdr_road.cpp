@@ -61,9 +61,10 @@ protected:
     std::sort(files.begin(), files.end());
     return files;
   }
-  bool Start(void)
+  // Programme: a file the device puts on air from the start, none when empty.
+  bool Start(const std::string &Programme = "")
   {
-    return vdr->Start({ "vimora -v 2", "rozerez -d " + clipsDir, "vimoradevice" },
+    return vdr->Start({ "vimora -v 2", "rozerez -d " + clipsDir, "vimoradevice" + (Programme.empty() ? "" : " -p " + Programme) },
                       { "PATH=" VIMORA_SOURCE_DIR "/scripts:" + std::string(getenv("PATH")), "VIMORA_AUDIO_DIR=" + audioDir });
   }
   // Stops the recorder and checks that it exited by itself, with 0, and logged no error
@@ -82,6 +83,13 @@ protected:
     for (const auto &l : vdr->Log())
         text += l + "\n";
     return text;
+  }
+  // A media file's length in seconds, as ffprobe tells it.
+  double Duration(const std::string &File)
+  {
+    tProcessResult r = RunProcess({ "/usr/bin/env", "ffprobe", "-v", "error", "-show_entries", "format=duration", "-of", "csv=p=0", "file:" + File });
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    return atof(r.out.c_str());
   }
   int Converted(void)
   {
@@ -252,20 +260,27 @@ struct tOnAir {
 };
 
 static const tOnAir MusicHour[] = {
-  { 0, 42, "Nova - Frozen Lake (2001)", "Nova:Frozen Lake:2001", 0 },
-  { 42, 42, "Silverlake - Moonlight (1999)", "Silverlake:Moonlight:1999", 0 },
-  { 84, 15, "Chart Show - Next Up", NULL, 0 },                    // an announcement
-  { 99, 42, "Banned Band - Noise (2010)", "Banned Band:Noise:2010", 1 }, // blacklisted: skipped
-  { 141, 42, "Pulse - Heartbeat (2012)", "Pulse:Heartbeat:2012", 0 },
+  { 0, 40, "Nova - Frozen Lake (2001)", "Nova:Frozen Lake:2001", 0 },
+  { 40, 40, "Silverlake - Moonlight (1999)", "Silverlake:Moonlight:1999", 0 },
+  { 80, 8, "Chart Show - Next Up", NULL, 0 },                     // an announcement
+  { 88, 40, "Banned Band - Noise (2010)", "Banned Band:Noise:2010", 1 }, // blacklisted: skipped
+  { 128, 40, "Pulse - Heartbeat (2012)", "Pulse:Heartbeat:2012", 0 },
 };
 
+// The whole road on a recording the recorder makes: the guide and the timer over SVDRP, the
+// recorder started again in the middle (it resumes the timer's recording), then keys
+// on the recording while it still records: marks, clips and audio files, the replay naming
+// the track, and at last blue, which stops and deletes it.
 TEST_F(cVdrRoad, RecorderRecordsTheMusicChannelAndThePlugInCataloguesIt)
 {
   std::string pluginDir = vdr->configDir + "/plugins/vimora";
   fs::create_directories(pluginDir);
   WriteFile(pluginDir + "/blacklist.conf", "Banned Band;.*\n");
-  ASSERT_TRUE(Start()) << vdr->Output();
-  time_t start = time(NULL) + 8; // time to render the programme
+  // The timer the way users set one: ahead, from a minute on (the recorder's timers start
+  // on the minute), over the whole programme, which begins just after it. A timer set for a
+  // minute past would record from now on, later than the recording's time says.
+  time_t timerStart = (time(NULL) + 10 + 59) / 60 * 60; // time to start and to render first
+  time_t start = timerStart + 2;
   std::string programme = std::string("channel ") + VdrMusicChannelID + "\n";
   std::vector<std::string> guide = { std::string("C ") + VdrMusicChannelID + " VimoraMusic" };
   int id = 1;
@@ -276,33 +291,108 @@ TEST_F(cVdrRoad, RecorderRecordsTheMusicChannelAndThePlugInCataloguesIt)
       }
   guide.push_back("c");
   WriteFile(root + "/programme", programme);
-  ASSERT_EQ(vdr->Svdrp("PLUG vimoradevice PROG " + root + "/programme"), std::vector<std::string>({ "900 Programme rendering" }));
+  ASSERT_TRUE(Start(root + "/programme")) << vdr->Output();
   std::vector<std::string> put = vdr->SvdrpData("PUTE", guide);
   ASSERT_EQ(put.size(), 1u);
   EXPECT_EQ(put[0].substr(0, 3), "250") << put[0];
-  // the timer the way users set one: over the whole programme, from this minute on
-  time_t now = time(NULL);
-  std::vector<std::string> timer = vdr->Svdrp("NEWT 1:1:" + Day(now) + ":" + HourMinute(now) + ":" + HourMinute(now + 600) + ":50:99:Music Hour:");
+  std::vector<std::string> timer = vdr->Svdrp("NEWT 1:1:" + Day(timerStart) + ":" + HourMinute(timerStart) + ":" + HourMinute(timerStart + 600) + ":50:99:Music Hour:");
   ASSERT_EQ(timer.size(), 1u);
   ASSERT_EQ(timer[0].substr(0, 3), "250") << timer[0];
   std::string pluginLog = pluginDir + "/vimora.log";
   auto logged = [&](const std::string &Text) { return ReadFile(pluginLog).find(Text) != std::string::npos; };
-  ASSERT_TRUE(WaitUntil([&] { return logged("add event on " + std::string(VdrMusicChannelID) + " is: Pulse - Heartbeat (2012)"); }, start + 141 + 40 - time(NULL)))
-    << ReadFile(pluginLog);
+  auto onAir = [&](const char *Title) { return "add event on " + std::string(VdrMusicChannelID) + " is: " + Title; };
+  ASSERT_TRUE(WaitUntil([&] { return logged(onAir(MusicHour[1].title)); }, start + 80 - time(NULL))) << ReadFile(pluginLog);
 
-  // the marker file in the recording the recorder made
+  // In the blacklisted song the recorder ends and starts again; the timer's recording goes
+  // on. (Times become frames from the recording's start on, so the marks of what follows
+  // the outage come out that much late: no pair here spans or follows it.)
+  ASSERT_TRUE(WaitUntil([&] { return logged(onAir(MusicHour[3].title)) && time(NULL) >= start + 96; }, start + 120 - time(NULL)));
+  StopCleanly();
+  ASSERT_TRUE(Start(root + "/programme")) << vdr->Output();
+  auto times = [&](const std::string &Text) {
+    std::string log = ReadFile(pluginLog);
+    int n = 0;
+    for (size_t p = log.find(Text); p != std::string::npos; p = log.find(Text, p + 1))
+        n++;
+    return n;
+  };
+  ASSERT_TRUE(WaitUntil([&] { return times("vimora recording started 'Music Hour'") == 2; }, 10)) << ReadFile(pluginLog) << RecorderLog();
   glob_t g;
   ASSERT_EQ(glob((vdr->videoDir + "/Music_Hour/*.rec").c_str(), 0, NULL, &g), 0);
-  std::string made = g.gl_pathv[0];
+  std::vector<std::string> made(g.gl_pathv, g.gl_pathv + g.gl_pathc);
   globfree(&g);
-  EXPECT_EQ(ReadFile(made + "/vimora"), VdrMusicChannelID);
-  EXPECT_TRUE(FileExists(made + "/00001.ts") && FileExists(made + "/index") && FileExists(made + "/info"));
-  // the catalogue: each music video once, the blacklisted skipped, the announcement not
+  ASSERT_FALSE(made.empty());
+  std::string recording = made[0];
+  EXPECT_EQ(ReadFile(recording + "/vimora"), VdrMusicChannelID);
+  EXPECT_TRUE(FileExists(recording + "/00001.ts") && FileExists(recording + "/index") && FileExists(recording + "/info"));
+
+  // the plug-in's menu lists the recording; green marks it from the catalogue: a pair per
+  // catalogued video wholly recorded so far
+  Keys({ "Menu", "5" });
+  ASSERT_TRUE(vdr->Shows("Menu: " + std::to_string(made.size()) + " Vimora Recordings")) << Join(vdr->Screen());
+  Keys({ "Green" });
+  ASSERT_TRUE(WaitUntil([&] { std::vector<std::string> m = vdr->Messages(); return std::find(m.begin(), m.end(), "info: Marks created!") != m.end(); }, 20))
+    << Join(vdr->Messages());
+  std::vector<std::string> marks = Lines(ReadFile(recording + "/marks"));
+  ASSERT_EQ(marks.size(), 4u) << Join(marks);
+  EXPECT_NE(marks[0].find(" Nova|Frozen Lake|2001"), std::string::npos) << marks[0];
+  EXPECT_NE(marks[2].find(" Silverlake|Moonlight|1999"), std::string::npos) << marks[2];
+  Keys({ "Up" }); // ends the message
+
+  // yellow, "Create audio and video clips": a clip and an audio file per pair, each as
+  // long as its marks say, within a second
+  Keys({ "Yellow", "Down", "Down", "Ok" });
+  ASSERT_TRUE(WaitUntil([&] { return Converted() == 2; }, 60)) << ReadFile(pluginDir + "/tracks.conf");
+  std::vector<std::string> names = { "Nova - Frozen Lake (2001)", "Silverlake - Moonlight (1999)" };
+  EXPECT_TRUE(WaitUntil([&] { return Files(clipsDir) == std::vector<std::string>({ names[0] + ".ts", names[1] + ".ts" }); }, 30)) << Join(Files(clipsDir));
+  ASSERT_EQ(Files(audioDir), std::vector<std::string>({ names[0] + ".mp3", names[1] + ".mp3" }));
+  for (int i = 0; i < 2; i++) {
+      double expected = (HMSFToIndex(marks[2 * i + 1].c_str()) - HMSFToIndex(marks[2 * i].c_str())) / 25.0;
+      EXPECT_GT(expected, MusicHour[i].duration - 2) << marks[2 * i];
+      EXPECT_NEAR(Duration(clipsDir + "/" + names[i] + ".ts"), expected, 1.0) << names[i];
+      EXPECT_NEAR(Duration(audioDir + "/" + names[i] + ".mp3"), expected, 1.0) << names[i];
+      }
+  ASSERT_TRUE(WaitUntil([&] { return vdr->LogHas("info: Vimora audio conversion started!") && !vdr->OsdOpen(); }, 10));
+
+  // OK replays it under the plug-in's control from the first mark; the replay display
+  // names the track there, and the next one after jumping past the first track's end
+  Keys({ "Menu", "5" });
+  ASSERT_TRUE(WaitUntil([&] { return vdr->OsdOpen(); }, 10));
+  Keys({ "Ok" });
+  ASSERT_TRUE(WaitUntil([&] { return !vdr->OsdOpen(); }, 10));
+  // until the player has a position there is nothing to show: OK again until there is
+  bool shown = false;
+  for (int tries = 0; tries < 10 && !shown; tries++) {
+      Keys({ "Ok" });
+      shown = vdr->Shows("Replay: " + names[0], 1);
+      if (!shown && vdr->OsdOpen())
+         Keys({ "Ok" }); // a display without a title yet: closed, to be opened again
+  }
+  ASSERT_TRUE(shown) << Join(vdr->Screen());
+  Keys({ "9", "9" });
+  EXPECT_TRUE(vdr->Shows("Replay: " + names[1])) << Join(vdr->Screen());
+  Keys({ "Ok" });
+  ASSERT_TRUE(WaitUntil([&] { return !vdr->OsdOpen(); }, 10)) << Join(vdr->Screen());
+  // 5: the track info of the track at the position
+  Keys({ "5" });
+  ASSERT_TRUE(vdr->Shows("Menu: Track info")) << Join(vdr->Screen());
+  std::string info = Join(vdr->Screen());
+  EXPECT_NE(info.find("Silverlake"), std::string::npos) << info;
+  EXPECT_NE(info.find("Moonlight"), std::string::npos) << info;
+  EXPECT_NE(info.find("1999"), std::string::npos) << info;
+  Keys({ "Back" });
+  ASSERT_TRUE(WaitUntil([&] { return !vdr->OsdOpen(); }, 10)) << "the track info stays";
+  Keys({ "Back" }); // ends the replay: the plug-in's recordings menu
+
+  // the catalogue once the last video is on air: each music video once although the
+  // recorder read the guide twice, the blacklisted skipped, the announcement not at all
+  ASSERT_TRUE(WaitUntil([&] { return logged(onAir(MusicHour[4].title)); }, start + 166 - time(NULL))) << ReadFile(pluginLog);
   std::vector<std::string> expected;
-  for (const auto &a : MusicHour) {
-      if (a.track)
+  for (size_t i = 0; i < sizeof(MusicHour) / sizeof(*MusicHour); i++) {
+      const tOnAir &a = MusicHour[i];
+      if (a.track) // the first two converted by now
          expected.push_back(std::string(a.track) + ":" + std::to_string(start + a.offset) + ":" + std::to_string(a.duration) + ":"
-                            + std::to_string(a.status) + ":" + VdrMusicChannelID);
+                            + std::to_string(i < 2 ? 2 : a.status) + ":" + VdrMusicChannelID);
       }
   EXPECT_EQ(Lines(ReadFile(pluginDir + "/tracks.conf")), expected);
   std::string log = ReadFile(pluginLog);
@@ -310,27 +400,19 @@ TEST_F(cVdrRoad, RecorderRecordsTheMusicChannelAndThePlugInCataloguesIt)
   EXPECT_NE(log.find("in blacklist - ignored"), std::string::npos) << log;
   EXPECT_EQ(log.find("is: Chart Show - Next Up"), std::string::npos) << log;
 
-  // the plug-in's menu lists the recording; green marks it from the catalogue: a pair
-  // per catalogued video wholly recorded so far, not the skipped one nor the one on air
-  Keys({ "Menu", "5" });
-  ASSERT_TRUE(vdr->Shows("Menu: 1 Vimora Recordings")) << Join(vdr->Screen());
-  Keys({ "Green" });
-  ASSERT_TRUE(WaitUntil([&] { std::vector<std::string> m = vdr->Messages(); return std::find(m.begin(), m.end(), "info: Marks created!") != m.end(); }, 20))
-    << Join(vdr->Messages());
-  std::vector<std::string> marks = Lines(ReadFile(made + "/marks"));
-  ASSERT_EQ(marks.size(), 4u) << Join(marks);
-  EXPECT_NE(marks[0].find(" Nova|Frozen Lake|2001"), std::string::npos) << marks[0];
-  EXPECT_NE(marks[2].find(" Silverlake|Moonlight|1999"), std::string::npos) << marks[2];
-  Keys({ "Up" }); // ends the message
   // blue on the recording, still recording, asks twice and then stops and deletes it
+  ASSERT_TRUE(vdr->Shows("Menu: " + std::to_string(made.size()) + " Vimora Recordings")) << Join(vdr->Screen());
   Keys({ "Blue" });
   ASSERT_TRUE(vdr->Shows("Message: warning: Delete recording?")) << Join(vdr->Screen());
   Keys({ "Ok" });
   ASSERT_TRUE(vdr->Shows("Message: warning: Timer still recording - really delete?")) << Join(vdr->Screen());
   Keys({ "Ok" });
-  EXPECT_TRUE(vdr->Shows("Menu: 0 Vimora Recordings")) << Join(vdr->Screen());
-  EXPECT_TRUE(WaitUntil([&] { return vdr->LogHas("timer 1 (1 " + HourMinute(now) + "-"); }, 10));
-  EXPECT_TRUE(WaitUntil([&] { return !fs::exists(made); }, 10));
+  EXPECT_TRUE(vdr->Shows("Menu: " + std::to_string(made.size() - 1) + " Vimora Recordings")) << Join(vdr->Screen());
+  EXPECT_TRUE(WaitUntil([&] { return vdr->LogHas("timer 1 (1 " + HourMinute(timerStart) + "-"); }, 10));
+  EXPECT_TRUE(WaitUntil([&] { return !fs::exists(recording); }, 10));
   Keys({ "Back", "Back" });
   StopCleanly();
+  // one recording, resumed into its folder, or one per start: either way the tracks stay
+  // once in the catalogue
+  EXPECT_EQ(made.size(), 1u) << Join(made);
 }
