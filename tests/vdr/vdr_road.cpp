@@ -416,3 +416,58 @@ TEST_F(cVdrRoad, RecorderRecordsTheMusicChannelAndThePlugInCataloguesIt)
   // once in the catalogue
   EXPECT_EQ(made.size(), 1u) << Join(made);
 }
+
+// With "Convert after recording" on audio and video, a timer's recording that ends in the
+// recorder is marked and cut into clips and tagged audio files without a key: each audio
+// file with its cover picture and its ReplayGain.
+TEST_F(cVdrRoad, AnEndedRecordingIsConvertedWithoutAKey)
+{
+  std::string pluginDir = vdr->configDir + "/plugins/vimora";
+  ASSERT_TRUE(WriteFile(vdr->configDir + "/setup.conf", ReadFile(vdr->configDir + "/setup.conf") + "vimora.autoconvert = 2\n"));
+  // a timer of two minutes from the next one on; the second video is over before it ends,
+  // the announcement after it is cut short
+  time_t timerStart = (time(NULL) + 10 + 59) / 60 * 60;
+  time_t start = timerStart + 2;
+  const tOnAir evening[] = {
+    { 0, 40, "Aurora - Northern Sky (2005)", NULL, 0 },
+    { 40, 40, "Delta Crew - Riverside (1997)", NULL, 0 },
+    { 80, 60, "VimoraMusic - see you tomorrow", NULL, 0 },
+  };
+  std::string programme = std::string("channel ") + VdrMusicChannelID + "\n";
+  std::vector<std::string> guide = { std::string("C ") + VdrMusicChannelID + " VimoraMusic" };
+  int id = 1;
+  for (const auto &a : evening) {
+      programme += "item " + std::to_string(start + a.offset) + " " + std::to_string(a.duration) + " " + a.title + "\n";
+      guide.insert(guide.end(), { "E " + std::to_string(id++) + " " + std::to_string(start + a.offset) + " " + std::to_string(a.duration) + " 50 0",
+                                  std::string("T ") + a.title, "e" });
+      }
+  guide.push_back("c");
+  WriteFile(root + "/programme", programme);
+  ASSERT_TRUE(Start(root + "/programme")) << vdr->Output();
+  std::vector<std::string> put = vdr->SvdrpData("PUTE", guide);
+  ASSERT_EQ(put.size(), 1u);
+  EXPECT_EQ(put[0].substr(0, 3), "250") << put[0];
+  std::vector<std::string> timer = vdr->Svdrp("NEWT 1:1:" + Day(timerStart) + ":" + HourMinute(timerStart) + ":" + HourMinute(timerStart + 120) + ":50:99:Evening:");
+  ASSERT_EQ(timer.size(), 1u);
+  ASSERT_EQ(timer[0].substr(0, 3), "250") << timer[0];
+
+  std::vector<std::string> names = { "Aurora - Northern Sky (2005)", "Delta Crew - Riverside (1997)" };
+  ASSERT_TRUE(WaitUntil([&] { return Files(audioDir) == std::vector<std::string>({ names[0] + ".mp3", names[1] + ".mp3" }); },
+                        timerStart + 120 + 60 - time(NULL)))
+    << Join(Files(audioDir)) << ReadFile(pluginDir + "/vimora.log") << RecorderLog();
+  EXPECT_TRUE(WaitUntil([&] { return Files(clipsDir) == std::vector<std::string>({ names[0] + ".ts", names[1] + ".ts" }); }, 30)) << Join(Files(clipsDir));
+  std::string log = ReadFile(pluginDir + "/vimora.log");
+  EXPECT_NE(log.find("started (2 tracks, audio and video)"), std::string::npos) << log;
+  ASSERT_TRUE(WaitUntil([&] { return ReadFile(pluginDir + "/vimora.log").find("' finished") != std::string::npos; }, 30));
+  for (const auto &n : names) {
+      std::string file = audioDir + "/" + n + ".mp3";
+      tProcessResult r = RunProcess({ "/usr/bin/env", "ffprobe", "-v", "error", "-show_entries", "stream=codec_name,width:stream_disposition=attached_pic:format_tags",
+                                      "-of", "flat", "file:" + file });
+      ASSERT_EQ(r.exitCode, 0) << r.err;
+      EXPECT_NE(r.out.find("disposition.attached_pic=1"), std::string::npos) << r.out;
+      EXPECT_NE(r.out.find("codec_name=\"mjpeg\""), std::string::npos) << r.out;
+      EXPECT_NE(r.out.find("REPLAYGAIN_TRACK_GAIN"), std::string::npos) << r.out;
+      EXPECT_NEAR(Duration(file), 40, 2) << n;
+      }
+  StopCleanly();
+}
