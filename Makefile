@@ -11,7 +11,7 @@ FUZZ_SECONDS       ?= 300
 FUZZ_CHECK_SECONDS ?= 30
 FUZZ_JOBS          ?= 2
 
-.PHONY: all build deps deps-deb deb test check check-address check-thread check-fuzz fuzz fuzz-build demo bench install clean vdr vdr-install vdr-i18n
+.PHONY: all build deps deps-deb deb test check check-address check-thread check-fuzz fuzz fuzz-build demo bench install clean vdr vdr-install vdr-i18n vdr-demo
 
 all: build
 
@@ -82,6 +82,12 @@ VDRINSTALL  = src plugins/rozerez
 
 vdr: vdr-i18n
 	@for d in $(VDRPLUGINS); do $(MAKE) -C $$d OUT=$(abspath $(VDRBUILD)) || exit 1; done
+
+# The demo's road in the real recorder (scripts/vdr-demo), about five minutes: into
+# vimora-vdr-demo, or into DEMO when it is given as for `make demo DEMO=DIR`.
+vdr-demo: deps
+	$(MAKE) vdr
+	scripts/vdr-demo $(if $(filter file default,$(origin DEMO)),vimora-vdr-demo,$(DEMO))
 
 # Into the recorder's plug-in folder (libdir) and locale folder (locdir), the conversion
 # scripts into $(PREFIX)/bin; DESTDIR is honoured.
