@@ -24,4 +24,26 @@ inline time_t VimoraNow(void)
 #endif
 }
 
+// Whether a recording's first frame is the one of the time the recording is named after.
+// Our stand-in records a timer that began before its recording from the minute it is named
+// after on; the recorder records from when it starts, and resumes a recording after a
+// restart.
+#ifdef VDR_STANDIN
+constexpr bool RecordsFromItsName = true;
+#else
+constexpr bool RecordsFromItsName = false;
+#endif
+
+// Now in milliseconds since the epoch.
+inline long long VimoraNowMs(void)
+{
+#ifdef VDR_STANDIN
+  return (long long)cClock::NowMs();
+#else
+  struct timespec ts;
+  clock_gettime(CLOCK_REALTIME, &ts);
+  return (long long)ts.tv_sec * 1000 + ts.tv_nsec / 1000000;
+#endif
+}
+
 #endif

@@ -195,7 +195,7 @@ std::vector<tMarkPair> GuideMarkPairs(const cRecording *Recording)
 {
   std::string channelId = GetRecordingChannelID(Recording);
   cIndexFile index(Recording->FileName(), false, Recording->IsPesRecording());
-  cTrackWindow window(index, Recording->Start(), VimoraConfig.offset);
+  cTrackWindow window(index, Recording, VimoraConfig.offset);
   std::vector<tMarkPair> pairs;
   cTracksLock lock(Tracks);
   for (cTrack *t = Tracks.First(); t; t = Tracks.Next(t)) {

@@ -36,7 +36,7 @@ cMenuTracks::cMenuTracks(const cRecording *Recording)
   int offset = VimoraConfig.offset;
   std::string channel = GetRecordingChannelID(recording);
   cIndexFile index(recording->FileName(), false, recording->IsPesRecording());
-  cTrackWindow window(index, recording->Start(), offset);
+  cTrackWindow window(index, recording, offset);
   {
     cTracksLock lock(Tracks);
     int position = 0;
@@ -77,7 +77,7 @@ eOSState cMenuTracks::Play(void)
   int frame, endFrame;
   {
     cTracksLock lock(Tracks);
-    track->FindFrames(index, recording->Start(), VimoraConfig.offset, frame, endFrame);
+    cTrackWindow(index, recording, VimoraConfig.offset).Frames(*track, frame, endFrame);
   }
   if (frame < 0)
      return osContinue;

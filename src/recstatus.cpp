@@ -2,6 +2,9 @@
 
 #include <unistd.h>
 #include <vdr/device.h>
+#include <vdr/recording.h>
+
+#include "compat.h"
 
 #include "autoconvert.h"
 #include "grabberthread.h"
@@ -73,8 +76,38 @@ void cRecStatusMonitor::RecordingStarted(const cTimers *Timers, const cDevice *D
          continue;
       LogFile.Log(1, "vimora recording started '%s' on device %d", Name, Device ? Device->CardIndex() : -1);
       WriteMarker(FileName, channelId);
+      if (FileName)
+         NotePart(FileName);
       ChangeRecordingCount(channelId, 1);
   }
+}
+
+// The frames a recording's index holds, 0 without an index.
+static int IndexLength(const char *FileName)
+{
+  if (access(AddDirectory(FileName, "index"), F_OK) != 0)
+     return 0;
+  cIndexFile index(FileName, false);
+  return index.Last() + 1;
+}
+
+void cRecStatusMonitor::NotePart(const char *FileName)
+{
+  // The channel is on air when a recording starts: its first frame is recorded now, give
+  // or take the tuning, which the offset setting covers. Within this much of the time the
+  // recording is named after, that time stands, as it always did.
+  static const long long ToleranceMs = 2000;
+  if (RecordsFromItsName)
+     return;
+  long long now = VimoraNowMs();
+  int frame = IndexLength(FileName);
+  cRecording recording(FileName);
+  long long off = now - (long long)recording.Start() * 1000;
+  if (frame == 0 && off <= ToleranceMs && off >= -ToleranceMs)
+     return;
+  LogFile.Log(1, "recording '%s' records from frame %d on at %s (%+.1f s from its time)", FileName, frame,
+              *DayDateTimesec(time_t(now / 1000)), off / 1000.0);
+  cRecordingParts::Note(FileName, recording.Start(), frame, now);
 }
 
 void cRecStatusMonitor::WriteMarker(const char *FileName, const std::string &ChannelId)

@@ -32,6 +32,8 @@ private:
   void RecordingStarted(const cTimers *Timers, const cDevice *Device, const char *Name, const char *FileName);
   void RecordingEnded(const cTimers *Timers);
   static void WriteMarker(const char *FileName, const std::string &ChannelId);
+  // Notes when the stretch of the recording that begins now is recorded (cRecordingParts).
+  static void NotePart(const char *FileName);
   static void ChangeRecordingCount(const std::string &ChannelId, int Delta);
   static void GrabberDecision(const cTimers *Timers);
 

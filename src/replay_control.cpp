@@ -517,7 +517,7 @@ cTrack *cVimoraReplayControl::GetCurrentTrack(const cRecording *Recording, int C
 {
   std::string channel = GetRecordingChannelID(Recording);
   cIndexFile index(Recording->FileName(), false, Recording->IsPesRecording());
-  cTrackWindow window(index, Recording->Start(), VimoraConfig.offset);
+  cTrackWindow window(index, Recording, VimoraConfig.offset);
   // the channel last: its text lies outside the track, one more memory access per track
   for (cTrack *t = Tracks.First(); t; t = Tracks.Next(t)) {
       if (window.Covers(*t, Current) && t->channelId == channel)

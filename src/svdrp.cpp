@@ -93,7 +93,7 @@ template <class F> static void ForTracksInside(const cRecording *Recording, F Vi
 {
   std::string channel = GetRecordingChannelID(Recording);
   cIndexFile index(Recording->FileName(), false, Recording->IsPesRecording());
-  cTrackWindow window(index, Recording->Start(), VimoraConfig.offset);
+  cTrackWindow window(index, Recording, VimoraConfig.offset);
   cTracksLock lock(Tracks);
   for (const cTrack *t = Tracks.First(); t; t = Tracks.Next(t))
       if (window.Contains(*t) && t->channelId == channel)

@@ -216,19 +216,123 @@ bool cTrack::InRecording(cIndexFile &Index, time_t RecordingStart, int Offset) c
   return FindFrames(Index, RecordingStart, Offset, startFrame, endFrame);
 }
 
-cTrackWindow::cTrackWindow(cIndexFile &Index, time_t RecordingStart, int Offset)
-: index(Index), recordingStart(RecordingStart), offset(Offset), last(Index.Last())
+const char *const PartsFileName = "vimora.parts";
+
+static const int MsPerFrame = 1000 / FramesPerSec;
+
+cRecordingParts::cRecordingParts(time_t Start)
 {
+  parts.push_back({ 0, (long long)Start * 1000 });
+}
+
+cRecordingParts::cRecordingParts(const cRecording *Recording)
+{
+  FILE *f = fopen(AddDirectory(Recording->FileName(), PartsFileName), "r");
+  if (f) {
+     cReadLine reader;
+     char *line;
+     bool good = true;
+     while (good && (line = reader.Read(f)) != NULL) {
+           int frame, n = 0;
+           long long ms;
+           good = sscanf(line, "%d %lld%n", &frame, &ms, &n) == 2 && line[n] == 0 && frame >= 0 &&
+                  (parts.empty() ? frame == 0 : frame > parts.back().frame && ms > parts.back().ms);
+           if (good)
+              parts.push_back({ frame, ms });
+           }
+     fclose(f);
+     if (!good) {
+        LogFile.Log(1, "ignoring '%s' in '%s': not a list of parts", PartsFileName, Recording->FileName());
+        parts.clear();
+        }
+     }
+  if (parts.empty())
+     parts.push_back({ 0, (long long)Recording->Start() * 1000 });
+}
+
+bool cRecordingParts::Frame(long long Seconds, int &Frame) const
+{
+  long long ms;
+  if (__builtin_mul_overflow(Seconds, 1000LL, &ms))
+     return false;
+  size_t k = 0;
+  while (k + 1 < parts.size() && parts[k + 1].ms <= ms)
+        k++;
+  long long since;
+  if (__builtin_sub_overflow(ms, parts[k].ms, &since))
+     return false;
+  // a frame is at Seconds when it began at most half a frame later
+  long long f = parts[k].frame + (since >= 0 ? (since + MsPerFrame / 2) / MsPerFrame : -((-since + MsPerFrame / 2 - 1) / MsPerFrame));
+  if (k + 1 < parts.size() && f >= parts[k + 1].frame)
+     f = parts[k + 1].frame - 1;
+  if (f < INT_MIN || f > INT_MAX)
+     return false;
+  Frame = int(f);
+  return true;
+}
+
+bool cRecordingParts::Note(const char *FileName, time_t Start, int Frame, long long Ms)
+{
+  cString path = AddDirectory(FileName, PartsFileName);
+  std::string text;
+  if (FILE *f = fopen(path, "r")) {
+     char buf[1024];
+     size_t n;
+     while ((n = fread(buf, 1, sizeof(buf), f)) > 0)
+           text.append(buf, n);
+     fclose(f);
+     }
+  else if (Frame > 0)
+     text = *cString::sprintf("0 %lld\n", (long long)Start * 1000);
+  text += *cString::sprintf("%d %lld\n", Frame, Ms);
+  cSafeFile file(path);
+  if (file.Open() && fputs(text.c_str(), file) >= 0 && file.Close())
+     return true;
+  LogFile.eSysLog("could not write '%s'", *path);
+  return false;
+}
+
+cTrackWindow::cTrackWindow(cIndexFile &Index, time_t RecordingStart, int Offset)
+: index(Index), parts(RecordingStart), offset(Offset), last(Index.Last())
+{
+}
+
+cTrackWindow::cTrackWindow(cIndexFile &Index, const cRecording *Recording, int Offset)
+: index(Index), parts(Recording), offset(Offset), last(Index.Last())
+{
+}
+
+bool cTrackWindow::Times(const cTrack &Track, long long &Start, long long &End) const
+{
+  long long start, end;
+  int s, e;
+  if (__builtin_add_overflow((long long)Track.startTime, (long long)offset, &start) ||
+      __builtin_add_overflow(start, (long long)Track.duration, &end) || !parts.Frame(start, s) || !parts.Frame(end, e))
+     return false;
+  Start = s;
+  End = e;
+  return true;
+}
+
+bool cTrackWindow::Frames(const cTrack &Track, int &StartFrame, int &EndFrame) const
+{
+  long long start, end;
+  if (!Times(Track, start, end)) {
+     StartFrame = EndFrame = -1;
+     return false;
+     }
+  StartFrame = index.GetNextIFrame(int(start), true);
+  EndFrame = index.GetNextIFrame(int(end), false);
+  return StartFrame >= 0 && EndFrame >= 0;
 }
 
 bool cTrackWindow::Find(const cTrack &Track, int &StartFrame, int &EndFrame) const
 {
   // Both searches find nothing when they start outside the index.
   long long start, end;
-  if (!TrackSeconds(Track, recordingStart, offset, start, end) || !FrameFits(start) || !FrameFits(end) ||
-      start < 0 || start * FramesPerSec > last || end < 0 || end * FramesPerSec > last)
+  if (!Times(Track, start, end) || start < 0 || start > last || end < 0 || end > last)
      return false;
-  return Track.FindFrames(index, recordingStart, offset, StartFrame, EndFrame);
+  return Frames(Track, StartFrame, EndFrame);
 }
 
 bool cTrackWindow::Contains(const cTrack &Track) const
@@ -242,10 +346,10 @@ bool cTrackWindow::Covers(const cTrack &Track, int Frame) const
   // Without an end inside the index there is no end frame, and no frame from 0 on
   // lies at or before -1.
   long long start, end;
-  if (Frame >= 0 && (!TrackSeconds(Track, recordingStart, offset, start, end) || !FrameFits(end) || end < 0 || end * FramesPerSec > last))
+  if (Frame >= 0 && (!Times(Track, start, end) || end < 0 || end > last))
      return false;
   int startFrame, endFrame;
-  Track.FindFrames(index, recordingStart, offset, startFrame, endFrame);
+  Frames(Track, startFrame, endFrame);
   return startFrame <= Frame && Frame <= endFrame;
 }
 
@@ -456,7 +560,7 @@ void cTracks::SetConverted(const cRecording *Recording)
 {
   int offset = VimoraConfig.offset;
   cIndexFile index(Recording->FileName(), false, Recording->IsPesRecording());
-  cTrackWindow window(index, Recording->Start(), offset);
+  cTrackWindow window(index, Recording, offset);
   cTracksLock lock(*this);
   for (cTrack *t = First(); t; t = Next(t))
       if (window.Contains(*t))

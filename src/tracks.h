@@ -10,6 +10,7 @@
 #define __VIMORA_TRACKS_H
 
 #include <string>
+#include <vector>
 #include <vdr/config.h>
 #include <vdr/thread.h>
 #include <vdr/tools.h>
@@ -93,6 +94,37 @@ public:
   bool Save(FILE *File);
 };
 
+// The file in a recording's folder that tells when its frames were recorded.
+extern const char *const PartsFileName;
+
+// When a recording's frames were recorded. The recorder dates a recording by its timer's
+// start minute, but records from when it starts (an instant recording, a timer set after
+// its start) and, started again in the middle of a timer, resumes into the same folder
+// after a gap. The file holds a line "FRAME MS" per stretch recorded in one go: its first
+// frame and the time of that frame, in milliseconds since the epoch, in order. Without
+// the file: one stretch from frame 0 at the recording's start time.
+class cRecordingParts {
+private:
+  struct tPart {
+    int frame;
+    long long ms;
+  };
+  std::vector<tPart> parts;
+
+public:
+  explicit cRecordingParts(time_t Start);
+  // From the recording's file, else from its start time. A file that cannot be read
+  // whole counts as none.
+  explicit cRecordingParts(const cRecording *Recording);
+  // The frame recorded at Seconds (since the epoch) at 25 frames per second, counted from
+  // the stretch it falls in (the first one for a time before it); a time in a gap gives
+  // the last frame before the next stretch. False when the frame does not fit an int.
+  bool Frame(long long Seconds, int &Frame) const;
+  // Adds a stretch beginning at Frame at Ms to the file in the folder FileName, whole or
+  // not at all; a first stretch from frame 0 at Start goes before one that begins later.
+  static bool Note(const char *FileName, time_t Start, int Frame, long long Ms);
+};
+
 // One recording for a walk over the whole list: the length of its index is read once,
 // so that the many tracks far outside the recording cost no look at the index file.
 // The answers are those of cTrack::FindFrames for the index as it was when the window
@@ -100,12 +132,19 @@ public:
 class cTrackWindow {
 private:
   cIndexFile &index;
-  time_t recordingStart;
+  cRecordingParts parts;
   int offset;
   int last;
+  // The frames of the track's start and end before the I-frame searches.
+  bool Times(const cTrack &Track, long long &Start, long long &End) const;
 
 public:
   cTrackWindow(cIndexFile &Index, time_t RecordingStart, int Offset);
+  // The recording's own parts (cRecordingParts).
+  cTrackWindow(cIndexFile &Index, const cRecording *Recording, int Offset);
+  // The track's two I-frames (-1 for one that is not there), inside the recording or not;
+  // true when both are there.
+  bool Frames(const cTrack &Track, int &StartFrame, int &EndFrame) const;
   // Whether the track lies inside; its two I-frames are set when it does.
   bool Find(const cTrack &Track, int &StartFrame, int &EndFrame) const;
   bool Contains(const cTrack &Track) const;

@@ -311,3 +311,42 @@ TEST_F(cTrackList, SetConvertedWithoutIndexChangesNothingButSaves)
   EXPECT_EQ(t->status, 0);
   EXPECT_EQ(Lines(ReadFile(path)).size(), 1u);
 }
+
+// A recording whose frames began later than its time says, and went on after a gap (the
+// recorder started again): tracks land on the frames recorded at their times.
+TEST_F(cTrackList, WindowPlacesTracksOnTheStretchesRecorded)
+{
+  AddTestChannel();
+  // 1000 frames, an I-frame every 12; frames 0-499 recorded from 30 s after the
+  // recording's time on, 500-999 from 60 s on
+  std::string fileName = MakeTestRecording("Music", TestEpoch, 1000);
+  cRecording recording(fileName.c_str());
+  ASSERT_EQ(recording.Start(), TestEpoch);
+  ASSERT_TRUE(cRecordingParts::Note(fileName.c_str(), TestEpoch, 500, (TestEpoch + 60) * 1000LL));
+  // noted first in the middle: the stretch before it from the recording's time on
+  EXPECT_EQ(ReadFile(fileName + "/vimora.parts"), "0 " + std::to_string(TestEpoch * 1000LL) + "\n500 " + std::to_string((TestEpoch + 60) * 1000LL) + "\n");
+  ASSERT_TRUE(WriteFile(fileName + "/vimora.parts", "0 " + std::to_string((TestEpoch + 30) * 1000LL) + "\n500 " + std::to_string((TestEpoch + 60) * 1000LL) + "\n"));
+  cIndexFile index(fileName.c_str(), false);
+  cTrackWindow window(index, &recording, 0);
+  auto frames = [&](time_t Start, int Duration) {
+    cTrack t;
+    t.startTime = Start;
+    t.duration = Duration;
+    int s = -2, e = -2;
+    return window.Find(t, s, e) ? std::make_pair(s, e) : std::make_pair(-1, -1);
+  };
+  EXPECT_EQ(frames(TestEpoch + 32, 10), std::make_pair(60, 288));  // 50 and 300 in the first stretch
+  EXPECT_EQ(frames(TestEpoch + 61, 10), std::make_pair(528, 768)); // 525 and 775 in the second
+  EXPECT_EQ(frames(TestEpoch + 45, 10), std::make_pair(384, 492)); // into the gap: up to the first stretch's end
+  EXPECT_EQ(frames(TestEpoch + 52, 10), std::make_pair(504, 540)); // out of the gap: from the second's start
+  EXPECT_EQ(frames(TestEpoch + 25, 10), std::make_pair(-1, -1));   // began before the recording
+  // a file that is no list of stretches counts as none: the recording's time again
+  ASSERT_TRUE(WriteFile(fileName + "/vimora.parts", "0 1000\n0 2000\n"));
+  cTrackWindow byTime(index, &recording, 0);
+  cTrack t;
+  t.startTime = TestEpoch + 2;
+  t.duration = 10;
+  int s, e;
+  ASSERT_TRUE(byTime.Find(t, s, e));
+  EXPECT_EQ(s, 60);
+}

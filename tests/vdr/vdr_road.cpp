@@ -260,11 +260,12 @@ struct tOnAir {
 };
 
 static const tOnAir MusicHour[] = {
-  { 0, 40, "Nova - Frozen Lake (2001)", "Nova:Frozen Lake:2001", 0 },
-  { 40, 40, "Silverlake - Moonlight (1999)", "Silverlake:Moonlight:1999", 0 },
-  { 80, 8, "Chart Show - Next Up", NULL, 0 },                     // an announcement
-  { 88, 40, "Banned Band - Noise (2010)", "Banned Band:Noise:2010", 1 }, // blacklisted: skipped
-  { 128, 40, "Pulse - Heartbeat (2012)", "Pulse:Heartbeat:2012", 0 },
+  { 0, 8, "VimoraMusic - Tonight", NULL, 0 },                     // on air when the timer is set
+  { 8, 40, "Nova - Frozen Lake (2001)", "Nova:Frozen Lake:2001", 0 },
+  { 48, 40, "Silverlake - Moonlight (1999)", "Silverlake:Moonlight:1999", 0 },
+  { 88, 8, "Chart Show - Next Up", NULL, 0 },                     // an announcement
+  { 96, 40, "Banned Band - Noise (2010)", "Banned Band:Noise:2010", 1 }, // blacklisted: skipped
+  { 136, 40, "Pulse - Heartbeat (2012)", "Pulse:Heartbeat:2012", 0 },
 };
 
 // The whole road on a recording the recorder makes: the guide and the timer over SVDRP, the
@@ -276,11 +277,7 @@ TEST_F(cVdrRoad, RecorderRecordsTheMusicChannelAndThePlugInCataloguesIt)
   std::string pluginDir = vdr->configDir + "/plugins/vimora";
   fs::create_directories(pluginDir);
   WriteFile(pluginDir + "/blacklist.conf", "Banned Band;.*\n");
-  // The timer the way users set one: ahead, from a minute on (the recorder's timers start
-  // on the minute), over the whole programme, which begins just after it. A timer set for a
-  // minute past would record from now on, later than the recording's time says.
-  time_t timerStart = (time(NULL) + 10 + 59) / 60 * 60; // time to start and to render first
-  time_t start = timerStart + 2;
+  time_t start = time(NULL) + 10; // time to start and to render the programme
   std::string programme = std::string("channel ") + VdrMusicChannelID + "\n";
   std::vector<std::string> guide = { std::string("C ") + VdrMusicChannelID + " VimoraMusic" };
   int id = 1;
@@ -295,18 +292,22 @@ TEST_F(cVdrRoad, RecorderRecordsTheMusicChannelAndThePlugInCataloguesIt)
   std::vector<std::string> put = vdr->SvdrpData("PUTE", guide);
   ASSERT_EQ(put.size(), 1u);
   EXPECT_EQ(put[0].substr(0, 3), "250") << put[0];
+  // The timer as a user sets one who comes across the programme: from this minute on,
+  // which has begun; the recorder records from now on, not from the minute its recording
+  // is named after.
+  ASSERT_TRUE(WaitUntil([&] { return time(NULL) >= start + 2; }, 30));
+  time_t timerStart = time(NULL);
   std::vector<std::string> timer = vdr->Svdrp("NEWT 1:1:" + Day(timerStart) + ":" + HourMinute(timerStart) + ":" + HourMinute(timerStart + 600) + ":50:99:Music Hour:");
   ASSERT_EQ(timer.size(), 1u);
   ASSERT_EQ(timer[0].substr(0, 3), "250") << timer[0];
   std::string pluginLog = pluginDir + "/vimora.log";
   auto logged = [&](const std::string &Text) { return ReadFile(pluginLog).find(Text) != std::string::npos; };
   auto onAir = [&](const char *Title) { return "add event on " + std::string(VdrMusicChannelID) + " is: " + Title; };
-  ASSERT_TRUE(WaitUntil([&] { return logged(onAir(MusicHour[1].title)); }, start + 80 - time(NULL))) << ReadFile(pluginLog);
+  ASSERT_TRUE(WaitUntil([&] { return logged(onAir(MusicHour[2].title)); }, start + 88 - time(NULL))) << ReadFile(pluginLog);
 
   // In the blacklisted song the recorder ends and starts again; the timer's recording goes
-  // on. (Times become frames from the recording's start on, so the marks of what follows
-  // the outage come out that much late: no pair here spans or follows it.)
-  ASSERT_TRUE(WaitUntil([&] { return logged(onAir(MusicHour[3].title)) && time(NULL) >= start + 96; }, start + 120 - time(NULL)));
+  // on in its folder after the gap, and the plug-in notes where the new stretch begins.
+  ASSERT_TRUE(WaitUntil([&] { return logged(onAir(MusicHour[4].title)) && time(NULL) >= start + 104; }, start + 128 - time(NULL)));
   StopCleanly();
   ASSERT_TRUE(Start(root + "/programme")) << vdr->Output();
   auto times = [&](const std::string &Text) {
@@ -337,6 +338,10 @@ TEST_F(cVdrRoad, RecorderRecordsTheMusicChannelAndThePlugInCataloguesIt)
   ASSERT_EQ(marks.size(), 4u) << Join(marks);
   EXPECT_NE(marks[0].find(" Nova|Frozen Lake|2001"), std::string::npos) << marks[0];
   EXPECT_NE(marks[2].find(" Silverlake|Moonlight|1999"), std::string::npos) << marks[2];
+  // the first video starts where it was recorded, the offset of 3 s later: the recording
+  // began within two seconds after the timer was set (a start nearer than that to the
+  // minute its recording is named after is taken from the name)
+  EXPECT_NEAR(HMSFToIndex(marks[0].c_str()) / 25.0, double(start + MusicHour[1].offset + 3 - timerStart) - 0.5, 2.5) << marks[0] << ReadFile(recording + "/vimora.parts");
   Keys({ "Up" }); // ends the message
 
   // yellow, "Create audio and video clips": a clip and an audio file per pair, each as
@@ -348,7 +353,7 @@ TEST_F(cVdrRoad, RecorderRecordsTheMusicChannelAndThePlugInCataloguesIt)
   ASSERT_EQ(Files(audioDir), std::vector<std::string>({ names[0] + ".mp3", names[1] + ".mp3" }));
   for (int i = 0; i < 2; i++) {
       double expected = (HMSFToIndex(marks[2 * i + 1].c_str()) - HMSFToIndex(marks[2 * i].c_str())) / 25.0;
-      EXPECT_GT(expected, MusicHour[i].duration - 2) << marks[2 * i];
+      EXPECT_GT(expected, MusicHour[i + 1].duration - 2) << marks[2 * i];
       EXPECT_NEAR(Duration(clipsDir + "/" + names[i] + ".ts"), expected, 1.0) << names[i];
       EXPECT_NEAR(Duration(audioDir + "/" + names[i] + ".mp3"), expected, 1.0) << names[i];
       }
@@ -386,19 +391,22 @@ TEST_F(cVdrRoad, RecorderRecordsTheMusicChannelAndThePlugInCataloguesIt)
 
   // the catalogue once the last video is on air: each music video once although the
   // recorder read the guide twice, the blacklisted skipped, the announcement not at all
-  ASSERT_TRUE(WaitUntil([&] { return logged(onAir(MusicHour[4].title)); }, start + 166 - time(NULL))) << ReadFile(pluginLog);
+  ASSERT_TRUE(WaitUntil([&] { return logged(onAir(MusicHour[5].title)); }, start + 174 - time(NULL))) << ReadFile(pluginLog);
   std::vector<std::string> expected;
   for (size_t i = 0; i < sizeof(MusicHour) / sizeof(*MusicHour); i++) {
       const tOnAir &a = MusicHour[i];
       if (a.track) // the first two converted by now
          expected.push_back(std::string(a.track) + ":" + std::to_string(start + a.offset) + ":" + std::to_string(a.duration) + ":"
-                            + std::to_string(i < 2 ? 2 : a.status) + ":" + VdrMusicChannelID);
+                            + std::to_string(i == 1 || i == 2 ? 2 : a.status) + ":" + VdrMusicChannelID);
       }
   EXPECT_EQ(Lines(ReadFile(pluginDir + "/tracks.conf")), expected);
   std::string log = ReadFile(pluginLog);
   EXPECT_NE(log.find("vimora recording started 'Music Hour'"), std::string::npos) << log;
   EXPECT_NE(log.find("in blacklist - ignored"), std::string::npos) << log;
   EXPECT_EQ(log.find("is: Chart Show - Next Up"), std::string::npos) << log;
+
+  // the two stretches, before and after the restart, each noted when it began
+  EXPECT_EQ(Lines(ReadFile(recording + "/vimora.parts")).size(), 2u) << ReadFile(recording + "/vimora.parts") << ReadFile(pluginLog);
 
   // blue on the recording, still recording, asks twice and then stops and deletes it
   ASSERT_TRUE(vdr->Shows("Menu: " + std::to_string(made.size()) + " Vimora Recordings")) << Join(vdr->Screen());
