@@ -219,6 +219,7 @@ bool cTrack::InRecording(cIndexFile &Index, time_t RecordingStart, int Offset) c
 const char *const PartsFileName = "vimora.parts";
 
 static const int MsPerFrame = 1000 / FramesPerSec;
+static const long long MaxPartMs = 900000000000000LL;
 
 cRecordingParts::cRecordingParts(time_t Start)
 {
@@ -233,9 +234,13 @@ cRecordingParts::cRecordingParts(const cRecording *Recording)
      char *line;
      bool good = true;
      while (good && (line = reader.Read(f)) != NULL) {
-           int frame, n = 0;
-           long long ms;
-           good = sscanf(line, "%d %lld%n", &frame, &ms, &n) == 2 && line[n] == 0 && frame >= 0 &&
+           int frame = -1;
+           long long ms = -1;
+           const char *end = line + strlen(line);
+           auto f = std::from_chars(line, end, frame);
+           auto m = f.ec == std::errc() && *f.ptr == ' ' ? std::from_chars(f.ptr + 1, end, ms) : f;
+           // times from 1970 on, before the year 30000: no arithmetic on them can overflow
+           good = m.ec == std::errc() && m.ptr == end && frame >= 0 && ms >= 0 && ms < MaxPartMs &&
                   (parts.empty() ? frame == 0 : frame > parts.back().frame && ms > parts.back().ms);
            if (good)
               parts.push_back({ frame, ms });
@@ -261,8 +266,13 @@ bool cRecordingParts::Frame(long long Seconds, int &Frame) const
   long long since;
   if (__builtin_sub_overflow(ms, parts[k].ms, &since))
      return false;
-  // a frame is at Seconds when it began at most half a frame later
-  long long f = parts[k].frame + (since >= 0 ? (since + MsPerFrame / 2) / MsPerFrame : -((-since + MsPerFrame / 2 - 1) / MsPerFrame));
+  // the frame nearest to the time
+  long long f = since / MsPerFrame, rest = since % MsPerFrame;
+  if (rest >= MsPerFrame / 2)
+     f++;
+  else if (rest < -MsPerFrame / 2)
+     f--;
+  f += parts[k].frame;
   if (k + 1 < parts.size() && f >= parts[k + 1].frame)
      f = parts[k + 1].frame - 1;
   if (f < INT_MIN || f > INT_MAX)
