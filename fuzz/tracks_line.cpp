@@ -5,22 +5,11 @@
 #include "fuzzsupport.h"
 #include "tracks.h"
 
-static std::string recordingDir;
-
-static void MakeRecording(void)
-{
-  recordingDir = FuzzDir() + "/Music/2026-12-07.20.00.1-0.rec";
-  MakeDirs(recordingDir.c_str(), true);
-  cIndexFile index(recordingDir.c_str(), true);
-  for (int i = 0; i < 250; i++)
-      index.Write(i % 12 == 0, 1, off_t(i) * 1000);
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size)
 {
   FuzzInit();
-  if (recordingDir.empty())
-     MakeRecording();
+  const std::string &recordingDir = FuzzRecording();
   std::string line = FuzzText(Data, Size);
   cTrack track;
   bool parsed = track.Parse(line.c_str());

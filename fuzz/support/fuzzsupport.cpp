@@ -1,5 +1,7 @@
 #include "fuzzsupport.h"
 
+#include <vdr/recording.h>
+
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -54,6 +56,19 @@ void FuzzInit(void)
   SysLogLevel = 3; // every message is formatted and checked
   SetSysLogHook(CheckLogLine, NULL);
   FuzzDir();
+}
+
+const std::string &FuzzRecording(void)
+{
+  static std::string dir;
+  if (dir.empty()) {
+     dir = FuzzDir() + "/Music/2026-12-07.20.00.1-0.rec";
+     MakeDirs(dir.c_str(), true);
+     cIndexFile index(dir.c_str(), true);
+     for (int i = 0; i < 250; i++)
+         index.Write(i % 12 == 0, 1, off_t(i) * 1000);
+  }
+  return dir;
 }
 
 std::string FuzzFile(const char *Name, const uint8_t *Data, size_t Size)

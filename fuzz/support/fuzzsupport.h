@@ -11,6 +11,9 @@
 void FuzzInit(void);
 // The scratch folder (made on first use, removed at exit).
 const std::string &FuzzDir(void);
+// A recording of the music channel in the scratch folder, 250 frames with an I-frame
+// every 12 (made once); its folder.
+const std::string &FuzzRecording(void);
 // Writes the input to Name in the scratch folder and returns its path.
 std::string FuzzFile(const char *Name, const uint8_t *Data, size_t Size);
 std::string ReadWhole(const std::string &Path);
