@@ -13,6 +13,14 @@
 
 namespace fs = std::filesystem;
 
+// What the device puts on air and the guide says, seconds after the programme's start.
+struct tOnAir {
+  int offset, duration;
+  const char *title;
+  const char *track; // artist, title and year in tracks.conf; null: not a track
+  int status;        // in tracks.conf
+};
+
 class cVdrRoad : public cHostProgram {
 protected:
   std::unique_ptr<cVdrRecorder> vdr;
@@ -60,6 +68,27 @@ protected:
        }
     std::sort(files.begin(), files.end());
     return files;
+  }
+  // Airs Items from From on: writes the device's programme (root/programme), starts the
+  // recorder with it and hands it the same items as its guide (PUTE); false on failure.
+  template <size_t N> bool AirAndGuide(time_t From, const tOnAir (&Items)[N])
+  {
+    std::string programme = std::string("channel ") + VdrMusicChannelID + "\n";
+    std::vector<std::string> guide = { std::string("C ") + VdrMusicChannelID + " VimoraMusic" };
+    int id = 1;
+    for (const auto &a : Items) {
+        std::string start = std::to_string(From + a.offset), seconds = std::to_string(a.duration);
+        programme += "item " + start + " " + seconds + " " + a.title + "\n";
+        guide.insert(guide.end(), { "E " + std::to_string(id++) + " " + start + " " + seconds + " 50 0", std::string("T ") + a.title, "e" });
+        }
+    guide.push_back("c");
+    if (!WriteFile(root + "/programme", programme) || !Start(root + "/programme")) {
+       ADD_FAILURE() << vdr->Output();
+       return false;
+       }
+    std::vector<std::string> put = vdr->SvdrpData("PUTE", guide);
+    EXPECT_TRUE(put.size() == 1 && put[0].substr(0, 3) == "250") << Join(put);
+    return put.size() == 1 && put[0].substr(0, 3) == "250";
   }
   // Programme: a file the device puts on air from the start, none when empty.
   bool Start(const std::string &Programme = "")
@@ -251,14 +280,6 @@ TEST_F(cVdrRoad, GreenFindsTheSongBoundariesInTheRecorder)
   StopCleanly();
 }
 
-// What the device puts on air and the guide says, seconds after the programme's start.
-struct tOnAir {
-  int offset, duration;
-  const char *title;
-  const char *track; // artist, title and year in tracks.conf; null: not a track
-  int status;        // in tracks.conf
-};
-
 static const tOnAir MusicHour[] = {
   { 0, 8, "VimoraMusic - Tonight", NULL, 0 },                     // on air when the timer is set
   { 8, 40, "Nova - Frozen Lake (2001)", "Nova:Frozen Lake:2001", 0 },
@@ -278,20 +299,7 @@ TEST_F(cVdrRoad, RecorderRecordsTheMusicChannelAndThePlugInCataloguesIt)
   fs::create_directories(pluginDir);
   WriteFile(pluginDir + "/blacklist.conf", "Banned Band;.*\n");
   time_t start = time(NULL) + 10; // time to start and to render the programme
-  std::string programme = std::string("channel ") + VdrMusicChannelID + "\n";
-  std::vector<std::string> guide = { std::string("C ") + VdrMusicChannelID + " VimoraMusic" };
-  int id = 1;
-  for (const auto &a : MusicHour) {
-      programme += "item " + std::to_string(start + a.offset) + " " + std::to_string(a.duration) + " " + a.title + "\n";
-      guide.insert(guide.end(), { "E " + std::to_string(id++) + " " + std::to_string(start + a.offset) + " " + std::to_string(a.duration) + " 50 0",
-                                  std::string("T ") + a.title, "e" });
-      }
-  guide.push_back("c");
-  WriteFile(root + "/programme", programme);
-  ASSERT_TRUE(Start(root + "/programme")) << vdr->Output();
-  std::vector<std::string> put = vdr->SvdrpData("PUTE", guide);
-  ASSERT_EQ(put.size(), 1u);
-  EXPECT_EQ(put[0].substr(0, 3), "250") << put[0];
+  ASSERT_TRUE(AirAndGuide(start, MusicHour));
   // The timer as a user sets one who comes across the programme: from this minute on,
   // which has begun; the recorder records from now on, not from the minute its recording
   // is named after.
@@ -441,20 +449,7 @@ TEST_F(cVdrRoad, AnEndedRecordingIsConvertedWithoutAKey)
     { 40, 40, "Delta Crew - Riverside (1997)", NULL, 0 },
     { 80, 60, "VimoraMusic - see you tomorrow", NULL, 0 },
   };
-  std::string programme = std::string("channel ") + VdrMusicChannelID + "\n";
-  std::vector<std::string> guide = { std::string("C ") + VdrMusicChannelID + " VimoraMusic" };
-  int id = 1;
-  for (const auto &a : evening) {
-      programme += "item " + std::to_string(start + a.offset) + " " + std::to_string(a.duration) + " " + a.title + "\n";
-      guide.insert(guide.end(), { "E " + std::to_string(id++) + " " + std::to_string(start + a.offset) + " " + std::to_string(a.duration) + " 50 0",
-                                  std::string("T ") + a.title, "e" });
-      }
-  guide.push_back("c");
-  WriteFile(root + "/programme", programme);
-  ASSERT_TRUE(Start(root + "/programme")) << vdr->Output();
-  std::vector<std::string> put = vdr->SvdrpData("PUTE", guide);
-  ASSERT_EQ(put.size(), 1u);
-  EXPECT_EQ(put[0].substr(0, 3), "250") << put[0];
+  ASSERT_TRUE(AirAndGuide(start, evening));
   std::vector<std::string> timer = vdr->Svdrp("NEWT 1:1:" + Day(timerStart) + ":" + HourMinute(timerStart) + ":" + HourMinute(timerStart + 120) + ":50:99:Evening:");
   ASSERT_EQ(timer.size(), 1u);
   ASSERT_EQ(timer[0].substr(0, 3), "250") << timer[0];
