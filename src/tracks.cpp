@@ -237,8 +237,8 @@ cRecordingParts::cRecordingParts(const cRecording *Recording)
            int frame = -1;
            long long ms = -1;
            const char *end = line + strlen(line);
-           auto f = std::from_chars(line, end, frame);
-           auto m = f.ec == std::errc() && *f.ptr == ' ' ? std::from_chars(f.ptr + 1, end, ms) : f;
+           auto first = std::from_chars(line, end, frame);
+           auto m = first.ec == std::errc() && *first.ptr == ' ' ? std::from_chars(first.ptr + 1, end, ms) : first;
            // times from 1970 on, before the year 30000: no arithmetic on them can overflow
            good = m.ec == std::errc() && m.ptr == end && frame >= 0 && ms >= 0 && ms < MaxPartMs &&
                   (parts.empty() ? frame == 0 : frame > parts.back().frame && ms > parts.back().ms);
