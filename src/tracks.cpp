@@ -179,35 +179,10 @@ void cTrack::CreateTrackInfo(void)
   year = atoi(eventTitle.substr(paren + 1, 4).c_str());
 }
 
-// The track's start and end in seconds from the recording's start, moved by Offset;
-// false when they do not fit, as times read from "tracks.conf" may be anything a long holds.
-static bool TrackSeconds(const cTrack &Track, time_t RecordingStart, int Offset, long long &Start, long long &End)
-{
-  return !__builtin_sub_overflow((long long)Track.startTime, (long long)RecordingStart, &Start) &&
-         !__builtin_add_overflow(Start, (long long)Offset, &Start) && !__builtin_add_overflow(Start, (long long)Track.duration, &End);
-}
-
-// Whether a second's frame number fits the index's int: one that does not finds
-// nothing rather than a wrapped-around frame.
-static bool FrameFits(long long Seconds)
-{
-  return Seconds >= INT_MIN / FramesPerSec && Seconds <= INT_MAX / FramesPerSec;
-}
-
-static int FindIFrame(cIndexFile &Index, long long Seconds, bool Forward)
-{
-  return FrameFits(Seconds) ? Index.GetNextIFrame(int(Seconds * FramesPerSec), Forward) : -1;
-}
-
 bool cTrack::FindFrames(cIndexFile &Index, time_t RecordingStart, int Offset, int &StartFrame, int &EndFrame) const
 {
-  StartFrame = EndFrame = -1;
-  long long start, end;
-  if (!TrackSeconds(*this, RecordingStart, Offset, start, end))
-     return false;
-  StartFrame = FindIFrame(Index, start, true);
-  EndFrame = FindIFrame(Index, end, false);
-  return StartFrame >= 0 && EndFrame >= 0;
+  // one mapping of times onto frames for every caller: the window's
+  return cTrackWindow(Index, RecordingStart, Offset).Frames(*this, StartFrame, EndFrame);
 }
 
 bool cTrack::InRecording(cIndexFile &Index, time_t RecordingStart, int Offset) const

@@ -5,12 +5,12 @@
 // the pace of the wall clock and stands still in a pause.
 #include <algorithm>
 #include <chrono>
-#include <glob.h>
 #include <sys/stat.h>
 #include <thread>
 
 #include <vdr/tools.h>
 
+#include "files.h"
 #include "process.h"
 #include "testenv.h"
 #include "vdrrecorder.h"
@@ -126,18 +126,6 @@ TEST_F(cVdrDevice, ReplayMovesOnWithTheWallClockAndStandsStillInAPause)
   StopCleanly();
 }
 
-static std::vector<std::string> Glob(const std::string &Pattern)
-{
-  std::vector<std::string> found;
-  glob_t g;
-  if (glob(Pattern.c_str(), 0, NULL, &g) == 0) {
-     for (size_t i = 0; i < g.gl_pathc; i++)
-         found.push_back(g.gl_pathv[i]);
-     }
-  globfree(&g);
-  return found;
-}
-
 static off_t FileSize(const std::string &Path)
 {
   struct stat st;
@@ -178,7 +166,7 @@ TEST_F(cVdrDevice, RecorderRecordsTheProgrammeOnAirAndEndsWhileItRuns)
   StopCleanly();
   EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - asked).count(), 10);
   EXPECT_EQ(vdr->Count("errors"), vdr->Count("with 0 errors")) << "the recorder counted broken frames";
-  std::vector<std::string> made = Glob(vdr->videoDir + "/Music/*.rec");
+  std::vector<std::string> made = MatchPaths(vdr->videoDir + "/Music/*.rec");
   ASSERT_EQ(made.size(), 1u);
   EXPECT_NE(ReadFile(made[0] + "/info").find(std::string("C ") + VdrMusicChannelID + " VimoraMusic\n"), std::string::npos) << ReadFile(made[0] + "/info");
   // one index entry per frame: the programme at 25 frames/s, less its first group of

@@ -4,11 +4,11 @@
 // plug-ins from there and answers in German from the packaged catalogue; vimora-host runs
 // from its unpacked package.
 #include <filesystem>
-#include <glob.h>
 #include <map>
 #include <set>
 #include <sstream>
 
+#include "files.h"
 #include "process.h"
 #include "testenv.h"
 #include "vdrrecorder.h"
@@ -45,11 +45,8 @@ protected:
   }
   std::string Package(const std::string &Name)
   {
-    glob_t g;
-    std::string deb;
-    if (glob((std::string(VIMORA_DEB_DIR) + "/" + Name + "_*.deb").c_str(), 0, NULL, &g) == 0 && g.gl_pathc == 1)
-       deb = g.gl_pathv[0];
-    globfree(&g);
+    std::vector<std::string> found = MatchPaths(std::string(VIMORA_DEB_DIR) + "/" + Name + "_*.deb");
+    std::string deb = found.size() == 1 ? found[0] : "";
     EXPECT_FALSE(deb.empty()) << "no single package " << Name << " in " << VIMORA_DEB_DIR;
     return deb;
   }

@@ -1,12 +1,13 @@
 // The plug-ins in the real recorder: it loads them, the plug-in's menu and setup page
 // answer keys sent over SVDRP, and on a recording of the music channel, made by our
-// host's recorder with its catalogue and placed in the recorder's video folder, keys mark
+// host's recorder or by the recorder itself from the device plug-in's programme, keys mark
 // it (one pair per catalogued track), have rozerez cut the clips and the scripts write
-// tagged audio files. The results are checked on disk, and the recorder's log for errors.
+// tagged audio files, or the plug-in does so by itself when the recording ends. The results
+// are checked on disk and on the screen, and the recorder's log for errors.
 #include <algorithm>
 #include <filesystem>
-#include <glob.h>
 
+#include "files.h"
 #include "hostprogram.h"
 #include "tracks.h"
 #include "vdrrecorder.h"
@@ -41,11 +42,8 @@ protected:
                               "timer 1 +0 +60 Music\n"
                               "wait 65\n");
     EXPECT_EQ(r.exitCode, 0) << r.err << r.out;
-    glob_t g;
-    std::string made;
-    if (glob((videoDir + "/Music/*.rec").c_str(), 0, NULL, &g) == 0 && g.gl_pathc == 1)
-       made = g.gl_pathv[0];
-    globfree(&g);
+    std::vector<std::string> found = MatchPaths(videoDir + "/Music/*.rec");
+    std::string made = found.size() == 1 ? found[0] : "";
     if (made.empty() || !FileExists(made + "/00001.ts") || !FileExists(made + "/index") || !FileExists(made + "/vimora"))
        return false;
     fs::rename(videoDir + "/Music", vdr->videoDir + "/Music");
@@ -58,6 +56,15 @@ protected:
   {
     for (const char *k : Keys)
         ASSERT_TRUE(vdr->Key(k)) << k;
+  }
+  // Menu, the plug-in's entry, OK on the current recording: its replay under the plug-in's
+  // control, with no OSD open any more.
+  void ReplayCurrentRecording(void)
+  {
+    Keys({ "Menu", "5" });
+    ASSERT_TRUE(WaitUntil([&] { return vdr->OsdOpen(); }, 10));
+    Keys({ "Ok" });
+    ASSERT_TRUE(WaitUntil([&] { return !vdr->OsdOpen(); }, 10));
   }
   std::vector<std::string> Files(const std::string &Dir)
   {
@@ -205,10 +212,7 @@ TEST_F(cVdrRoad, MarksClipsAndAudioFilesThroughTheRecordersKeys)
 
   // OK replays the recording under the plug-in's control, from its first mark; 5 opens the
   // track info of the track there, back closes it and back ends the replay
-  Keys({ "Menu", "5" });
-  ASSERT_TRUE(WaitUntil([&] { return vdr->OsdOpen(); }, 10));
-  Keys({ "Ok" });
-  ASSERT_TRUE(WaitUntil([&] { return !vdr->OsdOpen(); }, 10));
+  ASSERT_NO_FATAL_FAILURE(ReplayCurrentRecording());
   // until the player has a position there is no track to show: 5 again until it has
   bool info = false;
   for (int tries = 0; tries < 10 && !info; tries++) {
@@ -326,10 +330,7 @@ TEST_F(cVdrRoad, RecorderRecordsTheMusicChannelAndThePlugInCataloguesIt)
     return n;
   };
   ASSERT_TRUE(WaitUntil([&] { return times("vimora recording started 'Music Hour'") == 2; }, 10)) << ReadFile(pluginLog) << RecorderLog();
-  glob_t g;
-  ASSERT_EQ(glob((vdr->videoDir + "/Music_Hour/*.rec").c_str(), 0, NULL, &g), 0);
-  std::vector<std::string> made(g.gl_pathv, g.gl_pathv + g.gl_pathc);
-  globfree(&g);
+  std::vector<std::string> made = MatchPaths(vdr->videoDir + "/Music_Hour/*.rec");
   ASSERT_FALSE(made.empty());
   std::string recording = made[0];
   EXPECT_EQ(ReadFile(recording + "/vimora"), VdrMusicChannelID);
@@ -369,10 +370,7 @@ TEST_F(cVdrRoad, RecorderRecordsTheMusicChannelAndThePlugInCataloguesIt)
 
   // OK replays it under the plug-in's control from the first mark; the replay display
   // names the track there, and the next one after jumping past the first track's end
-  Keys({ "Menu", "5" });
-  ASSERT_TRUE(WaitUntil([&] { return vdr->OsdOpen(); }, 10));
-  Keys({ "Ok" });
-  ASSERT_TRUE(WaitUntil([&] { return !vdr->OsdOpen(); }, 10));
+  ASSERT_NO_FATAL_FAILURE(ReplayCurrentRecording());
   // until the player has a position there is nothing to show: OK again until there is
   bool shown = false;
   for (int tries = 0; tries < 10 && !shown; tries++) {
