@@ -12,7 +12,8 @@
 #include "tracks.h"
 
 // Numbers its call by the folders already in calls/, notes what it was given and saw
-// there, and waits while hold-<call> exists.
+// there, waits while hold-<call> exists, then writes its file into audio/ and names it
+// on standard output; or fails as fail-<call> says.
 static const char *const ScriptText =
   "#!/bin/sh\n"
   "root='@ROOT@'\n"
@@ -28,7 +29,13 @@ static const char *const ScriptText =
   "  touch \"$d/started\"\n"
   "  while [ -e \"$root/hold-$n\" ]; do sleep 0.01; done\n"
   "fi\n"
-  "touch \"$d/done\"\n";
+  "touch \"$d/done\"\n"
+  "case $(cat \"$root/fail-$n\" 2>/dev/null) in\n"
+  "  exit) echo \"${0##*/}: no sound track in the recording media\" >&2; exit 6 ;;\n"
+  "  kill) kill -KILL $$ ;;\n"
+  "  nothing) echo 'encoded'; exit 0 ;;\n"
+  "esac\n"
+  "mkdir -p \"$root/audio\" && touch \"$root/audio/$n\" && echo \"$root/audio/$n\"\n";
 
 void cConversionEnv::SetUp(void)
 {
@@ -87,6 +94,11 @@ std::vector<int> cConversionEnv::TrackStatus(void)
 void cConversionEnv::Hold(int Call)
 {
   WriteFile(root + "/hold-" + std::to_string(Call), "");
+}
+
+void cConversionEnv::Fail(int Call, const char *How)
+{
+  WriteFile(root + "/fail-" + std::to_string(Call), How);
 }
 
 void cConversionEnv::Release(int Call)
