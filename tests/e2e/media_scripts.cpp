@@ -347,8 +347,8 @@ TEST_F(cScripts, TheSoundTrackIsChosenByLanguageThenKind)
   }
 }
 
-// H.265 with E-AC-3, AAC in LATM with MPEG-2 video, and AC-3 that changes from stereo to
-// 5.1 in the middle of a song.
+// H.265 with E-AC-3, AAC in LATM and in ADTS (mono) with MPEG-2 video, and AC-3 that
+// changes from stereo to 5.1 in the middle of a song.
 TEST_F(cScripts, TheSoundOfOtherChannels)
 {
   std::string hevc = MakeStream("hevc", { "-f", "lavfi", "-i", "testsrc=size=160x96:rate=50", "-f", "lavfi", "-i",
@@ -358,6 +358,9 @@ TEST_F(cScripts, TheSoundOfOtherChannels)
   std::string latm = MakeStream("latm", { "-f", "lavfi", "-i", "testsrc=size=96x64:rate=25", "-f", "lavfi", "-i",
                                           SongsSound({ { 1, 5, 400 }, { 6, 10, 600 } }), "-t", "11", "-c:v", "mpeg2video",
                                           "-g", "12", "-c:a", "aac", "-ac", "2", "-mpegts_flags", "latm" });
+  std::string adts = MakeStream("adts", { "-f", "lavfi", "-i", "testsrc=size=96x64:rate=25", "-f", "lavfi", "-i",
+                                          SongsSound({ { 1, 5, 400 }, { 6, 10, 600 } }), "-t", "11", "-c:v", "mpeg2video",
+                                          "-g", "12", "-c:a", "aac", "-ac", "1" });
   std::string stereo = workDir + "/stereo.ac3", surround = workDir + "/surround.ac3";
   ASSERT_EQ(Run({ "ffmpeg", "-nostdin", "-v", "error", "-f", "lavfi", "-i", "sine=f=500:r=48000:d=4", "-ac", "2",
                   "-c:a", "ac3", "-f", "ac3", stereo }).status, 0);
@@ -377,6 +380,7 @@ TEST_F(cScripts, TheSoundOfOtherChannels)
   } cases[] = {
     { "H.265, E-AC-3", hevc, 50, "0:00:06.00\n0:00:10.00\n", 4, 600 },
     { "AAC-LATM", latm, 25, "0:00:01.00\n0:00:05.00\n", 4, 400 },
+    { "AAC-ADTS in mono", adts, 25, "0:00:06.00\n0:00:10.00\n", 4, 600 },
     { "AC-3 2.0, then 5.1", switching, 25, "0:00:01.00\n0:00:06.00\n", 5, 500 },
   };
   for (const auto &c : cases) {

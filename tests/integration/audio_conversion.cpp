@@ -3,6 +3,8 @@
 // fail, and the plug-in's main-menu entry meanwhile.
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vdr/config.h>
+#include <vdr/i18n.h>
 #include <vdr/recording.h>
 
 #include "audio_thread.h"
@@ -42,6 +44,7 @@ TEST_F(cAudioConversion, ScriptGetsDirectoryTitleArtistYearAndOnlyItsPair)
   EXPECT_EQ(calls[0].script, "vimora2mp3.sh");
   EXPECT_EQ(calls[0].args, (std::vector<std::string>{ fileName, "T", "A", "1999" }));
   EXPECT_EQ(calls[0].marks, "0:01:03.01\n0:02:02.23\n");
+  EXPECT_EQ(calls[0].languages, "");
   EXPECT_EQ(cConvertToAudioThread::progress, 40); // (index 1 + 1) * 100 / 5 marks
   EXPECT_EQ(ReadFile(MarksPath()), marks);
   EXPECT_EQ(TrackStatus(), (std::vector<int>{ 2 }));
@@ -50,16 +53,22 @@ TEST_F(cAudioConversion, ScriptGetsDirectoryTitleArtistYearAndOnlyItsPair)
   EXPECT_TRUE(MessageShown("info: Vimora audio conversion finished!"));
 }
 
+// and the recorder's preferred audio languages in the script's environment
 TEST_F(cAudioConversion, OggScriptAndProgressAfterOneOfTwoPairs)
 {
   cTestPluginLog log;
   ASSERT_TRUE(log.Open(root + "/vimora.log", 1));
   VimoraConfig.audioformat = 1;
+  ::Setup.AudioLanguages[0] = I18nLanguageIndex("ger");
+  ::Setup.AudioLanguages[1] = I18nLanguageIndex("eng");
+  ::Setup.AudioLanguages[2] = -1;
   WriteFile(MarksPath(), "0:01:00.00 A|T|1999\n0:02:00.00\n0:03:00.00 A|T\n0:04:00.00\n");
   cConvertToAudioThread::Init(Recording(), false);
   RunConversion();
   ASSERT_EQ(Calls().size(), 1u);
   EXPECT_EQ(Calls()[0].script, "vimora2ogg.sh");
+  EXPECT_EQ(Calls()[0].languages, "deu,ger eng");
+  ::Setup.AudioLanguages[0] = -1;
   EXPECT_EQ(cConvertToAudioThread::progress, 50);
   EXPECT_EQ(log.Messages("converting"), (std::vector<std::string>{ "converting to mp3: T" }));
 }

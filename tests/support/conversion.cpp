@@ -25,6 +25,7 @@ static const char *const ScriptText =
   "i=1\n"
   "for a in \"$@\"; do printf '%s' \"$a\" >\"$d/arg$i\"; i=$((i + 1)); done\n"
   "cp \"$1/marks\" \"$d/marks\"\n"
+  "printf '%s' \"${VIMORA_AUDIO_LANGUAGES-unset}\" >\"$d/languages\"\n"
   "if [ -e \"$root/hold-$n\" ]; then\n"
   "  touch \"$d/started\"\n"
   "  while [ -e \"$root/hold-$n\" ]; do sleep 0.01; done\n"
@@ -130,6 +131,7 @@ std::vector<tScriptCall> cConversionEnv::Calls(void) const
       for (int i = 1; i <= argc; i++)
           c.args.push_back(ReadFile(d + "/arg" + std::to_string(i)));
       c.marks = ReadFile(d + "/marks");
+      c.languages = ReadFile(d + "/languages");
       c.done = FileExists(d + "/done");
       calls.push_back(c);
   }

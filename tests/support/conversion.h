@@ -18,6 +18,7 @@ struct tScriptCall {
   std::string script;
   std::vector<std::string> args;
   std::string marks; // the recording's marks file while the script ran
+  std::string languages; // VIMORA_AUDIO_LANGUAGES, "unset" when it was not set
   bool done;         // the script got to its end (it was not stopped)
 };
 
