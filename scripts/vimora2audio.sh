@@ -229,7 +229,7 @@ sound_tracks() {
     elif [ -n "$id" ]; then
       echo "$id $codec ${channels:-0} ${samplerate:-0} ${language:--} ${first[$index]:--}"
     fi
-  done < <(ffprobe -v error -select_streams a -of compact -show_entries \
+  done < <(ffprobe -v fatal -select_streams a -of compact -show_entries \
              stream=index,id,codec_name,channels,sample_rate:stream_tags=language:frame=stream_index,pts,best_effort_timestamp \
              "file:$1" </dev/null)
 }
