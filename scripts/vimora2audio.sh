@@ -99,24 +99,30 @@ ms_to_seconds() {
   printf '%d.%03d' $(($1 / 1000)) $(($1 % 1000))
 }
 
-# The record of frame $1 of the index: sets e_number, e_offset and e_independent. The
-# recorder's index has a 40-bit offset, the independent-frame flag in bit 47 and the file
-# number from bit 48. Of index.vdr there are two kinds: the older recorder's (a 32-bit
-# offset, the frame type, 1 for an independent frame, and an 8-bit file number; its last
-# two bytes are 0) and our host's (the layout of "index" with the flag in bit 40).
+# The index record at byte $1 of the caller's array b of bytes: sets e_number, e_offset and
+# e_independent. The recorder's index has a 40-bit offset, the independent-frame flag in bit
+# 47 and the file number from bit 48. Of index.vdr there are two kinds: the older recorder's
+# (a 32-bit offset, the frame type, 1 for an independent frame, and an 8-bit file number;
+# its last two bytes are 0) and our host's (the layout of "index" with the flag in bit 40).
+decode_record() {
+  local p=$1
+  if [ "$indexkind" = pes ]; then
+    e_offset=$((b[p] | b[p + 1] << 8 | b[p + 2] << 16 | b[p + 3] << 24))
+    e_independent=$((b[p + 4] == 1))
+    e_number=${b[p + 5]}
+  else
+    e_offset=$((b[p] | b[p + 1] << 8 | b[p + 2] << 16 | b[p + 3] << 24 | b[p + 4] << 32))
+    e_independent=$(((b[p + 5] & indexflag) != 0))
+    e_number=$((b[p + 6] | b[p + 7] << 8))
+  fi
+}
+
+# The record of frame $1 of the index, as decode_record gives it.
 index_entry() {
   local b
   read -ra b < <(od -An -v -tu1 -j $(($1 * IndexRecord)) -N $IndexRecord -- "$indexfile")
   [ ${#b[@]} -eq $IndexRecord ] || return 1
-  if [ "$indexkind" = pes ]; then
-    e_offset=$((b[0] | b[1] << 8 | b[2] << 16 | b[3] << 24))
-    e_independent=$((b[4] == 1))
-    e_number=${b[5]}
-  else
-    e_offset=$((b[0] | b[1] << 8 | b[2] << 16 | b[3] << 24 | b[4] << 32))
-    e_independent=$(((b[5] & indexflag) != 0))
-    e_number=$((b[6] | b[7] << 8))
-  fi
+  decode_record 0
 }
 
 # "NUMBER OFFSET" of frame $1; for a frame past the index the end of the last file ("N -1").
@@ -130,13 +136,15 @@ position() {
   fi
 }
 
-# The last independent frame at or before frame $1 (at most ten seconds back), else $1.
+# The last independent frame at or before frame $1 (at most ten seconds back), else $1; the
+# records of those seconds are read at once.
 independent_before() {
-  local want=$1 from=$(($1 - 10 * rate / 1000)) i
+  local want=$1 from=$(($1 - 10 * rate / 1000)) b i
   ((from < 0)) && from=0
-  for ((i = want; i >= from; i--)); do
-    index_entry "$i" || break
-    ((e_independent)) && { echo "$i"; return; }
+  read -ra b < <(od -An -v -tu1 -j $((from * IndexRecord)) -N $(((want - from + 1) * IndexRecord)) -- "$indexfile")
+  for ((i = ${#b[@]} / IndexRecord - 1; i >= 0; i--)); do
+    decode_record $((i * IndexRecord))
+    ((e_independent)) && { echo $((from + i)); return; }
   done
   echo "$want"
 }
