@@ -6,8 +6,24 @@
 #
 #   DIR     the recording directory; its marks file ("marks", or "marks.vdr" in a
 #           recording of the older kind) holds exactly one pair of marks (H:MM:SS.FF at
-#           25 frames per second) and "00001.ts" (or "001.ts") holds the media
+#           the frame rate of the line "F" of its "info" or "info.vdr", 25 without one),
+#           its frame index ("index", or "index.vdr") tells where their frames lie in the
+#           media "00001.ts", "00002.ts" ... (or "001.ts"/"001.vdr", "002..." ...)
 #   TITLE, ARTIST, YEAR   the track; taken as data only, any bytes allowed
+#
+# The sound comes from the media between the two marks' frames, in whichever files they
+# lie: from the time of the start mark's picture on, for the marks' length. Only that
+# time is taken from the time stamps (those of the picture and of the sound around it);
+# from there the sound is counted sample by sample, so a wrap of the 33-bit time stamps
+# or their jump where a recording was resumed after a restart does not move the cut (the
+# sound on either side of a resumption is joined, as the index joins the pictures).
+#
+# One sound track is taken: of the recording's tracks those in the first language of
+# VIMORA_AUDIO_LANGUAGES that any track carries (all tracks when none does or the
+# variable is empty); among them the first mono or stereo MP2 or AAC track, else the first
+# AC-3 or E-AC-3 track, else the first track. The file is always stereo: 5.1 is mixed
+# down (AC-3 by the downmix its stream carries, without its dynamic range compression),
+# mono is put on both channels, and a track that changes between them stays whole.
 #
 # Writes "<Artist> - <Title> (<Year>).mp3|.ogg" into the audio folder, tagged with artist,
 # title and year (ID3v2.3 for MP3, Vorbis comments for Ogg). A YEAR that is empty or zero
@@ -15,20 +31,29 @@
 # video from the middle of the track (JPEG, at most 600 pixels wide; ID3v2 APIC "front
 # cover", or METADATA_BLOCK_PICTURE in Ogg; none when the recording has no video), and its
 # ReplayGain (REPLAYGAIN_TRACK_GAIN and REPLAYGAIN_TRACK_PEAK, TXXX frames in ID3v2),
-# measured on the encoded file by EBU R128 against -18 LUFS; the audio is not changed. In names, '/' becomes '_', control characters become
-# blanks and leading dots become '_', so that no name hides or leaves the folder.
+# measured on the encoded file by EBU R128 against -18 LUFS; the audio is not changed. In
+# names, '/' becomes '_', control characters become blanks and leading dots become '_', so
+# that no name hides or leaves the folder.
 #
 # Environment:
-#   VIMORA_AUDIO_DIR   the audio folder, created when missing;
-#                      default "$HOME/Music/vimora"
+#   VIMORA_AUDIO_DIR        the audio folder, created when missing;
+#                           default "$HOME/Music/vimora"
+#   VIMORA_AUDIO_LANGUAGES  the preferred languages of the sound, first the most wanted,
+#                           separated by blanks; a language may have several codes
+#                           separated by commas, e.g. "deu,ger eng"
 #
-# Exit status: 0 done; 2 bad arguments; 3 recording or media missing; 4 marks missing or
-# not one usable pair; 5 ffmpeg or ffprobe missing; 6 audio folder unusable or encoding
-# failed; 129/130/143 ended by SIGHUP/SIGINT/SIGTERM. On any failure nothing is left in the
-# audio folder: the file is encoded under a hidden temporary name and renamed when done.
+# Standard output: when the file is stored, its path is the last line (and the only one).
+# Exit status: 0 done; 2 bad arguments; 3 recording, index or media missing; 4 marks missing
+# or not one usable pair; 5 ffmpeg or ffprobe missing; 6 audio folder unusable, no sound or
+# encoding failed; 129/130/143 ended by SIGHUP/SIGINT/SIGTERM. On any failure nothing is
+# left in the audio folder: the file is encoded under a hidden temporary name and renamed
+# when done; the message is on standard error.
 
-FPS=25
 me=vimora2audio.sh
+TicksPerSecond=90000
+TimestampWrap=$((1 << 33))
+IndexRecord=8
+TsPacket=188
 
 fail() {
   local status=$1
@@ -37,14 +62,237 @@ fail() {
   exit "$status"
 }
 
-# Frame number of a mark line "H:MM:SS[.FF][ comment]", or failure.
+# The frame rate of the recording's info file in thousandths (25 -> 25000), 25 without one.
+read_rate() {
+  local info=$1 line re='^F[[:space:]]+([0-9]{1,4})(\.([0-9]+))?[[:space:]]*$'
+  if [ -r "$info" ]; then
+    while IFS= read -r line || [ -n "$line" ]; do
+      line=${line%$'\r'}
+      if [[ $line =~ $re ]]; then
+        local frac=${BASH_REMATCH[3]}000
+        local rate=$((10#${BASH_REMATCH[1]} * 1000 + 10#${frac:0:3}))
+        ((rate > 0)) && { echo "$rate"; return; }
+      fi
+    done <"$info"
+  fi
+  echo 25000
+}
+
+# Frame number of a mark line "H:MM:SS[.FF][ comment]" at the recording's rate (FF counts
+# from 0 to below the rate), or failure.
 mark_frame() {
-  local re='^([0-9]{1,5}):([0-9]{1,2}):([0-9]{1,2})(\.([0-9]{1,2}))?([[:space:]].*)?$'
+  local re='^([0-9]{1,5}):([0-9]{1,2}):([0-9]{1,2})(\.([0-9]{1,3}))?([[:space:]].*)?$'
   [[ $1 =~ $re ]] || return 1
   local h=$((10#${BASH_REMATCH[1]})) m=$((10#${BASH_REMATCH[2]})) s=$((10#${BASH_REMATCH[3]}))
   local f=$((10#${BASH_REMATCH[5]:-0}))
-  ((m < 60 && s < 60 && f < FPS)) || return 1
-  echo $(((h * 3600 + m * 60 + s) * FPS + f))
+  ((m < 60 && s < 60 && f * 1000 < rate)) || return 1
+  echo $((((h * 3600 + m * 60 + s) * rate + 500) / 1000 + f))
+}
+
+# Milliseconds of a number of frames.
+frames_ms() {
+  echo $(($1 * 1000000 / rate))
+}
+
+# Seconds with millisecond precision.
+ms_to_seconds() {
+  printf '%d.%03d' $(($1 / 1000)) $(($1 % 1000))
+}
+
+# The index record at byte $1 of the caller's array b of bytes: sets e_number, e_offset and
+# e_independent. The recorder's index has a 40-bit offset, the independent-frame flag in bit
+# 47 and the file number from bit 48. Of index.vdr there are two kinds: the older recorder's
+# (a 32-bit offset, the frame type, 1 for an independent frame, and an 8-bit file number;
+# its last two bytes are 0) and our host's (the layout of "index" with the flag in bit 40).
+decode_record() {
+  local p=$1
+  if [ "$indexkind" = pes ]; then
+    e_offset=$((b[p] | b[p + 1] << 8 | b[p + 2] << 16 | b[p + 3] << 24))
+    e_independent=$((b[p + 4] == 1))
+    e_number=${b[p + 5]}
+  else
+    e_offset=$((b[p] | b[p + 1] << 8 | b[p + 2] << 16 | b[p + 3] << 24 | b[p + 4] << 32))
+    e_independent=$(((b[p + 5] & indexflag) != 0))
+    e_number=$((b[p + 6] | b[p + 7] << 8))
+  fi
+}
+
+# The record of frame $1 of the index, as decode_record gives it.
+index_entry() {
+  local b
+  read -ra b < <(od -An -v -tu1 -j $(($1 * IndexRecord)) -N $IndexRecord -- "$indexfile")
+  [ ${#b[@]} -eq $IndexRecord ] || return 1
+  decode_record 0
+}
+
+# "NUMBER OFFSET" of frame $1; for a frame past the index the end of the last file ("N -1").
+position() {
+  if (($1 < frames)); then
+    index_entry "$1" || return 1
+    echo "$e_number $e_offset"
+  else
+    index_entry $((frames - 1)) || return 1
+    echo "$e_number -1"
+  fi
+}
+
+# The last independent frame at or before frame $1 (at most ten seconds back), else $1; the
+# records of those seconds are read at once.
+independent_before() {
+  local want=$1 from=$(($1 - 10 * rate / 1000)) b i
+  ((from < 0)) && from=0
+  read -ra b < <(od -An -v -tu1 -j $((from * IndexRecord)) -N $(((want - from + 1) * IndexRecord)) -- "$indexfile")
+  for ((i = ${#b[@]} / IndexRecord - 1; i >= 0; i--)); do
+    decode_record $((i * IndexRecord))
+    ((e_independent)) && { echo $((from + i)); return; }
+  done
+  echo "$want"
+}
+
+# The media file of a file number.
+media_file() {
+  if [ "$indexkind" = ts ]; then
+    printf '%s/%05d.ts' "$dir" "$1"
+  else
+    local f
+    f=$(printf '%s/%03d' "$dir" "$1")
+    [ -e "$f.ts" ] || [ ! -e "$f.vdr" ] || { echo "$f.vdr"; return; }
+    echo "$f.ts"
+  fi
+}
+
+# The bytes at the start of a transport stream file that tell its streams (PAT, PMT and
+# the like): the packets before the first that begins a PES packet. A stretch read from the
+# middle of a file goes out behind them, so that its first frames are known at once.
+stream_header() {
+  local file=$1 b n=0 count=16
+  read -ra b < <(od -An -v -tu1 -N $((count * TsPacket)) -- "$file")
+  while ((n < count && (n + 1) * TsPacket <= ${#b[@]})); do
+    local p=$((n * TsPacket))
+    ((b[p] == 0x47)) || break
+    local control=$((b[p + 3] >> 4 & 3)) payload=$((p + 4))
+    ((control & 2)) && payload=$((payload + 1 + b[p + 4]))
+    if ((b[p + 1] & 0x40 && payload + 2 < p + TsPacket)); then
+      ((b[payload] == 0 && b[payload + 1] == 0 && b[payload + 2] == 1)) && break
+    fi
+    n=$((n + 1))
+  done
+  echo $((n * TsPacket))
+}
+
+declare -A headers
+# The media from (NUMBER OFFSET) $1 $2 up to (NUMBER OFFSET) $3 $4 (-1: the file's end),
+# across the files between, on standard output.
+emit() {
+  local number=$1 offset=$2 last=$3 until=$4 file
+  file=$(media_file "$number")
+  if [ "$mediakind" = ts ]; then
+    [ -n "${headers[$number]}" ] || headers[$number]=$(stream_header "$file")
+    head -c "${headers[$number]}" -- "$file" || return 1
+  fi
+  while ((number <= last)); do
+    file=$(media_file "$number")
+    if ((number == last && until >= 0)); then
+      ((until <= offset)) || dd if="$file" bs=64K iflag=skip_bytes,count_bytes skip="$offset" count=$((until - offset)) status=none ||
+        return 1
+    else
+      dd if="$file" bs=64K iflag=skip_bytes skip="$offset" status=none || return 1
+    fi
+    number=$((number + 1)) offset=0
+  done
+}
+
+# Writes the media from frame $1 to frame $2 into the file $3.
+emit_frames() {
+  local from to
+  # shellcheck disable=SC2086
+  from=$(position "$1") && to=$(position "$2") && emit $from $to >"$3"
+}
+
+# The sound tracks of a stretch of media, one line each: "PID CODEC CHANNELS RATE LANGUAGE
+# TIME", TIME being that of the first sound its decoder gives (90 kHz), "-" for none.
+sound_tracks() {
+  local -A first
+  local line kind fields field
+  while IFS= read -r line; do
+    IFS='|' read -ra fields <<<"$line"
+    kind=${fields[0]}
+    [ "$kind" = frame ] || [ "$kind" = stream ] || continue
+    local index= id= codec=unknown channels=0 samplerate=0 language=- pts= best=
+    for field in "${fields[@]:1}"; do
+      case $field in
+        stream_index=* | index=*) index=${field#*=} ;;
+        id=*) id=${field#id=} ;;
+        codec_name=*) codec=${field#codec_name=} ;;
+        channels=*) channels=${field#channels=} ;;
+        sample_rate=*) samplerate=${field#sample_rate=} ;;
+        tag:language=*) language=${field#tag:language=} ;;
+        pts=*) pts=${field#pts=} ;;
+        best_effort_timestamp=*) best=${field#*=} ;;
+      esac
+    done
+    [[ $pts =~ ^-?[0-9]+$ ]] || pts=$best
+    if [ "$kind" = frame ]; then
+      [ -n "${first[$index]}" ] || [[ ! $pts =~ ^-?[0-9]+$ ]] || first[$index]=$pts
+    elif [ -n "$id" ]; then
+      echo "$id $codec ${channels:-0} ${samplerate:-0} ${language:--} ${first[$index]:--}"
+    fi
+  done < <(ffprobe -v fatal -select_streams a -of compact -show_entries \
+             stream=index,id,codec_name,channels,sample_rate:stream_tags=language:frame=stream_index,pts,best_effort_timestamp \
+             "file:$1" </dev/null)
+}
+
+# The one track to convert, by the rule in the header, of the lines of sound_tracks.
+choose_track() {
+  local tracks=() chosen=() order=() line code group id
+  # ffprobe lists the streams of each program before all streams; the last line of a
+  # stream is the whole one
+  local -A lines
+  while IFS= read -r line; do
+    id=${line%% *}
+    [ -n "$line" ] || continue
+    [ -n "${lines[$id]}" ] || order+=("$id")
+    lines[$id]=$line
+  done
+  for id in "${order[@]}"; do
+    tracks+=("${lines[$id]}")
+  done
+  # a track whose decoder gave nothing in the stretch only when there is no other
+  local heard=() t
+  for t in "${tracks[@]}"; do
+    read -r _ _ _ _ _ time <<<"$t"
+    [[ $time =~ ^-?[0-9]+$ ]] && heard+=("$t")
+  done
+  [ ${#heard[@]} -gt 0 ] && tracks=("${heard[@]}")
+  for group in ${VIMORA_AUDIO_LANGUAGES}; do
+    for t in "${tracks[@]}"; do
+      read -r _ _ _ _ language _ <<<"$t"
+      IFS=',' read -ra codes <<<"${group,,}"
+      for code in "${codes[@]}"; do
+        [[ ",${language,,}," == *",$code,"* ]] && { chosen+=("$t"); break; }
+      done
+    done
+    [ ${#chosen[@]} -gt 0 ] && break
+  done
+  [ ${#chosen[@]} -gt 0 ] || chosen=("${tracks[@]}")
+  for t in "${chosen[@]}"; do
+    read -r _ codec channels _ <<<"$t"
+    case $codec in mp2 | mp3 | aac | aac_latm) ((channels == 1 || channels == 2)) && { echo "$t"; return; } ;; esac
+  done
+  for t in "${chosen[@]}"; do
+    read -r _ codec _ <<<"$t"
+    case $codec in ac3 | eac3) echo "$t"; return ;; esac
+  done
+  [ ${#chosen[@]} -gt 0 ] && echo "${chosen[0]}"
+}
+
+# The time stamp (90 kHz) of the first packet of a stream ("v:0", "i:PID") in a file.
+first_timestamp() {
+  local pts
+  while IFS=, read -r pts _; do
+    [[ $pts =~ ^-?[0-9]+$ ]] && { echo "$pts"; return; }
+  done < <(ffprobe -v fatal -select_streams "$2" -show_entries packet=pts -of csv=p=0 "file:$1" </dev/null)
+  return 1
 }
 
 # Four bytes, big-endian, of a number.
@@ -73,11 +321,6 @@ replaygain() {
          }'
 }
 
-# Seconds with millisecond precision, as ffmpeg takes them.
-ms_to_seconds() {
-  printf '%d.%03d' $(($1 / 1000)) $(($1 % 1000))
-}
-
 # One part of a file name: no '/', no control characters.
 name_part() {
   local s=${1//\//_}
@@ -96,12 +339,28 @@ dir=$2 title=$3 artist=$4 year=$5
 [ -n "$dir" ] || fail 2 "the recording directory is empty"
 [ -n "$title$artist" ] || fail 2 "neither artist nor title given"
 
+command -v ffmpeg >/dev/null && command -v ffprobe >/dev/null ||
+  fail 5 "ffmpeg and ffprobe are needed but not found in PATH"
+for tool in od dd head tail cat stat mktemp; do
+  command -v "$tool" >/dev/null || fail 5 "$tool is needed but not found in PATH"
+done
+
 [ -d "$dir" ] || fail 3 "recording directory '$dir' not found"
-# The recorder 2.x names its files "00001.ts" and "marks"; older recordings "001.ts"
-# and "marks.vdr". Whichever the recording has is taken.
-media=$dir/00001.ts
-[ -e "$media" ] || [ ! -e "$dir/001.ts" ] || media=$dir/001.ts
-[ -f "$media" ] && [ -r "$media" ] || fail 3 "recording media '$media' not found or not readable"
+# The recorder 2.x names its files "index", "info", "marks" and "00001.ts"; older
+# recordings "index.vdr", "info.vdr", "marks.vdr" and "001.ts" (or "001.vdr").
+indexfile=$dir/index indexkind=ts
+[ -e "$indexfile" ] || [ ! -e "$dir/index.vdr" ] || indexfile=$dir/index.vdr indexkind=pes
+[ -f "$indexfile" ] && [ -r "$indexfile" ] || fail 3 "frame index '$indexfile' not found or not readable"
+frames=$(($(stat -c %s -- "$indexfile") / IndexRecord))
+((frames > 0)) || fail 3 "the frame index '$indexfile' is empty"
+indexflag=0x80
+if [ "$indexkind" = pes ]; then
+  read -ra first < <(od -An -v -tu1 -N $IndexRecord -- "$indexfile")
+  ((first[6] | first[7])) && indexkind=hostpes indexflag=0x01
+fi
+info=$dir/info
+[ -e "$info" ] || [ ! -e "$dir/info.vdr" ] || info=$dir/info.vdr
+rate=$(read_rate "$info")
 
 marksfile=$dir/marks
 [ -e "$marksfile" ] || [ ! -e "$dir/marks.vdr" ] || marksfile=$dir/marks.vdr
@@ -118,21 +377,21 @@ done <"$marksfile"
 [ ${#marks[@]} -eq 2 ] || fail 4 "'$marksfile' holds ${#marks[@]} marks instead of one pair"
 startframe=${marks[0]} endframe=${marks[1]}
 ((endframe > startframe)) || fail 4 "the end mark does not lie after the start mark in '$marksfile'"
-startms=$((startframe * 1000 / FPS))
-spanms=$(((endframe - startframe) * 1000 / FPS))
+((startframe < frames)) ||
+  fail 4 "the start mark lies beyond the end of the recording media ($(ms_to_seconds "$(frames_ms "$frames")") s in its index)"
 
-command -v ffmpeg >/dev/null && command -v ffprobe >/dev/null ||
-  fail 5 "ffmpeg and ffprobe are needed but not found in PATH"
-
-# The recorder may have written an index longer than its media; a span past the end would
-# otherwise come out as a file of a few stray milliseconds.
-mediaduration=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "file:$media" </dev/null) ||
-  fail 3 "cannot read the recording media '$media'"
-if [[ $mediaduration =~ ^([0-9]+)(\.([0-9]{1,3}))? ]]; then
-  frac=${BASH_REMATCH[3]}000
-  mediams=$((10#${BASH_REMATCH[1]} * 1000 + 10#${frac:0:3}))
-  ((startms < mediams)) || fail 4 "the start mark lies beyond the end of the recording media ($(ms_to_seconds "$mediams") s)"
-fi
+# Every file of the span is there, and the start lies inside its file.
+read -r startnumber startoffset < <(position "$startframe") || fail 3 "cannot read the frame index '$indexfile'"
+read -r endnumber _ < <(position $((endframe + 2 * rate / 1000))) || fail 3 "cannot read the frame index '$indexfile'"
+mediakind=ts
+for ((n = startnumber; n <= endnumber; n++)); do
+  media=$(media_file "$n")
+  [ -f "$media" ] && [ -r "$media" ] || fail 3 "recording media '$media' not found or not readable"
+done
+media=$(media_file "$startnumber")
+((startoffset < $(stat -c %s -- "$media"))) ||
+  fail 4 "the start mark lies beyond the end of the recording media ('$media' ends before it)"
+[ "$(od -An -tx1 -N1 -- "$media")" = " 47" ] || mediakind=ps
 
 audiodir=${VIMORA_AUDIO_DIR:-${HOME:+$HOME/Music/vimora}}
 [ -n "$audiodir" ] || fail 6 "no audio folder: set VIMORA_AUDIO_DIR or HOME"
@@ -148,17 +407,21 @@ dots=${name%%[!.]*}
 name=${dots//./_}${name#"$dots"}
 target=$audiodir/$name.$format
 
-tmp= tagged= cover=
-encoder=
+tmp= tagged= work=
+workers=()
 cleanup() {
-  if [ -n "$encoder" ]; then
-    kill -TERM "$encoder" 2>/dev/null
-    wait "$encoder" 2>/dev/null
-  fi
-  local f
-  for f in "$tmp" "$tagged" "$cover"; do
-    [ -z "$f" ] || rm -f -- "$f"
+  local p steps=()
+  [ -z "$work" ] || [ ! -f "$work/pids" ] || mapfile -t steps <"$work/pids"
+  for p in "${workers[@]}" "${steps[@]}"; do
+    kill -TERM "$p" 2>/dev/null
   done
+  for p in "${workers[@]}"; do
+    wait "$p" 2>/dev/null
+  done
+  for p in "$tmp" "$tagged"; do
+    [ -z "$p" ] || rm -f -- "$p"
+  done
+  [ -z "$work" ] || rm -rf -- "$work"
 }
 trap cleanup EXIT
 trap 'exit 129' HUP
@@ -167,36 +430,96 @@ trap 'exit 143' TERM
 
 tmp=$(mktemp -- "$audiodir/.$me.XXXXXX") &&
   tagged=$(mktemp -- "$audiodir/.$me.XXXXXX") &&
-  cover=$(mktemp -- "$audiodir/.$me.XXXXXX") || fail 6 "cannot write into the audio folder '$audiodir'"
+  work=$(mktemp -d -- "$audiodir/.$me.XXXXXX") || fail 6 "cannot write into the audio folder '$audiodir'"
 
 # In the background so that a signal to this script alone is handled at once and ends
-# ffmpeg too; the "file:" prefix keeps ffmpeg from reading a path as a protocol or option.
+# the workers too; the "file:" prefix keeps ffmpeg from reading a path as a protocol or option.
+start_worker() {
+  "$@" &
+  workers+=($!)
+}
 run_ffmpeg() {
-  ffmpeg -nostdin -hide_banner -loglevel error -y "$@" </dev/null &
-  encoder=$!
-  wait "$encoder"
+  start_worker ffmpeg -nostdin -hide_banner -loglevel error -y "$@"
+  wait "${workers[-1]}"
   local status=$?
-  encoder=
+  unset 'workers[-1]'
   return $status
 }
 
-run_ffmpeg -ss "$(ms_to_seconds "$startms")" -i "file:$media" -t "$(ms_to_seconds "$spanms")" \
-  -map 0:a:0 -vn -sn -dn -map_metadata -1 -map_chapters -1 "${codec[@]}" -f "$format" "file:$tmp" ||
-  fail 6 "ffmpeg failed (exit status $?) converting '$media'"
+# A second of frames before the start (in its own file: a resumed recording begins a file
+# of its own, with time stamps of their own) lets sound muxed ahead of its picture in.
+leadframe=$((startframe - rate / 1000))
+((leadframe < 0)) && leadframe=0
+index_entry "$leadframe" && ((e_number == startnumber)) || leadframe=$startframe
+lead=$work/lead.ts picture=$work/picture.ts
+emit_frames "$leadframe" $((startframe + 3 * rate / 1000)) "$lead" &&
+  emit_frames "$startframe" $((startframe + rate / 1000)) "$picture" ||
+  fail 3 "cannot read the recording media of '$dir'"
 
-gain=$(replaygain "$tmp") || fail 6 "cannot measure the loudness of the audio of '$media'"
+track=$(sound_tracks "$lead" | choose_track)
+read -r pid trackcodec _ samplerate _ soundtime <<<"$track"
+[[ $samplerate =~ ^[1-9][0-9]*$ ]] || fail 6 "no sound track in the recording media at the start mark"
+
+# Where the start mark's picture lies in the sound that is decoded from the lead on.
+picturetime=$(first_timestamp "$picture" v:0) || picturetime=$(first_timestamp "$picture" "i:$pid") ||
+  fail 6 "no time stamp at the start mark in the recording media"
+[[ $soundtime =~ ^-?[0-9]+$ ]] || fail 6 "the sound track at the start mark cannot be decoded"
+ticks=$((((picturetime - soundtime) % TimestampWrap + TimestampWrap) % TimestampWrap))
+((ticks >= TimestampWrap / 2)) && ticks=$((ticks - TimestampWrap))
+((ticks > -10 * TicksPerSecond && ticks < 10 * TicksPerSecond)) ||
+  fail 6 "the time stamps of sound and picture at the start mark lie $((ticks / TicksPerSecond)) s apart"
+skip=$((ticks * samplerate / TicksPerSecond))
+samples=$(((endframe - startframe) * samplerate * 1000 / rate))
+delay=()
+# sound that begins after the picture: silence in its place keeps the song in time
+((skip < 0)) && delay=(-af "adelay=delays=$((-skip))S:all=1") samples=$((samples + skip)) skip=0
+
+decoding=()
+case $trackcodec in ac3 | eac3) decoding=(-downmix stereo -drc_scale 0) ;; esac
+BytesPerSample=8 # two channels of 32-bit floats
+# Each step of the pipeline notes its process, so that a signal to this script alone ends
+# them all; the shells here outlive their steps, so that every process is collected. The
+# cut reads every byte, so that the decoder never meets a closed pipe.
+convert_span() {
+  trap 'exit 143' TERM
+  { echo "$BASHPID" >>"$work/pids"; emit_frames "$leadframe" $((endframe + 2 * rate / 1000)) /dev/stdout; } |
+    { echo "$BASHPID" >>"$work/pids"
+      exec ffmpeg -nostdin -hide_banner -loglevel error "${decoding[@]}" -i pipe:0 -map "0:i:$pid" \
+        -vn -sn -dn -ac 2 -ar "$samplerate" -f f32le pipe:1; } |
+    { echo "$BASHPID" >>"$work/pids"
+      trap 'exit 143' TERM
+      tail -c +$((skip * BytesPerSample + 1)) | { head -c $((samples * BytesPerSample)); cat >/dev/null; }; } |
+    { echo "$BASHPID" >>"$work/pids"
+      exec ffmpeg -nostdin -hide_banner -loglevel error -y -f f32le -ar "$samplerate" -ac 2 -i pipe:0 "${delay[@]}" \
+        -map_metadata -1 "${codec[@]}" -f "$format" "file:$tmp"; }
+  echo "${PIPESTATUS[*]}" >"$work/status"
+}
+start_worker convert_span
+wait "${workers[-1]}"
+read -r reading decoder cutting encoder <"$work/status"
+((encoder == 0)) || fail 6 "ffmpeg failed (exit status $encoder) encoding the sound of '$dir'"
+((decoder == 0)) || fail 6 "ffmpeg failed (exit status $decoder) decoding the sound of '$dir'"
+((reading == 0)) || fail 3 "cannot read the recording media of '$dir'"
+((cutting == 0)) || fail 6 "cannot cut the sound of '$dir'"
+[ -s "$tmp" ] || fail 6 "no sound between the marks of '$dir'"
+
+gain=$(replaygain "$tmp") || fail 6 "cannot measure the loudness of the audio of '$dir'"
 tags+=(-metadata "REPLAYGAIN_TRACK_GAIN=${gain% *}" -metadata "REPLAYGAIN_TRACK_PEAK=${gain##* }")
 
 # A still from the middle of the track; a recording without video simply gives none.
+cover=$work/cover.jpg
+coverframe=$(independent_before $(((startframe + endframe) / 2)))
 coverinput=() coveroutput=()
-if run_ffmpeg -ss "$(ms_to_seconds $((startms + spanms / 2)))" -i "file:$media" -map 0:v:0 -frames:v 1 \
-     -vf "scale='min(600,iw)':-2" -f mjpeg "file:$cover" 2>/dev/null && [ -s "$cover" ]; then
-  size=$(ffprobe -v error -show_entries stream=width,height -of csv=p=0:s=x "file:$cover" </dev/null)
+if emit_frames "$coverframe" $((coverframe + 2 * rate / 1000)) "$work/cover.ts" &&
+   run_ffmpeg -i "file:$work/cover.ts" -map 0:v:0 -frames:v 1 -vf "scale='min(600,iw)':-2" -f mjpeg "file:$cover" 2>/dev/null &&
+   [ -s "$cover" ]; then
   if [ "$format" = mp3 ]; then
     coverinput=(-i "file:$cover")
     coveroutput=(-map 1:v -disposition:v attached_pic -metadata:s:v "comment=Cover (front)")
-  elif [[ $size =~ ^[0-9]+x[0-9]+$ ]]; then
-    coveroutput=(-metadata "METADATA_BLOCK_PICTURE=$(picture_block "$cover" "${size%x*}" "${size#*x}")")
+  else
+    size=$(ffprobe -v error -show_entries stream=width,height -of csv=p=0:s=x "file:$cover" </dev/null)
+    [[ ! $size =~ ^[0-9]+x[0-9]+$ ]] ||
+      coveroutput=(-metadata "METADATA_BLOCK_PICTURE=$(picture_block "$cover" "${size%x*}" "${size#*x}")")
   fi
 fi
 
@@ -207,3 +530,4 @@ run_ffmpeg -i "file:$tmp" "${coverinput[@]}" -map 0:a -c copy -map_metadata -1 "
 chmod "$(printf '%o' $((0666 & ~$(umask))))" -- "$tagged" &&
   mv -fT -- "$tagged" "$target" || fail 6 "cannot store '$target'"
 tagged=
+printf '%s\n' "$target"

@@ -4,7 +4,10 @@
 #include <fcntl.h>
 #include <math.h>
 #include <stdint.h>
+#include <strings.h>
 #include <unistd.h>
+#include <vdr/config.h>
+#include <vdr/i18n.h>
 #include <vdr/recording.h>
 
 extern "C" {
@@ -132,6 +135,7 @@ private:
   cSilenceDetector detector;
   double Seconds(int64_t Timestamp, AVRational TimeBase);
   bool OpenDecoder(int Stream);
+  int ChosenStream(void) const;
   void Decode(const AVPacket *Packet);
   void Measure(void);
 
@@ -196,6 +200,30 @@ bool cStretchDecoder::OpenDecoder(int Stream)
   return true;
 }
 
+// The stream of the sound track heard, of those the demuxer found; one that gave no sound
+// while they were probed only when none did.
+int cStretchDecoder::ChosenStream(void) const
+{
+  std::vector<tSoundTrack> tracks, silent;
+  std::vector<int> streams, silentStreams;
+  for (unsigned i = 0; i < format->nb_streams; i++) {
+      const AVStream *stream = format->streams[i];
+      if (stream->codecpar->codec_type != AVMEDIA_TYPE_AUDIO)
+         continue;
+      const AVDictionaryEntry *language = av_dict_get(stream->metadata, "language", NULL, 0);
+      tSoundTrack track = { avcodec_get_name(stream->codecpar->codec_id), stream->codecpar->ch_layout.nb_channels, language ? language->value : "" };
+      bool heard = stream->codecpar->sample_rate > 0;
+      (heard ? tracks : silent).push_back(track);
+      (heard ? streams : silentStreams).push_back(int(i));
+  }
+  if (tracks.empty()) {
+     tracks.swap(silent);
+     streams.swap(silentStreams);
+  }
+  int chosen = ChooseSoundTrack(tracks, PreferredAudioLanguages());
+  return chosen >= 0 ? streams[chosen] : -1;
+}
+
 void cStretchDecoder::Measure(void)
 {
   AVRational timeBase = format->streams[audioStream]->time_base;
@@ -241,6 +269,12 @@ bool cStretchDecoder::Run(cPieceReader &Reader, bool IsPesRecording)
   const AVInputFormat *input = av_find_input_format(IsPesRecording ? "mpeg" : "mpegts");
   if (avformat_open_input(&format, NULL, input, NULL) < 0)
      return false; // the context is freed by the failed open
+  // the packets read to learn the streams are handed out again below
+  if (avformat_find_stream_info(format, NULL) < 0)
+     return false;
+  int chosen = ChosenStream();
+  if (chosen >= 0)
+     OpenDecoder(chosen);
   while (av_read_frame(format, packet) >= 0) {
     AVStream *stream = format->streams[packet->stream_index];
     AVMediaType type = stream->codecpar->codec_type;
@@ -249,8 +283,6 @@ bool cStretchDecoder::Run(cPieceReader &Reader, bool IsPesRecording)
        pictureTime = Seconds(pts, stream->time_base);
        pictureSeen = true;
     }
-    if (type == AVMEDIA_TYPE_AUDIO && audioStream < 0 && !OpenDecoder(packet->stream_index))
-       stream->discard = AVDISCARD_ALL;
     if (packet->stream_index == audioStream)
        Decode(packet);
     // only the first picture's time and one sound are needed: the demuxer may skip the rest
@@ -273,7 +305,60 @@ std::vector<tSilence> cStretchDecoder::Silences(void)
   return silences;
 }
 
+// The codes of a language tag or of a preferred language: "deu,ger" -> "deu", "ger".
+std::vector<std::string> Codes(const std::string &Text)
+{
+  std::vector<std::string> codes;
+  for (size_t from = 0; from <= Text.size(); ) {
+      size_t comma = std::min(Text.find(',', from), Text.size());
+      codes.push_back(Text.substr(from, comma - from));
+      from = comma + 1;
+  }
+  return codes;
+}
+
+// Whether the language tag of a track ("deu", or for several "deu,eng") holds one of the
+// codes of a language.
+bool SpeaksOneOf(const std::string &Language, const std::string &LanguageCodes)
+{
+  for (const std::string &l : Codes(Language))
+      for (const std::string &c : Codes(LanguageCodes))
+          if (!l.empty() && strcasecmp(l.c_str(), c.c_str()) == 0)
+             return true;
+  return false;
+}
+
 } // namespace
+
+std::vector<std::string> PreferredAudioLanguages(void)
+{
+  std::vector<std::string> languages;
+  for (const int *l = Setup.AudioLanguages; *l >= 0; l++)
+      if (const char *codes = I18nLanguageCode(*l))
+         languages.push_back(codes);
+  return languages;
+}
+
+int ChooseSoundTrack(const std::vector<tSoundTrack> &Tracks, const std::vector<std::string> &Languages)
+{
+  std::vector<int> candidates;
+  for (size_t l = 0; l < Languages.size() && candidates.empty(); l++)
+      for (size_t i = 0; i < Tracks.size(); i++)
+          if (SpeaksOneOf(Tracks[i].language, Languages[l]))
+             candidates.push_back(int(i));
+  if (candidates.empty())
+     for (size_t i = 0; i < Tracks.size(); i++)
+         candidates.push_back(int(i));
+  for (int i : candidates) {
+      const std::string &c = Tracks[i].codec;
+      if ((c == "mp2" || c == "mp3" || c == "aac" || c == "aac_latm") && (Tracks[i].channels == 1 || Tracks[i].channels == 2))
+         return i;
+  }
+  for (int i : candidates)
+      if (Tracks[i].codec == "ac3" || Tracks[i].codec == "eac3")
+         return i;
+  return candidates.empty() ? -1 : candidates[0];
+}
 
 // --- cSilenceDetector ------------------------------------------------------
 

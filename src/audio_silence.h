@@ -10,6 +10,22 @@
 
 class cIndexFile;
 
+// The recorder's preferred languages of the sound, most wanted first, each given by its
+// codes separated by commas ("deu,ger").
+std::vector<std::string> PreferredAudioLanguages(void);
+
+// Which sound track of a recording is heard: of the tracks, those in the first of the
+// Languages that any track carries (all when none does); among them the first mono or
+// stereo MP2 or AAC track, else the first AC-3 or E-AC-3 track, else the first track.
+// The conversion scripts choose by the same rule.
+struct tSoundTrack {
+  std::string codec; // ffmpeg's name: "mp2", "aac_latm", "ac3" ...
+  int channels;      // 0 when not known
+  std::string language;
+};
+// The index of the track chosen, -1 when there is none.
+int ChooseSoundTrack(const std::vector<tSoundTrack> &Tracks, const std::vector<std::string> &Languages);
+
 // Sound below this level for at least this long is a silence.
 const double SilenceLevelDb = -50;
 const double SilenceMinSeconds = 0.3;

@@ -1,10 +1,17 @@
 #include "audio_thread.h"
 
+#include <errno.h>
+#include <limits.h>
+#include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vdr/i18n.h>
 #include <vdr/recording.h>
 #include <vdr/skins.h>
 
+#include "audio_silence.h"
+#include "compat.h"
 #include "log.h"
 #include "menu_convert.h"
 #include "menu_recs.h"
@@ -16,10 +23,26 @@
 // last resort that could leave half a clip behind, so it waits that long for it.
 static const int StopWaitSeconds = 10;
 
+// A script's message is its last words: enough for ffmpeg's complaint and the script's
+// own line, not a whole run's chatter in the log.
+static const size_t MaxMessageBytes = 1000;
+
 cMutex cConvertToAudioThread::instanceMutex;
 cConvertToAudioThread *cConvertToAudioThread::ended = NULL;
+tConversionOutcome cConvertToAudioThread::outcome;
 std::atomic<cConvertToAudioThread *> cConvertToAudioThread::m_Instance(NULL);
 std::atomic<int> cConvertToAudioThread::progress(0);
+std::atomic<int> cConvertToAudioThread::failures(0);
+
+std::string tConversionOutcome::Text(void) const
+{
+  if (stopped)
+     return "stopped";
+  int converted = tracks - failed;
+  std::string text = failed ? *cString::sprintf("%d of %d tracks converted, %d failed", converted, tracks, failed)
+                            : *cString::sprintf("%d tracks converted", converted);
+  return cutError.empty() ? text : text + "; video clips failed: " + cutError;
+}
 
 // Appends copies of From's marks, comments included, to To.
 static void CopyMarks(const cMarks &From, cMarks &To)
@@ -46,6 +69,104 @@ static std::string DoubleQuoted(const std::string &Text)
       quoted += c;
   }
   return quoted + "\"";
+}
+
+// The variable that hands the recorder's preferred audio languages to the script, as an
+// assignment before its command.
+static std::string LanguagesAssignment(void)
+{
+  std::string languages;
+  for (const std::string &l : PreferredAudioLanguages())
+      languages += (languages.empty() ? "" : " ") + l;
+  return "VIMORA_AUDIO_LANGUAGES=" + DoubleQuoted(languages) + " ";
+}
+
+// The end of a file, at most MaxBytes of it.
+static std::string FileEnd(const char *FileName, size_t MaxBytes)
+{
+  std::string text;
+  FILE *f = fopen(FileName, "r");
+  if (!f)
+     return text;
+  if (fseek(f, 0, SEEK_END) == 0 && ftell(f) > long(MaxBytes))
+     fseek(f, -long(MaxBytes), SEEK_END);
+  else
+     rewind(f);
+  char buffer[512];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof(buffer), f)) > 0)
+    text.append(buffer, n);
+  fclose(f);
+  return text;
+}
+
+// The text without the line ends at its end.
+static std::string Chomped(std::string Text)
+{
+  while (!Text.empty() && (Text.back() == '\n' || Text.back() == '\r'))
+    Text.pop_back();
+  return Text;
+}
+
+// The lines of a text as one line, for the log.
+static std::string OneLine(const std::string &Text)
+{
+  std::string line = Chomped(Text);
+  for (char &c : line)
+      if (c == '\n' || c == '\r')
+         c = '|';
+  return line;
+}
+
+// The last line of a text.
+static std::string LastLine(const std::string &Text)
+{
+  std::string text = Chomped(Text);
+  size_t newline = text.rfind('\n');
+  return newline == std::string::npos ? text : text.substr(newline + 1);
+}
+
+// A file of our own for what a command writes, removed when it goes.
+class cCommandOutput {
+private:
+  char name[64];
+  bool made;
+
+public:
+  cCommandOutput(void)
+  {
+    const char *dir = getenv("TMPDIR");
+    snprintf(name, sizeof(name), "%s/vimora-script.XXXXXX", dir && *dir && strlen(dir) < 40 ? dir : "/tmp");
+    int fd = mkstemp(name);
+    made = fd >= 0;
+    if (made)
+       close(fd);
+  }
+  ~cCommandOutput() { if (made) unlink(name); }
+  bool Made(void) const { return made; }
+  const char *Name(void) const { return name; }
+};
+
+bool cConvertToAudioThread::RunScript(const std::string &Command, std::string &Failure)
+{
+  cCommandOutput out, err;
+  if (!out.Made() || !err.Made()) {
+     Failure = *cString::sprintf("no file for the script's output: %s", strerror(errno));
+     return false;
+  }
+  int status = CommandExitCode(SystemExec((Command + " >" + DoubleQuoted(out.Name()) + " 2>" + DoubleQuoted(err.Name())).c_str()));
+  std::string message = OneLine(FileEnd(err.Name(), MaxMessageBytes));
+  std::string file = LastLine(FileEnd(out.Name(), PATH_MAX + 1));
+  struct stat st;
+  if (status != 0)
+     Failure = status > 0 ? *cString::sprintf("exit status %d", status) : std::string("did not exit");
+  else if (file.empty() || stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+     Failure = file.empty() ? "names no file it wrote" : "the file it names is not there: " + file;
+  else
+     return true;
+  if (!message.empty())
+     Failure += ": " + message;
+  return false;
 }
 
 std::string cConvertToAudioThread::Command(const char *Script, const std::string &Directory, const std::string &Title, const std::string &Artist, const std::string &Year)
@@ -111,6 +232,12 @@ bool cConvertToAudioThread::Status(std::string &Name, int &Progress)
   return true;
 }
 
+tConversionOutcome cConvertToAudioThread::LastOutcome(void)
+{
+  cMutexLock lock(&instanceMutex);
+  return outcome;
+}
+
 void cConvertToAudioThread::Exit(void)
 {
   cConvertToAudioThread *thread = m_Instance;
@@ -127,12 +254,28 @@ void cConvertToAudioThread::Exit(void)
   DeleteEnded();
 }
 
-void cConvertToAudioThread::Ended(void)
+void cConvertToAudioThread::Ended(const tConversionOutcome &Outcome)
 {
   cMutexLock lock(&instanceMutex);
+  outcome = Outcome;
   cConvertToAudioThread *self = this;
   m_Instance.compare_exchange_strong(self, NULL);
   ended = this;
+}
+
+void cConvertToAudioThread::Finish(std::vector<tTrackPair> &Pairs, tConversionOutcome &Outcome)
+{
+  if (withVideo && !cMenuConvert::CallCutter(recording, Outcome.cutError)) {
+     for (tTrackPair &p : Pairs) // a track is done when all that was asked of it is made
+         p.converted = false;
+  }
+  Tracks.SetConverted(recording, Pairs);
+  if (Outcome.failed)
+     Skins.QueueMessage(mtError, *cString::sprintf(tr("Vimora audio conversion: %d of %d tracks failed!"), Outcome.failed, Outcome.tracks));
+  if (!Outcome.cutError.empty())
+     Skins.QueueMessage(mtError, Outcome.cutError.c_str());
+  else if (!withVideo && !Outcome.failed)
+     Skins.QueueMessage(mtInfo, tr("Vimora audio conversion finished!"));
 }
 
 void cConvertToAudioThread::Action(void)
@@ -140,10 +283,12 @@ void cConvertToAudioThread::Action(void)
   cCondWait::SleepMs(5);
   SetPriority(19);
   Skins.QueueMessage(mtInfo, tr("Vimora audio conversion started!"));
+  tConversionOutcome result;
+  result.name = recording->Name();
   cMarks marks;
   LoadMarks(marks, recording);
   if (marks.Count() == 0) {
-     Ended();
+     Ended(result);
      return;
   }
   cMarks backup;
@@ -151,7 +296,10 @@ void cConvertToAudioThread::Action(void)
   backup.Sort();
   RemoveMarks(marks);
   progress = 0;
+  failures = 0;
   const char *script = VimoraConfig.audioformat ? "vimora2ogg.sh" : "vimora2mp3.sh";
+  std::string languages = LanguagesAssignment();
+  std::vector<tTrackPair> pairs;
   int count = backup.Count();
   for (const cMark *start = backup.First(); start && Running(); start = backup.Next(start)) {
       const cMark *end = backup.Next(start);
@@ -164,9 +312,17 @@ void cConvertToAudioThread::Action(void)
       Tokenize(start->Comment() ? start->Comment() : "", fields, "|");
       if (fields.size() >= 3) {
          LogFile.Log(1, "converting to mp3: %s", fields[1].c_str());
-         SystemExec(Command(script, recording->FileName(), fields[1], fields[0], fields[2]).c_str());
-         if (Running())
+         std::string failure;
+         bool converted = RunScript(languages + Command(script, recording->FileName(), fields[1], fields[0], fields[2]), failure);
+         // a script ended by a stop has not failed: the run has
+         if (Running()) {
+            if (!converted) {
+               failures++;
+               LogFile.eSysLog("converting to mp3 failed: %s|%s|%s: %s %s", fields[0].c_str(), fields[1].c_str(), fields[2].c_str(), script, failure.c_str());
+            }
+            pairs.push_back({ start->Position(), end->Position(), fields[0], fields[1], fields[2], converted });
             progress = (end->Index() + 1) * 100 / count;
+         }
          RemoveMarks(marks);
          marks.Save();
       }
@@ -178,12 +334,11 @@ void cConvertToAudioThread::Action(void)
   CopyMarks(backup, marks);
   if (!marks.Save())
      LogFile.eSysLog("could not restore the marks of %s", recording->FileName());
-  if (Running()) {
-     Tracks.SetConverted(recording);
-     if (withVideo)
-        cMenuConvert::Cut(recording);
-     else
-        Skins.QueueMessage(mtInfo, tr("Vimora audio conversion finished!"));
-  }
-  Ended();
+  result.tracks = int(pairs.size());
+  result.failed = failures;
+  result.stopped = !Running();
+  if (!result.stopped)
+     Finish(pairs, result);
+  LogFile.Log(1, "audio conversion ended for %s: %s", recording->FileName(), result.Text().c_str());
+  Ended(result);
 }

@@ -114,7 +114,7 @@ void cAutoConvert::Process(void)
   {
     cMutexLock lock(&queueMutex);
     if (!started.empty()) {
-       LogFile.Log(1, "conversion of '%s' finished", started.c_str());
+       LogFile.Log(1, "conversion of '%s' finished: %s", started.c_str(), cConvertToAudioThread::LastOutcome().Text().c_str());
        started.clear();
     }
     fileName.swap(marking);

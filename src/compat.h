@@ -2,6 +2,7 @@
 #ifndef __VIMORA_COMPAT_H
 #define __VIMORA_COMPAT_H
 
+#include <sys/wait.h>
 #include <time.h>
 #include <vdr/config.h>
 
@@ -33,6 +34,17 @@ constexpr bool RecordsFromItsName = true;
 #else
 constexpr bool RecordsFromItsName = false;
 #endif
+
+// The exit code of a command SystemExec() ran, -1 when it did not exit: the recorder hands
+// back the wait status, our stand-in the exit code itself.
+inline int CommandExitCode(int SystemExecResult)
+{
+#ifdef VDR_STANDIN
+  return SystemExecResult;
+#else
+  return SystemExecResult >= 0 && WIFEXITED(SystemExecResult) ? WEXITSTATUS(SystemExecResult) : -1;
+#endif
+}
 
 // Now in milliseconds since the epoch.
 inline long long VimoraNowMs(void)

@@ -93,6 +93,52 @@ constexpr tPhrase Phrases[] = {
   ROW("Convert after recording", "Nach der Aufnahme konvertieren"),
   ROW("audio", "Audio"),
   ROW("audio and video", "Audio und Video"),
+  {
+    "Vimora audio conversion: %d of %d tracks failed!", // English
+    "Vimora-Audio-Konvertierung: %d von %d Tracks fehlgeschlagen!", // German
+    "Vimora pretvorba zvoka: %d od %d skladb ni uspelo!", // Slovenian
+    "Conversione audio Vimora: %d di %d brani non riusciti!", // Italian
+    "Vimora-audioconversie: %d van %d nummers mislukt!", // Dutch
+    "Conversão de áudio Vimora: %d de %d faixas falharam!", // Portuguese
+    "Conversion audio Vimora : échec de %d pistes sur %d !", // French
+    "Vimora lydkonvertering: %d av %d spor mislyktes!", // Norwegian
+    "Vimora-äänimuunnos: %d/%d kappaletta epäonnistui!", // Finnish
+    "Konwersja audio Vimora: nie powiodło się %d z %d utworów!", // Polish
+    "¡Conversión de audio de Vimora: fallaron %d de %d pistas!", // Spanish
+    "Μετατροπή ήχου Vimora: απέτυχαν %d από %d κομμάτια!", // Greek
+    "Vimora ljudkonvertering: %d av %d spår misslyckades!", // Swedish
+    "Conversie audio Vimora: %d din %d piese au eșuat!", // Romanian
+    "Vimora hangátalakítás: %d / %d szám sikertelen!", // Hungarian
+    "Conversió d'àudio de Vimora: han fallat %d de %d pistes!", // Catalan
+    "Аудиоконвертация Vimora: не удалось %d из %d треков!", // Russian
+    "Vimora pretvorba zvuka: %d od %d pjesama nije uspjelo!", // Croatian
+    "Vimora helikonverteerimine: %d lugu %d-st ebaõnnestus!", // Estonian
+    "Vimora lydkonvertering: %d af %d numre mislykkedes!", // Danish
+    "Převod zvuku Vimora: %d z %d skladeb se nezdařilo!" // Czech
+  },
+  {
+    "%d failed", // English
+    "%d fehlgeschlagen", // German
+    "%d neuspešnih", // Slovenian
+    "%d non riusciti", // Italian
+    "%d mislukt", // Dutch
+    "%d falharam", // Portuguese
+    "%d en échec", // French
+    "%d mislyktes", // Norwegian
+    "%d epäonnistui", // Finnish
+    "%d nieudanych", // Polish
+    "%d fallidas", // Spanish
+    "%d απέτυχαν", // Greek
+    "%d misslyckades", // Swedish
+    "%d eșuate", // Romanian
+    "%d sikertelen", // Hungarian
+    "%d fallides", // Catalan
+    "%d с ошибкой", // Russian
+    "%d neuspjelih", // Croatian
+    "%d ebaõnnestus", // Estonian
+    "%d mislykkedes", // Danish
+    "%d selhalo" // Czech
+  },
   { NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL }
 };
 

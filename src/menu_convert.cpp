@@ -6,6 +6,7 @@
 #include <vdr/skins.h>
 
 #include "audio_thread.h"
+#include "log.h"
 #include "menu_recs.h"
 #include "../plugins/rozerez/rozerez_service.h"
 #include "tracks.h"
@@ -80,28 +81,54 @@ eOSState cMenuConvert::Cut(const cRecording *Recording)
   return osEnd;
 }
 
+// The pairs of cut marks (first and second, third and fourth ...) whose start mark names a
+// track, as converted.
+static std::vector<tTrackPair> ConvertedPairs(const cMarks &Marks)
+{
+  std::vector<tTrackPair> pairs;
+  for (const cMark *m = Marks.First(); m && Marks.Next(m); m = Marks.Next(Marks.Next(m))) {
+      std::vector<std::string> fields;
+      Tokenize(m->Comment() ? m->Comment() : "", fields, "|");
+      if (fields.size() >= 3)
+         pairs.push_back({ m->Position(), Marks.Next(m)->Position(), fields[0], fields[1], fields[2], true });
+  }
+  return pairs;
+}
+
 bool cMenuConvert::CutClips(const cRecording *Recording, std::string &Error)
 {
-  cPlugin *rozerez = Rozerez();
-  if (!rozerez) {
-     Error = "rozerez is not loaded";
-     return false;
-  }
   cMarks marks;
   LoadMarks(marks, Recording);
-  for (cMark *m = marks.First(); m; m = marks.Next(m)) {
-      if (m->Comment())
-         m->SetComment(FormatMark(m->Comment()).c_str());
+  std::vector<tTrackPair> pairs = ConvertedPairs(marks); // before the comments become clip names
+  if (!CallCutter(Recording, Error))
+     return false;
+  Tracks.SetConverted(Recording, pairs);
+  return true;
+}
+
+bool cMenuConvert::CallCutter(const cRecording *Recording, std::string &Error)
+{
+  cPlugin *rozerez = Rozerez();
+  Error.clear();
+  if (!rozerez)
+     Error = "rozerez is not loaded";
+  else {
+     cMarks marks;
+     LoadMarks(marks, Recording);
+     for (cMark *m = marks.First(); m; m = marks.Next(m)) {
+         if (m->Comment())
+            m->SetComment(FormatMark(m->Comment()).c_str());
+     }
+     marks.Save();
+     MultiCutRequest request = { strdup(Recording->FileName()), NULL };
+     if (!rozerez->Service(ROZEREZ_MULTICUT_SERVICE, &request))
+        Error = "Roz-e-rez does not support this service!";
+     else if (request.errorText)
+        Error = *request.errorText ? request.errorText : "rozerez failed without saying why";
+     free(request.recordingFileName);
   }
-  marks.Save();
-  MultiCutRequest request = { strdup(Recording->FileName()), NULL };
-  if (!rozerez->Service(ROZEREZ_MULTICUT_SERVICE, &request))
-     Error = "Roz-e-rez does not support this service!";
-  else if (request.errorText)
-     Error = request.errorText;
-  else
-     Tracks.SetConverted(Recording);
-  free(request.recordingFileName);
+  if (!Error.empty())
+     LogFile.eSysLog("cutting the video clips of %s failed: %s", Recording->FileName(), Error.c_str());
   return Error.empty();
 }
 

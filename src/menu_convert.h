@@ -30,8 +30,11 @@ public:
   // Turns the start marks' comments into clip names, saves them and has "rozerez" cut
   // the clips. osContinue when there was nothing to do, osEnd after the call.
   static eOSState Cut(const cRecording *Recording);
-  // The same without a message: false with the cutter's error text in Error.
+  // The same without a message: false with the cutter's error text in Error (and in the
+  // log); the tracks of the pairs are marked converted when the clips were cut.
   static bool CutClips(const cRecording *Recording, std::string &Error);
+  // The cutting alone, marking nothing converted.
+  static bool CallCutter(const cRecording *Recording, std::string &Error);
   // Starts an audio conversion, or stops the running one.
   eOSState ConvertToAudio(void);
   eOSState ConvertToVideoAudio(void);

@@ -38,7 +38,8 @@ const char **VimoraSVDRPHelpPages(void)
     "    the cut marks of recording <number>, as the convert menu does. Refused\n"
     "    while a conversion runs.",
     "STAT\n"
-    "    Show the running conversion: its recording and progress, or 'idle'.",
+    "    Show the running conversion: its recording, progress and the tracks\n"
+    "    that failed so far; or 'idle', followed by how the last conversion ended.",
     "STOP\n"
     "    Stop the running conversion; the recording's marks are put back.",
     "BLCK\n"
@@ -231,10 +232,16 @@ static cString ConversionStatus(bool Stop)
 {
   std::string name;
   int progress;
-  if (!cConvertToAudioThread::Status(name, progress))
-     return "idle";
-  if (!Stop)
-     return cString::sprintf("%s: %d%%", name.c_str(), progress);
+  if (!cConvertToAudioThread::Status(name, progress)) {
+     tConversionOutcome last = cConvertToAudioThread::LastOutcome();
+     if (Stop || last.name.empty())
+        return "idle";
+     return cString::sprintf("idle; the last conversion, of %s: %s", last.name.c_str(), last.Text().c_str());
+  }
+  if (!Stop) {
+     int failed = cConvertToAudioThread::failures;
+     return failed ? cString::sprintf("%s: %d%%, %d failed", name.c_str(), progress, failed) : cString::sprintf("%s: %d%%", name.c_str(), progress);
+  }
   cConvertToAudioThread::Exit();
   return cString::sprintf("Conversion of %s stopped at %d%%", name.c_str(), progress);
 }

@@ -1,5 +1,6 @@
 #include "tracks.h"
 
+#include <algorithm>
 #include <charconv>
 #include <ctype.h>
 #include <limits.h>
@@ -550,5 +551,38 @@ void cTracks::SetConverted(const cRecording *Recording)
   for (cTrack *t = First(); t; t = Next(t))
       if (window.Contains(*t))
          t->status = 2;
+  Save();
+}
+
+// The pair of Pairs that names Track and overlaps the frames it takes in Window most, or
+// null (also for a track outside the recording).
+static const tTrackPair *PairOf(const cTrack &Track, const cTrackWindow &Window, const std::vector<tTrackPair> &Pairs)
+{
+  int start, end;
+  if (!Window.Find(Track, start, end))
+     return NULL;
+  cString year = cString::sprintf("%04d", Track.year);
+  const tTrackPair *best = NULL;
+  int most = 0;
+  for (const tTrackPair &p : Pairs) {
+      int overlap = std::min(end, p.end) - std::max(start, p.start);
+      if (p.artist == Track.artist && p.title == Track.title && p.year == *year && overlap > most) {
+         best = &p;
+         most = overlap;
+      }
+  }
+  return best;
+}
+
+void cTracks::SetConverted(const cRecording *Recording, const std::vector<tTrackPair> &Pairs)
+{
+  cIndexFile index(Recording->FileName(), false, Recording->IsPesRecording());
+  cTrackWindow window(index, Recording, VimoraConfig.offset);
+  cTracksLock lock(*this);
+  for (cTrack *t = First(); t; t = Next(t)) {
+      const tTrackPair *pair = PairOf(*t, window, Pairs);
+      if (pair && pair->converted)
+         t->status = 2;
+  }
   Save();
 }

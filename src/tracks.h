@@ -154,6 +154,14 @@ public:
   bool Covers(const cTrack &Track, int Frame) const;
 };
 
+// A pair of cut marks whose start mark names a track «artist|title|year», and whether
+// what was made of it was made.
+struct tTrackPair {
+  int start, end; // frames
+  std::string artist, title, year;
+  bool converted;
+};
+
 // The catalogue. Every walk, append, status change and save of the list happens with
 // the list locked (cTracksLock); the queries and Load/Save lock it themselves.
 class cTracks : public cConfig<cTrack> {
@@ -179,6 +187,9 @@ public:
   bool InList(const cTrack &Track, bool &AlreadyDone);
   // Marks every track inside Recording converted and saves the list.
   void SetConverted(const cRecording *Recording);
+  // Marks converted the tracks inside Recording whose pair was converted and saves the
+  // list. A track's pair is the one that names it and whose span it overlaps most.
+  void SetConverted(const cRecording *Recording, const std::vector<tTrackPair> &Pairs);
 };
 
 class cTracksLock {

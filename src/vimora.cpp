@@ -138,14 +138,19 @@ const char *cPluginVimora::MainMenuEntry(void)
 {
   if (VimoraConfig.hidemainmenuentry)
      return NULL;
-  int progress;
-  if (cConvertToAudioThread::m_Instance)
+  int progress, failed = 0;
+  if (cConvertToAudioThread::m_Instance) {
      progress = cConvertToAudioThread::progress;
+     failed = cConvertToAudioThread::failures;
+  }
   else if (cRefineMarksThread::Busy())
      progress = cRefineMarksThread::progress;
   else
      return tr(MainMenuEntryKey);
-  snprintf(mainMenuEntry, sizeof(mainMenuEntry), "%s (%d%%)", tr(MainMenuEntryKey), progress);
+  if (failed)
+     snprintf(mainMenuEntry, sizeof(mainMenuEntry), "%s (%d%%, %s)", tr(MainMenuEntryKey), progress, *cString::sprintf(tr("%d failed"), failed));
+  else
+     snprintf(mainMenuEntry, sizeof(mainMenuEntry), "%s (%d%%)", tr(MainMenuEntryKey), progress);
   return mainMenuEntry;
 }
 

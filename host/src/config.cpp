@@ -1,6 +1,7 @@
 #include <vdr/config.h>
 
 #include <ctype.h>
+#include <sstream>
 #include <vdr/i18n.h>
 
 cSetup Setup;
@@ -19,6 +20,7 @@ cSetup::cSetup(void)
 {
   fileName = NULL;
   strn0cpy(OSDLanguage, I18N_DEFAULT_LOCALE, sizeof(OSDLanguage));
+  AudioLanguages[0] = -1;
   MultiSpeedMode = 0;
   ShowReplayMode = 0;
   OSDMessageTime = 3;
@@ -68,6 +70,8 @@ bool cSetup::Load(const char *FileName)
        Set(name.substr(0, dot), name.substr(dot + 1), value);
     else if (name == "OSDLanguage")
        ParseOSDLanguage(value);
+    else if (name == "AudioLanguages")
+       ParseAudioLanguages(value);
     else {
        bool known = false;
        for (const auto &k : hostKeys) {
@@ -98,6 +102,21 @@ void cSetup::ParseOSDLanguage(const std::string &Value)
   I18nSetLocale(OSDLanguage);
 }
 
+void cSetup::ParseAudioLanguages(const std::string &Value)
+{
+  std::istringstream codes(Value);
+  std::string code;
+  int n = 0;
+  while (n < I18N_MAX_LANGUAGES && codes >> code) {
+    int language = I18nLanguageIndex(code.c_str());
+    if (language >= 0)
+       AudioLanguages[n++] = language;
+    else
+       esyslog("ERROR: unknown language: AudioLanguages = %s", Value.c_str());
+  }
+  AudioLanguages[n] = -1;
+}
+
 bool cSetup::Save(void)
 {
   if (!fileName)
@@ -106,6 +125,10 @@ bool cSetup::Save(void)
   if (!f.Open())
      return false;
   fprintf(f, "OSDLanguage = %s\n", OSDLanguage);
+  std::string codes;
+  for (const int *l = AudioLanguages; *l >= 0; l++)
+      codes += std::string(codes.empty() ? "" : " ") + std::string(I18nLanguageCode(*l), 3);
+  fprintf(f, "AudioLanguages = %s\n", codes.c_str());
   for (const auto &k : hostKeys)
       fprintf(f, "%s = %d\n", k.name, this->*k.field);
   for (const auto &e : entries)

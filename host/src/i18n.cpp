@@ -11,16 +11,19 @@
 #include "hostphrases.h"
 
 // The host's languages: those of its own texts, in their columns' order.
+// The codes are those of ISO 639-2, the terminology code before the bibliographic one.
 static const struct {
   const char *locale;
   const char *name;
+  const char *code;
 } languages[HostLanguages] = {
-  { I18N_DEFAULT_LOCALE, "English" }, { "de_DE", "German" }, { "sl_SI", "Slovenian" }, { "it_IT", "Italian" },
-  { "nl_NL", "Dutch" }, { "pt_PT", "Portuguese" }, { "fr_FR", "French" }, { "nn_NO", "Norwegian" },
-  { "fi_FI", "Finnish" }, { "pl_PL", "Polish" }, { "es_ES", "Spanish" }, { "el_GR", "Greek" },
-  { "sv_SE", "Swedish" }, { "ro_RO", "Romanian" }, { "hu_HU", "Hungarian" }, { "ca_ES", "Catalan" },
-  { "ru_RU", "Russian" }, { "hr_HR", "Croatian" }, { "et_EE", "Estonian" }, { "da_DK", "Danish" },
-  { "cs_CZ", "Czech" },
+  { I18N_DEFAULT_LOCALE, "English", "eng" }, { "de_DE", "German", "deu,ger" }, { "sl_SI", "Slovenian", "slv,slo" },
+  { "it_IT", "Italian", "ita" }, { "nl_NL", "Dutch", "nld,dut" }, { "pt_PT", "Portuguese", "por" },
+  { "fr_FR", "French", "fra,fre" }, { "nn_NO", "Norwegian", "nor" }, { "fi_FI", "Finnish", "fin" },
+  { "pl_PL", "Polish", "pol" }, { "es_ES", "Spanish", "spa" }, { "el_GR", "Greek", "ell,gre" },
+  { "sv_SE", "Swedish", "swe" }, { "ro_RO", "Romanian", "ron,rum" }, { "hu_HU", "Hungarian", "hun" },
+  { "ca_ES", "Catalan", "cat" }, { "ru_RU", "Russian", "rus" }, { "hr_HR", "Croatian", "hrv" },
+  { "et_EE", "Estonian", "est" }, { "da_DK", "Danish", "dan" }, { "cs_CZ", "Czech", "ces,cze" },
 };
 
 static std::atomic<int> currentLanguage(0);
@@ -84,6 +87,22 @@ const cStringList *I18nLanguages(void)
 const char *I18nLocale(int Language)
 {
   return Language >= 0 && Language < HostLanguages ? languages[Language].locale : NULL;
+}
+
+const char *I18nLanguageCode(int Language)
+{
+  return Language >= 0 && Language < HostLanguages ? languages[Language].code : NULL;
+}
+
+int I18nLanguageIndex(const char *Code)
+{
+  size_t n = Code ? strlen(Code) : 0;
+  for (int i = 0; n == 3 && i < HostLanguages; i++) {
+      for (const char *c = languages[i].code; c; c = strchr(c, ',') ? strchr(c, ',') + 1 : NULL)
+          if (strncmp(c, Code, 3) == 0)
+             return i;
+  }
+  return -1;
 }
 
 static const char *PluginText(const char *Domain, int Language, const char *s)

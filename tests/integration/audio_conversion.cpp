@@ -1,14 +1,18 @@
 // The audio conversion thread with stand-in scripts: the command line, the marks file
-// each script sees and the one left behind, progress, stopping, and the plug-in's
-// main-menu entry meanwhile.
+// each script sees and the one left behind, progress, stopping, scripts and cuts that
+// fail, and the plug-in's main-menu entry meanwhile.
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vdr/config.h>
+#include <vdr/i18n.h>
 #include <vdr/recording.h>
 
 #include "audio_thread.h"
 #include "conversion.h"
 #include "hostfixtures.h"
+#include "menu_recs.h"
 #include "pluginlog.h"
+#include "svdrp.h"
 #include "tracks.h"
 #include "vimora.h"
 #include "vimora_config.h"
@@ -40,6 +44,7 @@ TEST_F(cAudioConversion, ScriptGetsDirectoryTitleArtistYearAndOnlyItsPair)
   EXPECT_EQ(calls[0].script, "vimora2mp3.sh");
   EXPECT_EQ(calls[0].args, (std::vector<std::string>{ fileName, "T", "A", "1999" }));
   EXPECT_EQ(calls[0].marks, "0:01:03.01\n0:02:02.23\n");
+  EXPECT_EQ(calls[0].languages, "");
   EXPECT_EQ(cConvertToAudioThread::progress, 40); // (index 1 + 1) * 100 / 5 marks
   EXPECT_EQ(ReadFile(MarksPath()), marks);
   EXPECT_EQ(TrackStatus(), (std::vector<int>{ 2 }));
@@ -48,16 +53,22 @@ TEST_F(cAudioConversion, ScriptGetsDirectoryTitleArtistYearAndOnlyItsPair)
   EXPECT_TRUE(MessageShown("info: Vimora audio conversion finished!"));
 }
 
+// and the recorder's preferred audio languages in the script's environment
 TEST_F(cAudioConversion, OggScriptAndProgressAfterOneOfTwoPairs)
 {
   cTestPluginLog log;
   ASSERT_TRUE(log.Open(root + "/vimora.log", 1));
   VimoraConfig.audioformat = 1;
+  ::Setup.AudioLanguages[0] = I18nLanguageIndex("ger");
+  ::Setup.AudioLanguages[1] = I18nLanguageIndex("eng");
+  ::Setup.AudioLanguages[2] = -1;
   WriteFile(MarksPath(), "0:01:00.00 A|T|1999\n0:02:00.00\n0:03:00.00 A|T\n0:04:00.00\n");
   cConvertToAudioThread::Init(Recording(), false);
   RunConversion();
   ASSERT_EQ(Calls().size(), 1u);
   EXPECT_EQ(Calls()[0].script, "vimora2ogg.sh");
+  EXPECT_EQ(Calls()[0].languages, "deu,ger eng");
+  ::Setup.AudioLanguages[0] = -1;
   EXPECT_EQ(cConvertToAudioThread::progress, 50);
   EXPECT_EQ(log.Messages("converting"), (std::vector<std::string>{ "converting to mp3: T" }));
 }
@@ -73,6 +84,73 @@ TEST_F(cAudioConversion, NoMarksEndsAfterTheStartMessage)
   EXPECT_EQ(TrackStatus(), (std::vector<int>{ 0 }));
   EXPECT_TRUE(MessageShown("info: Vimora audio conversion started!"));
   EXPECT_FALSE(MessageShown("info: Vimora audio conversion finished!"));
+}
+
+// Of four tracks the first script exits with an error, the second is killed, the third
+// names no file; the fourth converts. Converting again does the three.
+TEST_F(cAudioConversion, FailedScriptsLeaveTheirTracksAsTheyWereAndAreToldOf)
+{
+  cTestPluginLog log;
+  ASSERT_TRUE(log.Open(root + "/vimora.log", 1));
+  cPluginVimora plugin;
+  const char *const artists[] = { "A", "B", "C", "D" };
+  for (int i = 0; i < 4; i++)
+      AddTrack(artists[i], "T", 1999, 60 + i * 120, 60);
+  WriteFile(fileName + "/vimora", MusicChannelID);
+  ASSERT_EQ(WriteCutMarks(Recording()), 4);
+  Fail(0, "exit");
+  Fail(1, "kill");
+  Fail(2, "nothing");
+  Hold(3);
+  cConvertToAudioThread::Init(Recording(), false);
+  RunConversionAside();
+  ASSERT_TRUE(WaitHeld(3));
+  EXPECT_STREQ(plugin.MainMenuEntry(), "Vimora (75%, 3 failed)");
+  int code = 0;
+  EXPECT_STREQ(VimoraSVDRPCommand("STAT", "", code), "Music: 75%, 3 failed");
+  Release(3);
+  WaitConversion();
+  EXPECT_EQ(TrackStatus(), (std::vector<int>{ 0, 0, 0, 2 }));
+  std::vector<std::string> failed = log.Messages("converting to mp3 failed");
+  ASSERT_EQ(failed.size(), 3u);
+  EXPECT_EQ(failed[0], "converting to mp3 failed: A|T|1999: vimora2mp3.sh exit status 6: vimora2mp3.sh: no sound track in the recording media");
+  // killed: the shell that ran it tells so, or it did not exit when the shell was the script
+  EXPECT_TRUE(failed[1].rfind("converting to mp3 failed: B|T|1999: vimora2mp3.sh exit status 137", 0) == 0 ||
+              failed[1].rfind("converting to mp3 failed: B|T|1999: vimora2mp3.sh did not exit", 0) == 0) << failed[1];
+  EXPECT_EQ(failed[2], "converting to mp3 failed: C|T|1999: vimora2mp3.sh names no file it wrote");
+  EXPECT_TRUE(MessageShown("error: Vimora audio conversion: 3 of 4 tracks failed!"));
+  EXPECT_FALSE(MessageShown("info: Vimora audio conversion finished!"));
+  EXPECT_STREQ(VimoraSVDRPCommand("STAT", "", code), "idle; the last conversion, of Music: 1 of 4 tracks converted, 3 failed");
+  EXPECT_EQ(log.Messages("audio conversion ended"), (std::vector<std::string>{ "audio conversion ended for " + fileName + ": 1 of 4 tracks converted, 3 failed" }));
+
+  // green writes the marks of the three again, and they convert
+  ASSERT_EQ(WriteCutMarks(Recording()), 3);
+  cConvertToAudioThread::Init(Recording(), false);
+  RunConversion();
+  std::vector<tScriptCall> calls = Calls();
+  ASSERT_EQ(calls.size(), 7u);
+  EXPECT_EQ(calls[4].args[2] + calls[5].args[2] + calls[6].args[2], "ABC");
+  EXPECT_EQ(TrackStatus(), (std::vector<int>{ 2, 2, 2, 2 }));
+  EXPECT_TRUE(MessageShown("info: Vimora audio conversion finished!"));
+}
+
+// Audio and video: the audio files are made, the cut fails; no track is done.
+TEST_F(cAudioConversion, ACombinedRunWhoseCutFailsMarksNothing)
+{
+  cTestPluginLog log;
+  ASSERT_TRUE(log.Open(root + "/vimora.log", 1));
+  ASSERT_TRUE(LoadRozerez("\"--error=rozerez: disk full\""));
+  AddTrack("A", "T", 1999, 60, 60);
+  WriteFile(fileName + "/vimora", MusicChannelID);
+  ASSERT_EQ(WriteCutMarks(Recording()), 1);
+  cConvertToAudioThread::Init(Recording(), true);
+  RunConversion();
+  EXPECT_EQ(Calls().size(), 1u);
+  EXPECT_EQ(TrackStatus(), (std::vector<int>{ 0 }));
+  EXPECT_TRUE(MessageShown("error: rozerez: disk full"));
+  EXPECT_EQ(log.Messages("cutting"), (std::vector<std::string>{ "cutting the video clips of " + fileName + " failed: rozerez: disk full" }));
+  int code = 0;
+  EXPECT_STREQ(VimoraSVDRPCommand("STAT", "", code), "idle; the last conversion, of Music: 1 tracks converted; video clips failed: rozerez: disk full");
 }
 
 TEST_F(cAudioConversion, MainMenuEntryAndActiveFollowTheRun)

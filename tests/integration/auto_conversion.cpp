@@ -54,7 +54,7 @@ TEST_F(cAutoConversion, AnEndedRecordingIsMarkedAndConvertedWithoutAKey)
   EXPECT_EQ(TrackStatus(), (std::vector<int>{ 2 }));
   EXPECT_EQ(log.Messages("conversion of"), (std::vector<std::string>{
               "conversion of '" + fileName + "' started (1 tracks, audio)",
-              "conversion of '" + fileName + "' finished" }));
+              "conversion of '" + fileName + "' finished: 1 tracks converted" }));
 }
 
 TEST_F(cAutoConversion, RecordingsEndingMeanwhileFollowInOrderAlsoAfterARestart)
@@ -95,7 +95,7 @@ TEST_F(cAutoConversion, RecordingsEndingMeanwhileFollowInOrderAlsoAfterARestart)
               "conversion of '" + second + "' queued",
               "conversion of '" + third + "' queued",
               "conversion of '" + second + "' started (1 tracks, audio)",
-              "conversion of '" + second + "' finished",
+              "conversion of '" + second + "' finished: 1 tracks converted",
               "conversion of '" + third + "' dropped: the recording is gone" }));
 }
 

@@ -3,8 +3,13 @@
 // and green with "refinemarks" finds the gaps in the recorded sound.
 #include <unistd.h>
 #include <vdr/clock.h>
+#include <vdr/config.h>
+#include <vdr/i18n.h>
+#include <vdr/recording.h>
 
 #include "../../host/src/mediawriter.h"
+#include "audio_silence.h"
+#include "mediarecording.h"
 #include "recorderenv.h"
 #include "refine_thread.h"
 #include "vimora_config.h"
@@ -121,4 +126,39 @@ TEST_F(cMediaRefine, ANarrowWindowLeavesMarksFarFromTheirGap)
   EXPECT_EQ(marks[3], MarkLine(3468));
   EXPECT_EQ(marks[4], MarkLine(3480, "C|Song|2000"));
   EXPECT_EQ(marks[8], MarkLine(7320, "F|Song|2000"));
+}
+
+// A recording with three sound tracks, each silent at a time of its own: the search hears
+// the one the rule chooses.
+class cMediaSoundTracks : public cTestEnv {};
+
+TEST_F(cMediaSoundTracks, TheSearchHearsTheTrackOfThePreferredLanguage)
+{
+  std::string stream = root + "/tracks.ts", dir = videoDir + "/Tracks/2026-12-07.20.00.1-0.rec";
+  auto tone = [](int Quiet) { return "aevalsrc=0.5*sin(2*PI*440*t)*not(between(t\\," + std::to_string(Quiet) + "\\," + std::to_string(Quiet) + ".6)):s=48000"; };
+  tProcessResult r = RunTool({ "ffmpeg", "-nostdin", "-v", "error", "-f", "lavfi", "-i", "testsrc=size=96x64:rate=25",
+                               "-f", "lavfi", "-i", tone(3), "-f", "lavfi", "-i", tone(6), "-f", "lavfi", "-i", tone(9),
+                               "-t", "12", "-map", "0", "-map", "1", "-map", "2", "-map", "3", "-c:v", "mpeg2video", "-g", "12",
+                               "-c:a:0", "ac3", "-c:a:1", "mp2", "-c:a:2", "mp2", "-metadata:s:a:0", "language=deu",
+                               "-metadata:s:a:1", "language=deu", "-metadata:s:a:2", "language=eng", "-f", "mpegts", stream });
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  ASSERT_TRUE(MakeDirs(dir.c_str(), true));
+  std::string error;
+  ASSERT_TRUE(MakeMediaRecording(dir, { { stream, {} } }, 25, false, error)) << error;
+  struct {
+    int language; // of the host's, -1 for none
+    double quiet; // seconds
+  } cases[] = { { -1, 6 }, { I18nLanguageIndex("eng"), 9 }, { I18nLanguageIndex("ita"), 6 } };
+  for (const auto &c : cases) {
+      SCOPED_TRACE(c.language);
+      ::Setup.AudioLanguages[0] = c.language;
+      ::Setup.AudioLanguages[1] = -1;
+      cIndexFile index(dir.c_str(), false);
+      std::vector<tSilence> silences;
+      ASSERT_TRUE(cSilenceFinder(dir.c_str(), false, index).Find(0, index.Last(), silences));
+      ASSERT_EQ(silences.size(), 1u);
+      EXPECT_NEAR(silences[0].from, c.quiet * 25, 2);
+      EXPECT_NEAR(silences[0].to, (c.quiet + 0.6) * 25, 2);
+  }
+  ::Setup.AudioLanguages[0] = -1;
 }

@@ -70,7 +70,7 @@ TEST_F(cSvdrpCommands, AConversionIsStartedWatchedRefusedAgainAndStopped)
   EXPECT_EQ(Command("CONV", "1 video"), "A conversion of Music is running (0%)");
   EXPECT_EQ(Command("STOP"), "Conversion of Music stopped at 0%");
   EXPECT_EQ(ReadFile(MarksPath()), marks);
-  EXPECT_EQ(Command("STAT"), "idle");
+  EXPECT_EQ(Command("STAT"), "idle; the last conversion, of Music: stopped");
   EXPECT_EQ(Command("STOP"), "idle");
   WaitConversion();
   Release(0);

@@ -12,7 +12,8 @@
 #include "tracks.h"
 
 // Numbers its call by the folders already in calls/, notes what it was given and saw
-// there, and waits while hold-<call> exists.
+// there, waits while hold-<call> exists, then writes its file into audio/ and names it
+// on standard output; or fails as fail-<call> says.
 static const char *const ScriptText =
   "#!/bin/sh\n"
   "root='@ROOT@'\n"
@@ -24,11 +25,18 @@ static const char *const ScriptText =
   "i=1\n"
   "for a in \"$@\"; do printf '%s' \"$a\" >\"$d/arg$i\"; i=$((i + 1)); done\n"
   "cp \"$1/marks\" \"$d/marks\"\n"
+  "printf '%s' \"${VIMORA_AUDIO_LANGUAGES-unset}\" >\"$d/languages\"\n"
   "if [ -e \"$root/hold-$n\" ]; then\n"
   "  touch \"$d/started\"\n"
   "  while [ -e \"$root/hold-$n\" ]; do sleep 0.01; done\n"
   "fi\n"
-  "touch \"$d/done\"\n";
+  "touch \"$d/done\"\n"
+  "case $(cat \"$root/fail-$n\" 2>/dev/null) in\n"
+  "  exit) echo \"${0##*/}: no sound track in the recording media\" >&2; exit 6 ;;\n"
+  "  kill) kill -KILL $$ ;;\n"
+  "  nothing) exit 0 ;;\n"
+  "esac\n"
+  "mkdir -p \"$root/audio\" && touch \"$root/audio/$n\" && echo \"$root/audio/$n\"\n";
 
 void cConversionEnv::SetUp(void)
 {
@@ -89,6 +97,11 @@ void cConversionEnv::Hold(int Call)
   WriteFile(root + "/hold-" + std::to_string(Call), "");
 }
 
+void cConversionEnv::Fail(int Call, const char *How)
+{
+  WriteFile(root + "/fail-" + std::to_string(Call), How);
+}
+
 void cConversionEnv::Release(int Call)
 {
   unlink((root + "/hold-" + std::to_string(Call)).c_str());
@@ -118,6 +131,7 @@ std::vector<tScriptCall> cConversionEnv::Calls(void) const
       for (int i = 1; i <= argc; i++)
           c.args.push_back(ReadFile(d + "/arg" + std::to_string(i)));
       c.marks = ReadFile(d + "/marks");
+      c.languages = ReadFile(d + "/languages");
       c.done = FileExists(d + "/done");
       calls.push_back(c);
   }

@@ -1,6 +1,7 @@
 // Conversions in tests: a recording of the music channel with tracks in the catalogue,
 // and stand-ins for "vimora2mp3.sh" and "vimora2ogg.sh" first in PATH that note each
-// call (script, arguments, the marks file they saw) and can be held while they run.
+// call (script, arguments, the marks file they saw), can be held while they run and made
+// to fail.
 #ifndef __VIMORA_CONVERSION_H
 #define __VIMORA_CONVERSION_H
 
@@ -17,6 +18,7 @@ struct tScriptCall {
   std::string script;
   std::vector<std::string> args;
   std::string marks; // the recording's marks file while the script ran
+  std::string languages; // VIMORA_AUDIO_LANGUAGES, "unset" when it was not set
   bool done;         // the script got to its end (it was not stopped)
 };
 
@@ -38,6 +40,9 @@ protected:
   // Call number Call (from 0) of the scripts waits from its start until Release(Call).
   void Hold(int Call);
   void Release(int Call);
+  // Call number Call fails: "exit" exits with 6 and a message, "kill" is killed, "nothing"
+  // exits with 0 but names no file.
+  void Fail(int Call, const char *How);
   // Waits (at most 20 seconds of real time) until held call Call has begun.
   bool WaitHeld(int Call);
   std::vector<tScriptCall> Calls(void) const;

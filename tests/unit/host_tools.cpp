@@ -274,6 +274,26 @@ TEST_F(cHostTools, SetupStoresPluginValuesAndKeepsHashes)
   EXPECT_STREQ(t.OSDLanguage, "it_IT");
 }
 
+// As the recorder: any of a language's codes is read, its first one stored.
+TEST_F(cHostTools, SetupAudioLanguagesAreCodesAsTheRecorderStoresThem)
+{
+  std::string path = configDir + "/setup.conf";
+  WriteFile(path, "AudioLanguages = fre ger xyz eng\n");
+  cSetup s;
+  EXPECT_EQ(s.AudioLanguages[0], -1);
+  ASSERT_TRUE(s.Load(path.c_str()));
+  EXPECT_STREQ(I18nLanguageCode(s.AudioLanguages[0]), "fra,fre");
+  EXPECT_STREQ(I18nLanguageCode(s.AudioLanguages[1]), "deu,ger");
+  EXPECT_STREQ(I18nLanguageCode(s.AudioLanguages[2]), "eng");
+  EXPECT_EQ(s.AudioLanguages[3], -1);
+  EXPECT_TRUE(HostLogHas("unknown language: AudioLanguages = fre ger xyz eng"));
+  ASSERT_TRUE(s.Save());
+  EXPECT_NE(ReadFile(path).find("AudioLanguages = fra deu eng\n"), std::string::npos) << ReadFile(path);
+  EXPECT_EQ(I18nLanguageIndex("dut"), 4);
+  EXPECT_EQ(I18nLanguageIndex("de"), -1);
+  EXPECT_EQ(I18nLanguageCode(I18nNumLanguagesWithLocale()), nullptr);
+}
+
 TEST_F(cHostTools, SetupLanguageIsALocale)
 {
   std::string path = configDir + "/setup.conf";

@@ -1,8 +1,9 @@
-// What counts as a silence, which silence a mark takes, and where the mark then lands on
-// an index with an I-frame every 12 frames.
+// Which sound track is heard, what counts as a silence, which silence a mark takes, and
+// where the mark then lands on an index with an I-frame every 12 frames.
 #include <math.h>
 #include <vdr/recording.h>
 
+#include "audio_silence.h"
 #include "hostfixtures.h"
 #include "mark_refine.h"
 #include "testenv.h"
@@ -44,6 +45,28 @@ TEST(cSilenceDetector, QuietBelowFiftyDecibelsForThreeTenthsOfASecond)
   EXPECT_NEAR(s[1].from, hole + 0.15, 1e-9);
   EXPECT_NEAR(s[1].to, t, 1e-9);
   EXPECT_TRUE(d.Take().empty());
+}
+
+TEST(cSoundTrack, FirstPreferredLanguageThenMp2OrAacThenAc3ThenTheFirst)
+{
+  const std::vector<tSoundTrack> tracks = {
+    { "ac3", 6, "deu" }, { "mp2", 2, "deu" }, { "aac_latm", 6, "eng" }, { "eac3", 2, "eng" }, { "mp2", 1, "fra" }, { "dts", 2, "spa" },
+  };
+  struct {
+    std::vector<std::string> languages;
+    int chosen;
+  } cases[] = {
+    { {}, 1 },                      // all: the stereo MP2
+    { { "eng" }, 3 },                // 5.1 AAC is not mono or stereo: E-AC-3
+    { { "FRA,fre", "deu,ger" }, 4 }, // the first language carried, in any case
+    { { "ita", "deu,ger" }, 1 },
+    { { "spa" }, 5 },                // neither kind: the language's first track
+    { { "xxx" }, 1 },                // none carried: all
+  };
+  for (const auto &c : cases)
+      EXPECT_EQ(ChooseSoundTrack(tracks, c.languages), c.chosen) << ::testing::PrintToString(c.languages);
+  EXPECT_EQ(ChooseSoundTrack({ { "ac3", 2, "deu,eng" }, { "mp2", 2, "fra" } }, { "eng" }), 0); // a track of two languages
+  EXPECT_EQ(ChooseSoundTrack({}, { "deu" }), -1);
 }
 
 TEST(cMarkRefine, NearestSilenceWithinTheWindow)

@@ -5,6 +5,7 @@
 #include "audio_thread.h"
 #include "conversion.h"
 #include "menu_convert.h"
+#include "pluginlog.h"
 #include "tracks.h"
 #include "vimora_config.h"
 
@@ -116,9 +117,12 @@ TEST_F(cMenuConvertTest, RedKeyOnTheVideoLineCutsAndMarksTheTracksConverted)
   EXPECT_EQ(cConvertToAudioThread::m_Instance.load(), nullptr); // no audio conversion
 }
 
-TEST_F(cMenuConvertTest, ServiceErrorsAreShownAndNothingIsConverted)
+TEST_F(cMenuConvertTest, ServiceErrorsAreShownLoggedAndNothingIsConverted)
 {
+  cTestPluginLog log;
+  ASSERT_TRUE(log.Open(root + "/vimora.log", 1));
   EXPECT_EQ(CutOneTrack("\"--error=Disk full: clip not written\""), osEnd);
+  EXPECT_EQ(log.Messages("cutting"), (std::vector<std::string>{ "cutting the video clips of " + fileName + " failed: Disk full: clip not written" }));
   EXPECT_EQ(Screen().messageText, "Disk full: clip not written");
   EXPECT_EQ(Screen().messageType, mtError);
   EXPECT_EQ(TrackStatus(), (std::vector<int>{ 0 }));

@@ -254,6 +254,33 @@ TEST_F(cTrackList, SetConvertedMarksTracksInsideTheRecording)
   EXPECT_EQ(lines[1], "Early:x:2000:" + std::to_string(TestEpoch) + ":10:2:S19.2E-1-1092-10100");
 }
 
+// The same song twice in one recording: each broadcast belongs to the pair that names it
+// and overlaps it most, and only a converted pair makes its track converted.
+TEST_F(cTrackList, SetConvertedByPairsMarksTheTracksOfTheConvertedPairsOnly)
+{
+  AddTestChannel();
+  std::string fileName = MakeTestRecording("Music", TestEpoch, 1000);
+  cRecording *recording = Recordings.GetByName(fileName.c_str());
+  ASSERT_NE(recording, nullptr);
+  ASSERT_TRUE(Tracks.Load(path.c_str(), true));
+  VimoraConfig.offset = 0;
+  cTrack *first = Append("A", "Song", 1987, TestEpoch + 2, 10, 0);   // frames 50..300
+  cTrack *again = Append("A", "Song", 1987, TestEpoch + 14, 10, 0);  // frames 350..600
+  cTrack *other = Append("B", "Other", 1987, TestEpoch + 26, 10, 0); // frames 650..900
+  cTrack *skipped = Append("C", "Skipped", 1987, TestEpoch + 26, 10, 1);
+  std::vector<tTrackPair> pairs = {
+    { 340, 610, "A", "Song", "1987", false }, // the second broadcast failed
+    { 40, 400, "A", "Song", "1987", true },   // the first, reaching into the second
+    { 650, 900, "B", "Other", "1988", true }, // another year: not B's pair
+  };
+  Tracks.SetConverted(recording, pairs);
+  EXPECT_EQ(first->status, 2);
+  EXPECT_EQ(again->status, 0);
+  EXPECT_EQ(other->status, 0);
+  EXPECT_EQ(skipped->status, 1);
+  EXPECT_NE(ReadFile(path).find("A:Song:1987:" + std::to_string(TestEpoch + 2) + ":10:2"), std::string::npos) << ReadFile(path);
+}
+
 TEST_F(cTrackList, WindowAgreesWithTheSearchesOfEveryTrack)
 {
   AddTestChannel();

@@ -116,9 +116,13 @@ private:
   char *fileName;
   void Set(const std::string &Plugin, const std::string &Key, const std::string &Value);
   void ParseOSDLanguage(const std::string &Value);
+  void ParseAudioLanguages(const std::string &Value);
 
 public:
   char OSDLanguage[I18N_MAX_LOCALE_LEN]; // the locale of the user interface, "de_DE"
+  // The preferred languages of the sound, most wanted first (indices as I18nLanguageCode
+  // takes them), ended by -1; stored as the languages' first codes ("deu eng").
+  int AudioLanguages[I18N_MAX_LANGUAGES + 1];
   int MultiSpeedMode;
   int ShowReplayMode;
   int OSDMessageTime;  // seconds a message stays on screen

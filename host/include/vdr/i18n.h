@@ -29,6 +29,11 @@ const cStringList *I18nLanguages(void);
 const char *I18nTranslate(const char *s, const char *Plugin = NULL) __attribute__((format_arg(1)));
 // The locale name of Language, or null.
 const char *I18nLocale(int Language);
+// The three-letter code of Language, or null; a language with several codes gives them
+// separated by commas, the first being the one stored ("deu,ger").
+const char *I18nLanguageCode(int Language);
+// The language one of whose codes is Code, or -1.
+int I18nLanguageIndex(const char *Code);
 
 #ifdef PLUGIN_NAME_I18N
 #define tr(s)  I18nTranslate(s, "vdr-" PLUGIN_NAME_I18N)
