@@ -35,10 +35,10 @@ cTimer *AddTestTimer(cChannel *Channel, time_t Start, time_t Stop, const char *F
   return timer;
 }
 
-std::string MakeTestRecording(const char *Name, time_t Start, int Frames, int IFrameDistance, const char *ChannelID)
+std::string MakeTestRecording(const char *Name, time_t Start, int Frames, int IFrameDistance, const char *ChannelID, double FramesPerSecond)
 {
   cChannel *channel = Channels.GetByChannelID(tChannelID::FromString(ChannelID));
-  cTimer timer(channel, Start, Start + Frames / FRAMESPERSEC, Name);
+  cTimer timer(channel, Start, Start + time_t(Frames / FramesPerSecond), Name);
   cRecording recording(&timer, Start);
   std::string fileName = recording.FileName();
   EXPECT_TRUE(MakeDirs(fileName.c_str(), true));
@@ -53,14 +53,15 @@ std::string MakeTestRecording(const char *Name, time_t Start, int Frames, int IF
   }
   cRecordingInfo info;
   info.Set(channel, NULL, Name);
+  info.SetFramesPerSecond(FramesPerSecond);
   EXPECT_TRUE(info.Write(fileName.c_str()));
   Recordings.AddByName(fileName.c_str());
   return fileName;
 }
 
-std::string MarkLine(int Position, const char *Comment)
+std::string MarkLine(int Position, const char *Comment, double FramesPerSecond)
 {
-  return std::string(*IndexToHMSF(Position, true)) + (Comment ? std::string(" ") + Comment : "");
+  return std::string(*IndexToHMSF(Position, true, FramesPerSecond)) + (Comment ? std::string(" ") + Comment : "");
 }
 
 cTrack *AddTestTrack(const char *Artist, const char *Title, int Year, time_t Start, int Duration, int Status, const char *ChannelID)
