@@ -6,7 +6,6 @@
 
 #include "../../host/src/mediawriter.h"
 #include "pluginlog.h"
-#include "process.h"
 #include "recorderenv.h"
 #include "refine_thread.h"
 #include "vimora_config.h"
@@ -125,9 +124,8 @@ TEST_F(cMediaRefine, ANarrowWindowLeavesMarksFarFromTheirGap)
   EXPECT_EQ(marks[8], MarkLine(7320, "F|Song|2000"));
 }
 
-// A recording at 50 frames a second as a channel sends it, H.264 with AC-3, made by
-// ffmpeg: 40 s of a tone with a second of silence around every tenth second, the index
-// taken from the media's packets (an I-frame every 24 frames).
+// A recording at 50 frames a second as a channel sends it, H.264 with AC-3: 40 s of a
+// tone with a second of silence around every tenth second.
 class cMediaRefineAtFifty : public cTestEnv {
 protected:
   std::string recording;
@@ -136,23 +134,7 @@ protected:
     cTestEnv::SetUp();
     AddTestChannel();
     recording = MakeTestRecording("Fifty", TestEpoch, 0, 24, MusicChannelID, 50);
-    tProcessResult made = RunProcess({ "/usr/bin/env", "ffmpeg", "-nostdin", "-v", "error", "-f", "lavfi", "-i", "testsrc2=size=320x180:rate=50:duration=40",
-                                       "-f", "lavfi", "-i", "aevalsrc=exprs='if(lt(mod(t+0.5,10),1),0,0.5*sin(2*PI*440*t))':s=48000:d=40", "-ac", "2",
-                                       "-c:v", "libx264", "-preset", "ultrafast", "-bf", "0", "-g", "24", "-keyint_min", "24", "-sc_threshold", "0",
-                                       "-c:a", "ac3", "-f", "mpegts", "file:" + recording + "/00001.ts" });
-    ASSERT_EQ(made.exitCode, 0) << made.err;
-    tProcessResult packets = RunProcess({ "/usr/bin/env", "ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries", "packet=pos,flags",
-                                          "-of", "csv=p=0", "file:" + recording + "/00001.ts" });
-    ASSERT_EQ(packets.exitCode, 0) << packets.err;
-    cIndexFile index(recording.c_str(), true);
-    for (const std::string &line : Lines(packets.out)) {
-        long long pos;
-        char flags[8];
-        if (sscanf(line.c_str(), "%lld,%7s", &pos, flags) == 2) {
-           ASSERT_TRUE(index.Write(flags[0] == 'K', 1, pos));
-        }
-    }
-    ASSERT_EQ(index.Last(), 1999);
+    ASSERT_TRUE(MakeFiftyFrameMedia(recording, 40));
   }
 };
 

@@ -25,6 +25,11 @@ cTimer *AddTestTimer(cChannel *Channel, time_t Start, time_t Stop, const char *F
 // Returns its file name.
 std::string MakeTestRecording(const char *Name, time_t Start, int Frames, int IFrameDistance = 12, const char *ChannelID = MusicChannelID,
                               double FramesPerSecond = DEFAULTFRAMESPERSECOND);
+// Media as a channel at 50 frames a second sends it, H.264 with AC-3, made by ffmpeg
+// into Dir/00001.ts with Dir/index taken from its packets (an I-frame every 24 frames):
+// Seconds of a tone, silent from 0.5 s before every tenth second to 0.5 s after it.
+// False, with a failure, when it cannot be made.
+bool MakeFiftyFrameMedia(const std::string &Dir, int Seconds);
 // A line of marks.
 std::string MarkLine(int Position, const char *Comment = NULL, double FramesPerSecond = DEFAULTFRAMESPERSECOND);
 
