@@ -6,7 +6,8 @@
 // name separates folders; C is the channel's number, I the instance) holding, as the
 // recorder 2.x names and writes them,
 //   info        text: "C <channel id> [<name>]", the event's E/T/S/D lines,
-//               "F <frames per second>" (25, 50, 29.97002997), "P <priority>", "L <lifetime>"
+//               "F <frames per second>" (25, 50, 29.97002997), "P <priority>",
+//               "L <lifetime>"
 //   index       8 bytes per frame (see cIndexFile)
 //   marks       one mark per line, "H:MM:SS.FF[ comment]" at the recording's frame rate,
 //               sorted by position
