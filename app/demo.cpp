@@ -9,6 +9,7 @@
 #include <unistd.h>
 #include <vdr/clock.h>
 #include <vdr/plugin.h>
+#include <vdr/recording.h>
 #include <vdr/skins.h>
 #include <vdr/tools.h>
 
@@ -559,6 +560,7 @@ void cDemo::MarkLandings(const std::vector<std::string> &Marks)
   Say("  How far the guide was off, and where the marks landed (seconds; + is later than the real time):");
   Say("    %-61s  %-15s  %s", "track", "guide start/end", "marks start/end");
   int marks = 0, near = 0;
+  double fps = cRecording(recordingDir.c_str()).FramesPerSecond();
   for (size_t i = 0; i < events.size(); i++) {
       const tDemoEvent &e = events[i];
       // the comment as green writes it, or the clip name cutting gave it
@@ -571,8 +573,8 @@ void cDemo::MarkLandings(const std::vector<std::string> &Marks)
          continue;
       int realEnd = i + 1 < events.size() ? aired[i + 1] : airedEnd;
       int guideEnd = i + 1 < events.size() ? guided[i + 1] : guidedEnd;
-      double start = HMSFToIndex(mark->c_str()) / 25.0 - aired[i];
-      double end = HMSFToIndex((mark + 1)->c_str()) / 25.0 - realEnd;
+      double start = HMSFToIndex(mark->c_str(), fps) / fps - aired[i];
+      double end = HMSFToIndex((mark + 1)->c_str(), fps) / fps - realEnd;
       Say("    %-61s  %+5d %+5d      %+6.2f %+6.2f", e.FileBaseName().c_str(), guided[i] - aired[i], guideEnd - realEnd, start, end);
       marks += 2;
       // a start mark goes after the item's gap of up to 1 s, both to the next I-frame

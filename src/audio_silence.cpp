@@ -20,9 +20,8 @@ extern "C" {
 
 namespace {
 
-const int FramesPerSecond = 25;
 // Sound muxed up to this long after its picture still belongs to the stretch asked for.
-const int MuxSlackFrames = FramesPerSecond;
+const int MuxSlackSeconds = 1;
 // A hole this long in the sound's time line is not taken for silence.
 const double MaxHoleSeconds = 0.1;
 // Blocks of 5 ms: fine enough for marks at frames of 40 ms.
@@ -399,8 +398,8 @@ std::vector<tSilence> cSilenceDetector::Take(void)
 
 // --- cSilenceFinder --------------------------------------------------------
 
-cSilenceFinder::cSilenceFinder(const char *FileName, bool IsPesRecording, cIndexFile &Index, std::function<bool(void)> KeepGoing)
-: recording(FileName), isPesRecording(IsPesRecording), index(Index), keepGoing(KeepGoing)
+cSilenceFinder::cSilenceFinder(const char *FileName, bool IsPesRecording, cIndexFile &Index, const cFrameRate &Rate, std::function<bool(void)> KeepGoing)
+: recording(FileName), isPesRecording(IsPesRecording), index(Index), rate(Rate), keepGoing(KeepGoing)
 {
 }
 
@@ -431,7 +430,7 @@ bool cSilenceFinder::Find(int From, int To, std::vector<tSilence> &Silences)
         return false;
   }
   std::vector<tPiece> pieces = { { MediaFile(number), offset, -1 } };
-  int end = std::min(To + MuxSlackFrames, last);
+  int end = std::min(To + rate.Frames(MuxSlackSeconds), last);
   uint16_t endNumber = number;
   off_t endOffset = -1;
   if (end < last && !index.Get(end + 1, &endNumber, &endOffset))
@@ -452,7 +451,7 @@ bool cSilenceFinder::Find(int From, int To, std::vector<tSilence> &Silences)
   if (!stretch.Run(reader, isPesRecording) || !stretch.HeardSound() || !stretch.PictureSeen())
      return false;
   for (const tSilence &s : stretch.Silences()) {
-      double from = first + s.from * FramesPerSecond, to = first + s.to * FramesPerSecond;
+      double from = first + s.from * rate.FramesPerSecond(), to = first + s.to * rate.FramesPerSecond();
       if (to > From && from < To + 1)
          Silences.push_back({ std::max(from, double(first)), to });
   }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "frame_rate.h"
+
 class cIndexFile;
 
 // The recorder's preferred languages of the sound, most wanted first, each given by its
@@ -30,8 +32,8 @@ int ChooseSoundTrack(const std::vector<tSoundTrack> &Tracks, const std::vector<s
 const double SilenceLevelDb = -50;
 const double SilenceMinSeconds = 0.3;
 
-// A silence in frames of the recording (25 a second), with fractions: it begins at
-// `from` and the sound comes back at `to`.
+// A silence in frames of the recording, with fractions: it begins at `from` and the
+// sound comes back at `to`.
 struct tSilence {
   double from;
   double to;
@@ -60,14 +62,17 @@ private:
   std::string recording;
   bool isPesRecording;
   cIndexFile &index;
+  cFrameRate rate;
   std::function<bool(void)> keepGoing;
   // The media file of a file number of the index.
   std::string MediaFile(int FileNumber) const;
 
 public:
-  // KeepGoing is asked before each piece of media is read; false ends the search, as
-  // though the media ended there.
-  cSilenceFinder(const char *FileName, bool IsPesRecording, cIndexFile &Index, std::function<bool(void)> KeepGoing = nullptr);
+  // Frames are the recording's at Rate. KeepGoing is asked before each piece of media is
+  // read; false ends the search, as though the media ended there.
+  cSilenceFinder(const char *FileName, bool IsPesRecording, cIndexFile &Index, const cFrameRate &Rate = cFrameRate(),
+                 std::function<bool(void)> KeepGoing = nullptr);
+  const cFrameRate &Rate(void) const { return rate; }
   // Appends, in order, the silences heard between the frames From and To. False when
   // that stretch of the media cannot be read or holds no sound.
   bool Find(int From, int To, std::vector<tSilence> &Silences);

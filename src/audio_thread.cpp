@@ -44,11 +44,13 @@ std::string tConversionOutcome::Text(void) const
   return cutError.empty() ? text : text + "; video clips failed: " + cutError;
 }
 
-// Appends copies of From's marks, comments included, to To.
-static void CopyMarks(const cMarks &From, cMarks &To)
+// Appends copies of From's marks, comments included, to To; they are written at the
+// rate of Recording, as the recorder wrote them.
+static void CopyMarks(const cMarks &From, cMarks &To, const cRecording *Recording)
 {
+  double framesPerSecond = cFrameRate(Recording).FramesPerSecond();
   for (const cMark *m = From.First(); m; m = From.Next(m))
-      To.cListBase::Add(new cMark(m->Position(), m->Comment()));
+      To.cListBase::Add(new cMark(m->Position(), m->Comment(), framesPerSecond));
 }
 
 // Empties Marks; unlike Load() it stays bound to the marks file.
@@ -292,7 +294,7 @@ void cConvertToAudioThread::Action(void)
      return;
   }
   cMarks backup;
-  CopyMarks(marks, backup);
+  CopyMarks(marks, backup, recording);
   backup.Sort();
   RemoveMarks(marks);
   progress = 0;
@@ -331,7 +333,7 @@ void cConvertToAudioThread::Action(void)
       start = end;
   }
   RemoveMarks(marks);
-  CopyMarks(backup, marks);
+  CopyMarks(backup, marks, recording);
   if (!marks.Save())
      LogFile.eSysLog("could not restore the marks of %s", recording->FileName());
   result.tracks = int(pairs.size());

@@ -10,8 +10,6 @@
 
 namespace {
 
-const int FramesPerSecond = 25;
-
 int IFrameFrom(cIndexFile &Index, int Frame, bool Forward)
 {
   int last = Index.Last();
@@ -36,28 +34,28 @@ int MarkAt(cIndexFile &Index, const tSilence &Silence, bool Start)
 }
 
 // The mark Moved when it stays within Low..High, else Guide; logs either.
-int Settle(const tMarkPair &Pair, bool Start, int Guide, int Moved, int Low, int High, int WindowSeconds)
+int Settle(const tMarkPair &Pair, bool Start, int Guide, int Moved, int Low, int High, int WindowSeconds, const cFrameRate &Rate)
 {
   const char *which = Start ? "start" : "end";
   if (Moved < 0) {
-     LogFile.Log(2, "%s mark of %s stays at %s: no silence within %d s", which, Pair.name.c_str(), *IndexToHMSF(Guide, true), WindowSeconds);
+     LogFile.Log(2, "%s mark of %s stays at %s: no silence within %d s", which, Pair.name.c_str(), *Rate.Text(Guide, true), WindowSeconds);
      return Guide;
   }
   if (Moved < Low || Moved > High) {
-     LogFile.Log(2, "%s mark of %s stays at %s: the silence lies beyond a neighbouring mark", which, Pair.name.c_str(), *IndexToHMSF(Guide, true));
+     LogFile.Log(2, "%s mark of %s stays at %s: the silence lies beyond a neighbouring mark", which, Pair.name.c_str(), *Rate.Text(Guide, true));
      return Guide;
   }
-  LogFile.Log(2, "%s mark of %s moved by %+.2f s, from %s to %s", which, Pair.name.c_str(), double(Moved - Guide) / FramesPerSecond,
-              *IndexToHMSF(Guide, true), *IndexToHMSF(Moved, true));
+  LogFile.Log(2, "%s mark of %s moved by %+.2f s, from %s to %s", which, Pair.name.c_str(), Rate.Seconds(Moved - Guide),
+              *Rate.Text(Guide, true), *Rate.Text(Moved, true));
   return Moved;
 }
 
 } // namespace
 
 // Sound shared by two marks (the end of one song, the start of the next) is decoded once.
-std::vector<std::pair<int, int>> MarkStretches(const std::vector<tMarkPair> &Pairs, int WindowSeconds)
+std::vector<std::pair<int, int>> MarkStretches(const std::vector<tMarkPair> &Pairs, int WindowSeconds, const cFrameRate &Rate)
 {
-  int window = WindowSeconds * FramesPerSecond;
+  int window = Rate.Frames(WindowSeconds);
   std::vector<std::pair<int, int>> around;
   for (const tMarkPair &p : Pairs)
       for (int mark : { p.start, p.end })
@@ -92,13 +90,14 @@ const tSilence *NearestSilence(const std::vector<tSilence> &Silences, int Mark, 
 std::vector<tSilence> SilencesAround(const std::vector<tMarkPair> &Pairs, cSilenceFinder &Finder, int WindowSeconds, std::function<void(int)> Progress)
 {
   std::vector<tSilence> silences;
-  std::vector<std::pair<int, int>> stretches = MarkStretches(Pairs, WindowSeconds);
+  std::vector<std::pair<int, int>> stretches = MarkStretches(Pairs, WindowSeconds, Finder.Rate());
   long long total = 0, done = 0;
   for (const auto &s : stretches)
       total += s.second - s.first + 1;
   for (const auto &s : stretches) {
       if (!Finder.Find(s.first, s.second, silences))
-         LogFile.Log(1, "cannot hear the sound from %s to %s: the marks there stay", *IndexToHMSF(std::max(s.first, 0), true), *IndexToHMSF(s.second, true));
+         LogFile.Log(1, "cannot hear the sound from %s to %s: the marks there stay", *Finder.Rate().Text(std::max(s.first, 0), true),
+                     *Finder.Rate().Text(s.second, true));
       done += s.second - s.first + 1;
       if (Progress)
          Progress(int(done * 100 / total));
@@ -107,9 +106,9 @@ std::vector<tSilence> SilencesAround(const std::vector<tMarkPair> &Pairs, cSilen
   return silences;
 }
 
-void MoveMarks(std::vector<tMarkPair> &Pairs, cIndexFile &Index, const std::vector<tSilence> &Silences, int WindowSeconds)
+void MoveMarks(std::vector<tMarkPair> &Pairs, cIndexFile &Index, const std::vector<tSilence> &Silences, int WindowSeconds, const cFrameRate &Rate)
 {
-  int window = WindowSeconds * FramesPerSecond;
+  int window = Rate.Frames(WindowSeconds);
   auto moved = [&](int Mark, bool Start) {
     const tSilence *s = NearestSilence(Silences, Mark, window);
     return s ? MarkAt(Index, *s, Start) : -1;
@@ -129,11 +128,11 @@ void MoveMarks(std::vector<tMarkPair> &Pairs, cIndexFile &Index, const std::vect
       tMarkPair &p = *order[i];
       int guideStart = p.start, guideEnd = p.end;
       int endMoved = moved(guideEnd, false);
-      p.start = Settle(p, true, guideStart, starts[i], std::min(previousEnd, guideStart), guideEnd - 1, WindowSeconds);
+      p.start = Settle(p, true, guideStart, starts[i], std::min(previousEnd, guideStart), guideEnd - 1, WindowSeconds, Rate);
       int nextStart = INT_MAX;
       if (i + 1 < order.size())
          nextStart = starts[i + 1] >= 0 ? starts[i + 1] : order[i + 1]->start;
-      p.end = Settle(p, false, guideEnd, endMoved, p.start + 1, std::max(guideEnd, nextStart), WindowSeconds);
+      p.end = Settle(p, false, guideEnd, endMoved, p.start + 1, std::max(guideEnd, nextStart), WindowSeconds, Rate);
       previousEnd = p.end;
   }
 }

@@ -25,10 +25,10 @@ const tSilence *NearestSilence(const std::vector<tSilence> &Silences, int Mark, 
 
 // The stretches of frames within WindowSeconds of the marks, those that overlap joined,
 // in order: what SilencesAround decodes.
-std::vector<std::pair<int, int>> MarkStretches(const std::vector<tMarkPair> &Pairs, int WindowSeconds);
+std::vector<std::pair<int, int>> MarkStretches(const std::vector<tMarkPair> &Pairs, int WindowSeconds, const cFrameRate &Rate = cFrameRate());
 
-// The silences within WindowSeconds of the marks, in order; each stretch of sound is
-// decoded once, also when several marks reach into it.
+// The silences within WindowSeconds of the marks (at the finder's rate), in order; each
+// stretch of sound is decoded once, also when several marks reach into it.
 // Progress, when given, is told the percentage of the stretches' frames searched so far.
 std::vector<tSilence> SilencesAround(const std::vector<tMarkPair> &Pairs, cSilenceFinder &Finder, int WindowSeconds, std::function<void(int)> Progress = nullptr);
 
@@ -36,6 +36,7 @@ std::vector<tSilence> SilencesAround(const std::vector<tMarkPair> &Pairs, cSilen
 // end mark to the last I-frame before its nearest silence, searching WindowSeconds on
 // either side. A mark without a silence in reach, or one that would pass its own other
 // mark or a neighbouring pair, stays. Logs (level 2) what moved and what did not.
-void MoveMarks(std::vector<tMarkPair> &Pairs, cIndexFile &Index, const std::vector<tSilence> &Silences, int WindowSeconds);
+void MoveMarks(std::vector<tMarkPair> &Pairs, cIndexFile &Index, const std::vector<tSilence> &Silences, int WindowSeconds,
+               const cFrameRate &Rate = cFrameRate());
 
 #endif

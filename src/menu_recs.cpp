@@ -49,7 +49,7 @@ cRecording *CopyRecording(const cRecording *Recording)
 
 bool LoadMarks(cMarks &Marks, const cRecording *Recording)
 {
-  return Marks.Load(Recording->FileName(), Recording->FramesPerSecond(), Recording->IsPesRecording());
+  return Marks.Load(Recording->FileName(), cFrameRate(Recording).FramesPerSecond(), Recording->IsPesRecording());
 }
 
 int CompareRecording(const void *a, const void *b)

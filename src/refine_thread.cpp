@@ -52,11 +52,12 @@ bool FindSongBoundaries(const cRecording *Recording, std::vector<tMarkPair> &Pai
                         std::function<bool()> GoOn, std::function<void(int)> Progress)
 {
   cIndexFile index(Recording->FileName(), false, Recording->IsPesRecording());
-  cSilenceFinder finder(Recording->FileName(), Recording->IsPesRecording(), index, GoOn);
+  cFrameRate rate(Recording);
+  cSilenceFinder finder(Recording->FileName(), Recording->IsPesRecording(), index, rate, GoOn);
   std::vector<tSilence> silences = SilencesAround(Pairs, finder, WindowSeconds, Progress);
   if (!GoOn())
      return false;
-  MoveMarks(Pairs, index, silences, WindowSeconds);
+  MoveMarks(Pairs, index, silences, WindowSeconds, rate);
   return true;
 }
 

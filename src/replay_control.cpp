@@ -54,6 +54,7 @@ cVimoraReplayControl::cVimoraReplayControl(void)
   replayFileName = fileName;
   if (fileName) {
      cRecording recording(fileName);
+     rate = cFrameRate(&recording);
      LoadMarks(marks, &recording);
      cStatus::MsgReplaying(this, recording.Name(), recording.FileName(), true);
   }
@@ -331,7 +332,7 @@ void cVimoraReplayControl::EditTest(void)
      mark = marks.Next(mark);
   if (!mark)
      return;
-  Goto(mark->Position() - SecondsToFrames(3), false);
+  Goto(mark->Position() - rate.Frames(3), false);
   Play();
 }
 
@@ -398,8 +399,8 @@ void cVimoraReplayControl::TimeSearchDisplay(void)
 void cVimoraReplayControl::TimeSearchProcess(eKeys Key)
 {
   int seconds = ((jumpDigits >> 24) & 0xFF) * 36000 + ((jumpDigits >> 16) & 0xFF) * 3600 + ((jumpDigits >> 8) & 0xFF) * 600 + (jumpDigits & 0xFF) * 60;
-  int total = shownTotal / FramesPerSec;
-  int current = shownCurrent / FramesPerSec;
+  int total = rate.WholeSeconds(shownTotal);
+  int current = rate.WholeSeconds(shownCurrent);
   if (Key >= k0 && Key <= k9) {
      if (jumpDigitCount < 4) {
         jumpDigits = (jumpDigits << 8) | (Key - k0);
@@ -411,12 +412,12 @@ void cVimoraReplayControl::TimeSearchProcess(eKeys Key)
   switch (int(Key)) {
     case kUp:
     case kPlay:
-      Goto(std::min(seconds, total - 10) * FramesPerSec, false);
+      Goto(rate.Frames(std::min(seconds, total - 10)), false);
       break;
     case kDown:
     case kPause:
     case kOk:
-      Goto(std::min(seconds, total - 10) * FramesPerSec, true);
+      Goto(rate.Frames(std::min(seconds, total - 10)), true);
       break;
     case kLeft:
     case kFastRew:
@@ -473,13 +474,13 @@ bool cVimoraReplayControl::ShowProgress(bool Initial)
   if (title)
      display->SetTitle(title);
   shownCurrent = shownTotal = -1;
-  display->SetTotal(IndexToHMSF(total));
+  display->SetTotal(rate.Text(total));
   if (!Initial)
      display->Flush();
   display->SetProgress(current, total);
   if (!Initial)
      display->Flush();
-  display->SetCurrent(IndexToHMSF(current, showFrames));
+  display->SetCurrent(rate.Text(current, showFrames));
   display->Flush();
   shownCurrent = current;
   shownTotal = total;

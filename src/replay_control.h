@@ -9,12 +9,15 @@
 #include <vdr/recording.h>
 #include <vdr/skins.h>
 
+#include "frame_rate.h"
+
 class cTrack;
 
 class cVimoraReplayControl : public cDvbPlayerControl {
 private:
   cSkinDisplayReplay *display;
   cString replayFileName; // this control's recording; the static one may move on
+  cFrameRate rate;        // its frame rate, for every time shown or searched
   cMarks marks;
   bool visible;
   bool modeOnlyDisplay;

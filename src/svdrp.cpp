@@ -128,7 +128,7 @@ static cString ListRecordings(int &ReplyCode)
         converted += t.status == 2;
       });
       lines.push_back(*cString::sprintf("%d %s %s %s %d %d", ++number, LocalTime(r->Start(), "%Y-%m-%d %H:%M").c_str(),
-                                        *IndexToHMSF(r->NumFrames(), false), r->Name(), inside, converted));
+                                        *cFrameRate(r.get()).Text(r->NumFrames()), r->Name(), inside, converted));
   }
   if (lines.empty())
      return Refuse(ReplyCode, ReplyRefused, "No recordings of the music channel");

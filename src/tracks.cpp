@@ -194,15 +194,16 @@ bool cTrack::InRecording(cIndexFile &Index, time_t RecordingStart, int Offset) c
 
 const char *const PartsFileName = "vimora.parts";
 
-static const int MsPerFrame = 1000 / FramesPerSec;
 static const long long MaxPartMs = 900000000000000LL;
 
-cRecordingParts::cRecordingParts(time_t Start)
+cRecordingParts::cRecordingParts(time_t Start, const cFrameRate &Rate)
+: rate(Rate)
 {
   parts.push_back({ 0, (long long)Start * 1000 });
 }
 
 cRecordingParts::cRecordingParts(const cRecording *Recording)
+: rate(Recording)
 {
   FILE *f = fopen(AddDirectory(Recording->FileName(), PartsFileName), "r");
   if (f) {
@@ -242,12 +243,9 @@ bool cRecordingParts::Frame(long long Seconds, int &Frame) const
   long long since;
   if (__builtin_sub_overflow(ms, parts[k].ms, &since))
      return false;
-  // the frame nearest to the time
-  long long f = since / MsPerFrame, rest = since % MsPerFrame;
-  if (rest >= MsPerFrame / 2)
-     f++;
-  else if (rest < -MsPerFrame / 2)
-     f--;
+  long long f;
+  if (!rate.NearestFrame(since, f))
+     return false;
   f += parts[k].frame;
   if (k + 1 < parts.size() && f >= parts[k + 1].frame)
      f = parts[k + 1].frame - 1;
@@ -278,8 +276,8 @@ bool cRecordingParts::Note(const char *FileName, time_t Start, int Frame, long l
   return false;
 }
 
-cTrackWindow::cTrackWindow(cIndexFile &Index, time_t RecordingStart, int Offset)
-: index(Index), parts(RecordingStart), offset(Offset), last(Index.Last())
+cTrackWindow::cTrackWindow(cIndexFile &Index, time_t RecordingStart, int Offset, const cFrameRate &Rate)
+: index(Index), parts(RecordingStart, Rate), offset(Offset), last(Index.Last())
 {
 }
 

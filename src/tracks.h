@@ -15,6 +15,8 @@
 #include <vdr/thread.h>
 #include <vdr/tools.h>
 
+#include "frame_rate.h"
+
 class cEvent;
 class cIndexFile;
 class cRecording;
@@ -22,9 +24,6 @@ class cRecording;
 // The music channel: the one supported channel, the channel of a track line without
 // one and of a recording whose marker file names none.
 constexpr const char *MusicChannelId = "S19.2E-1-1092-10100";
-
-// Time becomes frames at this rate everywhere; the recorder is never asked for a rate.
-constexpr int FramesPerSec = 25;
 
 // Position of the first occurrence of Pattern in Text ignoring case (per byte), or -1.
 int FindIgnoreCase(const std::string &Text, const std::string &Pattern);
@@ -110,15 +109,16 @@ private:
     long long ms;
   };
   std::vector<tPart> parts;
+  cFrameRate rate;
 
 public:
-  explicit cRecordingParts(time_t Start);
-  // From the recording's file, else from its start time. A file that cannot be read
-  // whole counts as none.
+  explicit cRecordingParts(time_t Start, const cFrameRate &Rate = cFrameRate());
+  // From the recording's file, else from its start time, at the recording's rate. A file
+  // that cannot be read whole counts as none.
   explicit cRecordingParts(const cRecording *Recording);
-  // The frame recorded at Seconds (since the epoch) at 25 frames per second, counted from
-  // the stretch it falls in (the first one for a time before it); a time in a gap gives
-  // the last frame before the next stretch. False when the frame does not fit an int.
+  // The frame recorded at Seconds (since the epoch), the nearest one at the rate, counted
+  // from the stretch it falls in (the first one for a time before it); a time in a gap
+  // gives the last frame before the next stretch. False when the frame does not fit an int.
   bool Frame(long long Seconds, int &Frame) const;
   // Adds a stretch beginning at Frame at Ms to the file in the folder FileName, whole or
   // not at all; a first stretch from frame 0 at Start goes before one that begins later.
@@ -139,8 +139,8 @@ private:
   bool Times(const cTrack &Track, long long &Start, long long &End) const;
 
 public:
-  cTrackWindow(cIndexFile &Index, time_t RecordingStart, int Offset);
-  // The recording's own parts (cRecordingParts).
+  cTrackWindow(cIndexFile &Index, time_t RecordingStart, int Offset, const cFrameRate &Rate = cFrameRate());
+  // The recording's own parts (cRecordingParts) and rate.
   cTrackWindow(cIndexFile &Index, const cRecording *Recording, int Offset);
   // The track's two I-frames (-1 for one that is not there), inside the recording or not;
   // true when both are there.

@@ -5,13 +5,16 @@
 #include <vdr/config.h>
 #include <vdr/recording.h>
 
-// A replay that stops is resumed this much earlier next time, so the viewer sees again
-// what led up to the stop.
-#define RESUMEBACKUP (10 * FRAMESPERSEC)
+#include "framerate.h"
+
+// A replay that stops is resumed this many seconds earlier next time, so the viewer sees
+// again what led up to the stop.
+static const int ResumeBackupSeconds = 10;
 
 cDvbPlayerControl::cDvbPlayerControl(const char *FileName)
 {
   fileName = strdup(FileName ? FileName : "");
+  framesPerSecond = UsableFramesPerSecond(cRecording(fileName).FramesPerSecond());
   index = new cIndexFile(fileName, false);
   active = index->Ok() && index->Last() >= 0;
   playMode = pmPlay;
@@ -58,7 +61,7 @@ double cDvbPlayerControl::Position(void)
   if (!active)
      return basePosition;
   uint64_t now = cClock::NowMs();
-  double p = basePosition + double(now - baseMs) * FRAMESPERSEC / 1000 * Rate();
+  double p = basePosition + double(now - baseMs) * framesPerSecond / 1000 * Rate();
   int last = Total() - 1;
   if (p >= last && Rate() > 0) {
      basePosition = last;
@@ -101,7 +104,7 @@ bool cDvbPlayerControl::Active(void)
 
 void cDvbPlayerControl::SaveResume(void)
 {
-  int position = int(basePosition) - RESUMEBACKUP;
+  int position = int(basePosition) - SecondsToFrames(ResumeBackupSeconds, framesPerSecond);
   position = position > 0 ? index->GetNextIFrame(position + 1, false) : 0;
   cResumeFile(fileName).Save(std::max(position, 0));
 }
@@ -196,7 +199,7 @@ void cDvbPlayerControl::SkipSeconds(int Seconds)
   if (!active || !Seconds)
      return;
   Rebase();
-  basePosition = Clamp(int(basePosition) + Seconds * FRAMESPERSEC);
+  basePosition = Clamp(int(basePosition) + SecondsToFrames(Seconds, framesPerSecond));
   if (playMode == pmFast || playMode == pmSlow)
      SetMode(pmPlay, true);
 }

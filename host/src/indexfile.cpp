@@ -7,14 +7,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "framerate.h"
+
 static const int IndexRecordSize = 8;
 static const off_t MaxOffset = (off_t(1) << 40) - 1;
-static const int StayOffEndFrames = 4 * FRAMESPERSEC;
+static const int StayOffEndSeconds = 4;
 
 cIndexFile::cIndexFile(const char *FileName, bool Record, bool IsPesRecording, bool, bool)
 {
   fileName = strdup(AddDirectory(FileName, IsPesRecording ? "index.vdr" : "index"));
+  recordingFileName = FileName ? FileName : "";
   record = Record;
+  stayOffEndFrames = -1;
   // The recorder's index keeps the flag in the top bit of the byte (bit 47 of the record);
   // the older index.vdr of this host kept it in the lowest.
   independentBit = IsPesRecording ? 0x01 : 0x80;
@@ -141,7 +145,12 @@ int cIndexFile::GetNextIFrame(int Index, bool Forward, uint16_t *FileNumber, off
   int last = Last();
   if (Index < 0 || Index > last)
      return -1;
-  int limit = Forward && StayOffEnd ? last - StayOffEndFrames : last;
+  if (Forward && StayOffEnd && stayOffEndFrames < 0) {
+     // asked for once, by the player: the many indexes opened for a walk never read the info
+     cRecording recording(recordingFileName.c_str());
+     stayOffEndFrames = SecondsToFrames(StayOffEndSeconds, UsableFramesPerSecond(recording.FramesPerSecond()));
+  }
+  int limit = Forward && StayOffEnd ? last - stayOffEndFrames : last;
   for (;;) {
     Index += Forward ? 1 : -1;
     if (Index < 0 || Index > limit)

@@ -12,10 +12,10 @@ static const char *MarksFile(bool IsPesRecording)
 
 // --- cMark -----------------------------------------------------------------
 
-// The stand-in counts 25 frames per second throughout.
-cMark::cMark(int Position, const char *Comment, double)
+cMark::cMark(int Position, const char *Comment, double FramesPerSecond)
   : comment(Comment)
 {
+  framesPerSecond = FramesPerSecond;
   position = Position;
 }
 
@@ -33,14 +33,14 @@ cString cMark::ToText(void) const
 {
   // a line break in the comment would end the mark's line
   std::string c = *comment ? Exchanged(Exchanged(*comment, '\n', ' '), '\r', ' ') : "";
-  return cString::sprintf("%s%s%s", *IndexToHMSF(position, true), c.empty() ? "" : " ", c.c_str());
+  return cString::sprintf("%s%s%s", *IndexToHMSF(position, true, framesPerSecond), c.empty() ? "" : " ", c.c_str());
 }
 
 bool cMark::Parse(const char *s)
 {
   if (*s == '-')
      return false; // no frame comes before the recording's start
-  int p = HMSFToIndex(s);
+  int p = HMSFToIndex(s, framesPerSecond);
   if (p < 0)
      return false;
   position = p;
@@ -67,8 +67,9 @@ cString cMarks::MarksFileName(const cRecording *Recording)
   return AddDirectory(Recording->FileName(), MarksFile(Recording->IsPesRecording()));
 }
 
-bool cMarks::Load(const char *RecordingFileName, double, bool IsPesRecording)
+bool cMarks::Load(const char *RecordingFileName, double FramesPerSecond, bool IsPesRecording)
 {
+  framesPerSecond = FramesPerSecond;
   loadFailed = !cConfig<cMark>::Load(AddDirectory(RecordingFileName, MarksFile(IsPesRecording)));
   Sort();
   return !loadFailed;
@@ -87,7 +88,7 @@ void cMarks::Add(int Position)
 {
   if (Get(Position))
      return;
-  cMark *m = new cMark(Position);
+  cMark *m = new cMark(Position, NULL, framesPerSecond);
   cMark *after = GetNext(Position);
   if (after)
      Ins(m, after);

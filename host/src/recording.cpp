@@ -1,11 +1,13 @@
 #include <vdr/recording.h>
 
+#include <charconv>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vdr/timers.h>
 
 #include "fields.h"
+#include "framerate.h"
 
 static const char *InfoFile(bool IsPesRecording)
 {
@@ -75,7 +77,7 @@ cRecordingInfo::cRecordingInfo(void)
 {
   channelName = NULL;
   event = new cEvent;
-  framesPerSecond = FRAMESPERSEC;
+  framesPerSecond = DEFAULTFRAMESPERSECOND;
   priority = 50;
   lifetime = 99;
 }
@@ -135,8 +137,11 @@ bool cRecordingInfo::Read(const char *RecordingFileName, bool IsPesRecording)
         inEvent = false;
         return true;
       case 'F': {
-        int fps;
-        if (!ParseInt(data, fps) || fps <= 0)
+        // written without the locale's decimal comma, as the recorder writes it
+        const char *end = data + strlen(data);
+        double fps;
+        auto r = std::from_chars(data, end, fps);
+        if (r.ec != std::errc() || r.ptr != end)
            return false;
         framesPerSecond = fps;
         return true;
@@ -158,8 +163,11 @@ bool cRecordingInfo::Write(const char *RecordingFileName, bool IsPesRecording) c
   if (!f.Open())
      return false;
   bool channel = channelID.Valid();
+  // "%.10g" in any locale: 25, 50, 29.97002997
+  char fps[32];
+  *std::to_chars(fps, fps + sizeof(fps) - 1, framesPerSecond, std::chars_format::general, 10).ptr = 0;
   if ((channel && fprintf(f, "C %s%s%s\n", *channelID.ToString(), channelName ? " " : "", channelName ? channelName : "") <= 0) ||
-      !event->Write(f, true) || fprintf(f, "F %d\nP %d\nL %d\n", framesPerSecond, priority, lifetime) <= 0) {
+      !event->Write(f, true) || fprintf(f, "F %s\nP %d\nL %d\n", fps, priority, lifetime) <= 0) {
      f.Discard();
      return false;
   }
@@ -178,6 +186,7 @@ cRecording::cRecording(const char *FileName)
   channel = 0;
   instanceId = 0;
   isPesRecording = false;
+  framesPerSecond = DEFAULTFRAMESPERSECOND;
   std::string path = FileName ? FileName : "";
   while (path.size() > 1 && path.back() == '/')
     path.pop_back();
@@ -198,6 +207,9 @@ cRecording::cRecording(const char *FileName)
      start = mktime(&tm);
      if (start == time_t(-1))
         start = 0;
+     // the recorder reads no rate from the info.vdr of the older recordings
+     if (!isPesRecording)
+        framesPerSecond = Info()->FramesPerSecond();
   }
   std::string rel = slash == std::string::npos ? "" : path.substr(0, slash);
   std::string video = VideoDirectory;
@@ -221,6 +233,7 @@ cRecording::cRecording(const cTimer *Timer, time_t Start)
   channel = Timer->Channel() ? Timer->Channel()->Number() : 0;
   instanceId = 0;
   isPesRecording = false;
+  framesPerSecond = DEFAULTFRAMESPERSECOND;
   std::string nameText, dir = VideoDirectory;
   for (const auto &part : SplitFields(Timer->File(), '~')) {
       if (!part.empty()) {
@@ -280,7 +293,7 @@ const char *cRecording::Title(char Delimiter, bool NewIndicator, int Level) cons
   }
   struct tm tm;
   localtime_r(&start, &tm);
-  int minutes = (NumFrames() / FRAMESPERSEC + 30) / 60;
+  int minutes = (int(NumFrames() / UsableFramesPerSecond(framesPerSecond)) + 30) / 60;
   free(titleBuffer);
   if (asprintf(&titleBuffer, "%02d.%02d.%02d%c%02d:%02d%s%c%d'%c%s", tm.tm_mday, tm.tm_mon + 1, tm.tm_year % 100, Delimiter,
                tm.tm_hour, tm.tm_min, NewIndicator && IsNew() ? "*" : "", Delimiter, minutes, Delimiter, shown.c_str()) < 0)

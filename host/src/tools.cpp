@@ -4,11 +4,14 @@
 #include <ctype.h>
 #include <ftw.h>
 #include <fcntl.h>
+#include <math.h>
 #include <stdarg.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 #include <vdr/thread.h>
+
+#include "framerate.h"
 
 // --- host log --------------------------------------------------------------
 
@@ -526,22 +529,24 @@ cString WeekDayName(time_t t)
   return WeekDayName(localtime_r(&t, &tm_r)->tm_wday);
 }
 
+// As the recorder counts: frame for frame at 25 or 50 frames per second, and at a rate
+// such as 29.97 the seconds by the clock with the frames since the last whole second.
 cString IndexToHMSF(int Index, bool WithFrame, double FramesPerSecond)
 {
+  double fps = UsableFramesPerSecond(FramesPerSecond);
   const char *sign = "";
-  if (Index < 0) {
-     Index = -Index;
+  long long index = Index;
+  if (index < 0) {
+     index = -index;
      sign = "-";
   }
-  int fps = int(FramesPerSecond + 0.5);
-  if (fps <= 0)
-     fps = 25;
-  int f = Index % fps;
-  int s = Index / fps;
-  int m = s / 60 % 60;
-  int h = s / 3600;
+  double seconds;
+  int f = int(modf((index + 0.5) / fps, &seconds) * fps);
+  long long s = (long long)seconds;
+  int m = int(s / 60 % 60);
+  long long h = s / 3600;
   s %= 60;
-  return WithFrame ? cString::sprintf("%s%d:%02d:%02d.%02d", sign, h, m, s, f) : cString::sprintf("%s%d:%02d:%02d", sign, h, m, s);
+  return WithFrame ? cString::sprintf("%s%lld:%02d:%02lld.%02d", sign, h, m, s, f) : cString::sprintf("%s%lld:%02d:%02lld", sign, h, m, s);
 }
 
 int HMSFToIndex(const char *HMSF, double FramesPerSecond)
@@ -559,16 +564,17 @@ int HMSFToIndex(const char *HMSF, double FramesPerSecond)
   }
   if (*rest && !isspace((unsigned char)*rest))
      return -1;
-  int fps = int(FramesPerSecond + 0.5);
-  if (h < 0 || m < 0 || m > 59 || s < 0 || s > 59 || f < 0 || f >= fps)
+  // Frames beyond the rate are taken as the recorder takes them: "0:00:00.30" of a marks
+  // file written at 50 frames is frame 30 at 25 too.
+  if (h < 0 || m < 0 || m > 59 || s < 0 || s > 59 || f < 0)
      return -1;
-  long long index = ((long long)h * 3600 + m * 60 + s) * fps + f;
+  double index = round(((long long)h * 3600 + m * 60 + s) * UsableFramesPerSecond(FramesPerSecond)) + f;
   return index > 0x7FFFFFFF ? -1 : int(index);
 }
 
 int SecondsToFrames(int Seconds, double FramesPerSecond)
 {
-  return int(Seconds * FramesPerSecond + 0.5);
+  return int(round(Seconds * FramesPerSecond));
 }
 
 static int RemoveEntry(const char *Path, const struct stat *, int, struct FTW *)

@@ -14,7 +14,7 @@ static const uint8_t TsSync = 0x47;
 static const size_t MaxNameBytes = 200;
 static const size_t CopyBufferSize = 1 << 20;
 
-std::string ClipName(const char *Comment, int Position)
+std::string ClipName(const char *Comment, int Position, double FramesPerSecond)
 {
   std::string name = Comment ? Comment : "";
   for (char &c : name) {
@@ -26,7 +26,7 @@ std::string ClipName(const char *Comment, int Position)
   size_t first = name.find_first_not_of(' ');
   name = first == std::string::npos ? "" : name.substr(first, name.find_last_not_of(' ') - first + 1);
   if (name.empty()) {
-     name = std::string("Clip at ") + *IndexToHMSF(Position, true);
+     name = std::string("Clip at ") + *IndexToHMSF(Position, true, FramesPerSecond);
      std::replace(name.begin(), name.end(), ':', '.');
   }
   for (size_t i = 0; i < name.size() && name[i] == '.'; i++)
@@ -112,8 +112,13 @@ bool cClipCutter::Plan(std::vector<tClip> &Clips)
      return Fail("rozerez: no recording given");
   if (stat(rec, &st) != 0 || !S_ISDIR(st.st_mode))
      return Fail("rozerez: recording %s not found", rec);
+  // The recorder writes the marks at the rate it reads from the recording's info, and
+  // passes on whatever number the info holds: one no time is counted in means its default.
+  double framesPerSecond = cRecording(rec).FramesPerSecond();
+  if (!(framesPerSecond > 0 && framesPerSecond <= 1000))
+     framesPerSecond = DEFAULTFRAMESPERSECOND;
   cMarks marks;
-  if (!marks.Load(rec, DEFAULTFRAMESPERSECOND, isPesRecording))
+  if (!marks.Load(rec, framesPerSecond, isPesRecording))
      return Fail("rozerez: cannot read the marks of %s", rec);
   if (marks.Count() < 2)
      return Fail("rozerez: %s has no pair of marks", rec);
@@ -124,7 +129,7 @@ bool cClipCutter::Plan(std::vector<tClip> &Clips)
   std::set<std::string> names;
   for (const cMark *m = marks.First(); m && marks.Next(m); m = marks.Next(marks.Next(m))) {
       const cMark *end = marks.Next(m);
-      cString at = IndexToHMSF(m->Position(), true);
+      cString at = IndexToHMSF(m->Position(), true, framesPerSecond);
       if (m->Position() > last)
          return Fail("rozerez: the mark at %s lies beyond the end of %s", *at, rec);
       if (end->Position() <= m->Position())
@@ -145,7 +150,7 @@ bool cClipCutter::Plan(std::vector<tClip> &Clips)
          index.Get(last, &number, &offset);
          clip.to = { number, -1 };
       }
-      std::string base = ClipName(m->Comment(), m->Position());
+      std::string base = ClipName(m->Comment(), m->Position(), framesPerSecond);
       clip.name = base;
       for (int n = 2; !names.insert(clip.name).second; n++)
           clip.name = base + " (" + std::to_string(n) + ")";

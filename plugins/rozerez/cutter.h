@@ -11,8 +11,9 @@
 
 // The file name (without ".ts") of the clip of a start mark: '/' becomes '_', control
 // characters become blanks, leading dots become '_', and long names are shortened, so
-// that the clip lands in the clip folder and is not hidden.
-std::string ClipName(const char *Comment, int Position);
+// that the clip lands in the clip folder and is not hidden. A mark without a comment is
+// named by its time at FramesPerSecond.
+std::string ClipName(const char *Comment, int Position, double FramesPerSecond = 25);
 
 // The folder "clips" beside the recording's folder.
 std::string DefaultClipFolder(const char *RecordingFileName);

@@ -53,6 +53,19 @@ TEST_F(cAudioConversion, ScriptGetsDirectoryTitleArtistYearAndOnlyItsPair)
   EXPECT_TRUE(MessageShown("info: Vimora audio conversion finished!"));
 }
 
+// At 50 frames a second the script's pair and the file put back are the marks as written.
+TEST_F(cAudioConversion, AtFiftyFramesTheMarksComeBackAsTheyWere)
+{
+  std::string fifty = MakeTestRecording("Fifty", TestEpoch + 3600, 50 * 600, 12, MusicChannelID, 50);
+  std::string marks = "0:01:03.49 A|T|1999\n0:02:02.23\n";
+  WriteFile(fifty + "/marks", marks);
+  cConvertToAudioThread::Init(Recordings.GetByName(fifty.c_str()), false);
+  RunConversion();
+  ASSERT_EQ(Calls().size(), 1u);
+  EXPECT_EQ(Calls()[0].marks, "0:01:03.49\n0:02:02.23\n");
+  EXPECT_EQ(ReadFile(fifty + "/marks"), marks);
+}
+
 // and the recorder's preferred audio languages in the script's environment
 TEST_F(cAudioConversion, OggScriptAndProgressAfterOneOfTwoPairs)
 {

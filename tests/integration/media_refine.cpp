@@ -10,6 +10,7 @@
 #include "../../host/src/mediawriter.h"
 #include "audio_silence.h"
 #include "mediarecording.h"
+#include "pluginlog.h"
 #include "recorderenv.h"
 #include "refine_thread.h"
 #include "vimora_config.h"
@@ -161,4 +162,35 @@ TEST_F(cMediaSoundTracks, TheSearchHearsTheTrackOfThePreferredLanguage)
       EXPECT_NEAR(silences[0].to, (c.quiet + 0.6) * 25, 2);
   }
   ::Setup.AudioLanguages[0] = -1;
+}
+
+// A recording at 50 frames a second as a channel sends it, H.264 with AC-3: 40 s of a
+// tone with a second of silence around every tenth second.
+class cMediaRefineAtFifty : public cTestEnv {
+protected:
+  std::string recording;
+  void SetUp(void) override
+  {
+    cTestEnv::SetUp();
+    AddTestChannel();
+    recording = MakeTestRecording("Fifty", TestEpoch, 0, 24, MusicChannelID, 50);
+    ASSERT_TRUE(MakeFiftyFrameMedia(recording, 40));
+  }
+};
+
+// The window is seconds and the silences lie at their frames: marks up to 3 s off their
+// silences move onto them.
+TEST_F(cMediaRefineAtFifty, MarksMoveOntoTheSilencesAtTheirSeconds)
+{
+  cTestPluginLog log;
+  ASSERT_TRUE(log.Open(root + "/vimora.log", 2));
+  cRecording rec(recording.c_str());
+  std::vector<tMarkPair> pairs = { { 672, 888, "X" }, { 1056, 1392, "Y" } };
+  ASSERT_TRUE(FindSongBoundaries(&rec, pairs, 5));
+  // the silences are 9.5-10.5 s, 19.5-20.5 s and 29.5-30.5 s: frames 475-525, 975-1025, 1475-1525
+  EXPECT_EQ(pairs[0].start, 528);
+  EXPECT_EQ(pairs[0].end, 960);
+  EXPECT_EQ(pairs[1].start, 1032);
+  EXPECT_EQ(pairs[1].end, 1464);
+  EXPECT_EQ(log.Messages("start mark of X"), (std::vector<std::string>{ "start mark of X moved by -2.88 s, from 0:00:13.22 to 0:00:10.28" }));
 }

@@ -16,11 +16,11 @@ namespace {
 const int PacketsPerFrame = 3;
 const size_t TsSize = 188;
 
-// A recording of Frames frames with an I-frame every 12, its media in 00001.ts unless
-// WithMedia is false, and the marks file Marks.
-std::string MakeRecording(const char *Name, int Frames, const std::string &Marks, bool WithMedia = true)
+// A recording of Frames frames at FramesPerSecond with an I-frame every 12, its media in
+// 00001.ts unless WithMedia is false, and the marks file Marks.
+std::string MakeRecording(const char *Name, int Frames, const std::string &Marks, bool WithMedia = true, double FramesPerSecond = 25)
 {
-  std::string dir = MakeTestRecording(Name, TestEpoch, Frames);
+  std::string dir = MakeTestRecording(Name, TestEpoch, Frames, 12, MusicChannelID, FramesPerSecond);
   if (WithMedia) {
      std::string media;
      for (int f = 0; f < Frames; f++) {
@@ -230,4 +230,21 @@ TEST_F(cRozerez, WithoutAFolderOptionClipsGoBesideTheRecording)
   EXPECT_EQ(Cut(rec + "/"), "");
   EXPECT_TRUE(FileExists(videoDir + "/Music/Beside/clips/A - B.ts"));
   EXPECT_FALSE(FileExists(clips));
+}
+
+// Marks the recorder wrote at a recording's 50 frames: each clip holds its pair's seconds,
+// and an error names a mark by its time.
+TEST_F(cRozerez, AtFiftyFramesClipsHoldTheSecondsOfTheirMarks)
+{
+  std::string rec = MakeRecording("Music~Fifty", 1500,
+                                  "0:00:02.00 A - Song (2000)\n" // frame 100, its I-frame is 96
+                                  "0:00:10.00\n"                 // 500
+                                  "0:00:12.00\n"                 // 600
+                                  "0:00:29.40\n",                // 1490
+                                  true, 50);
+  EXPECT_EQ(Cut(rec), "");
+  EXPECT_EQ(FramesOf(clips + "/A - Song (2000).ts"), std::make_pair(96, 499));
+  EXPECT_EQ(FramesOf(clips + "/Clip at 0.00.12.00.ts"), std::make_pair(600, 1489));
+  WriteFile(rec + "/marks", "0:00:31.00 A - Song (2000)\n0:00:32.00\n");
+  EXPECT_EQ(Cut(rec), "rozerez: the mark at 0:00:31.00 lies beyond the end of " + rec);
 }

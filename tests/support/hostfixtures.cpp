@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "process.h"
+#include "testenv.h"
 #include "tracks.h"
 
 cChannel *AddTestChannel(const char *ChannelID, const char *Name)
@@ -35,10 +37,10 @@ cTimer *AddTestTimer(cChannel *Channel, time_t Start, time_t Stop, const char *F
   return timer;
 }
 
-std::string MakeTestRecording(const char *Name, time_t Start, int Frames, int IFrameDistance, const char *ChannelID)
+std::string MakeTestRecording(const char *Name, time_t Start, int Frames, int IFrameDistance, const char *ChannelID, double FramesPerSecond)
 {
   cChannel *channel = Channels.GetByChannelID(tChannelID::FromString(ChannelID));
-  cTimer timer(channel, Start, Start + Frames / FRAMESPERSEC, Name);
+  cTimer timer(channel, Start, Start + time_t(Frames / FramesPerSecond), Name);
   cRecording recording(&timer, Start);
   std::string fileName = recording.FileName();
   EXPECT_TRUE(MakeDirs(fileName.c_str(), true));
@@ -53,14 +55,40 @@ std::string MakeTestRecording(const char *Name, time_t Start, int Frames, int IF
   }
   cRecordingInfo info;
   info.Set(channel, NULL, Name);
+  info.SetFramesPerSecond(FramesPerSecond);
   EXPECT_TRUE(info.Write(fileName.c_str()));
   Recordings.AddByName(fileName.c_str());
   return fileName;
 }
 
-std::string MarkLine(int Position, const char *Comment)
+bool MakeFiftyFrameMedia(const std::string &Dir, int Seconds)
 {
-  return std::string(*IndexToHMSF(Position, true)) + (Comment ? std::string(" ") + Comment : "");
+  std::string media = "file:" + Dir + "/00001.ts", length = std::to_string(Seconds);
+  tProcessResult made = RunProcess({ "/usr/bin/env", "ffmpeg", "-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i", "testsrc2=size=320x180:rate=50:duration=" + length,
+                                     "-f", "lavfi", "-i", "aevalsrc=exprs='if(lt(mod(t+0.5,10),1),0,0.5*sin(2*PI*440*t))':s=48000:d=" + length, "-ac", "2",
+                                     "-c:v", "libx264", "-preset", "ultrafast", "-bf", "0", "-g", "24", "-keyint_min", "24", "-sc_threshold", "0",
+                                     "-c:a", "ac3", "-f", "mpegts", media });
+  EXPECT_EQ(made.exitCode, 0) << made.err;
+  tProcessResult packets = RunProcess({ "/usr/bin/env", "ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries", "packet=pos,flags", "-of", "csv=p=0", media });
+  EXPECT_EQ(packets.exitCode, 0) << packets.err;
+  if (made.exitCode != 0 || packets.exitCode != 0)
+     return false;
+  RemoveFileOrDir((Dir + "/index").c_str());
+  cIndexFile index(Dir.c_str(), true);
+  int frames = 0;
+  for (const std::string &line : Lines(packets.out)) {
+      long long pos;
+      char flags[8];
+      if (sscanf(line.c_str(), "%lld,%7s", &pos, flags) == 2 && index.Write(flags[0] == 'K', 1, pos))
+         frames++;
+  }
+  EXPECT_EQ(frames, 50 * Seconds);
+  return frames == 50 * Seconds;
+}
+
+std::string MarkLine(int Position, const char *Comment, double FramesPerSecond)
+{
+  return std::string(*IndexToHMSF(Position, true, FramesPerSecond)) + (Comment ? std::string(" ") + Comment : "");
 }
 
 cTrack *AddTestTrack(const char *Artist, const char *Title, int Year, time_t Start, int Duration, int Status, const char *ChannelID)

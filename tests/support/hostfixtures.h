@@ -21,10 +21,17 @@ const cEvent *AddTestEvent(const char *ChannelID, time_t Start, int Duration, co
 cTimer *AddTestTimer(cChannel *Channel, time_t Start, time_t Stop, const char *File);
 // Makes the recording Name that began at Start (a whole minute): its directory in the video
 // directory, an index of Frames frames with an I-frame at every multiple of IFrameDistance,
-// and an info for ChannelID. The recording is listed in Recordings. Returns its file name.
-std::string MakeTestRecording(const char *Name, time_t Start, int Frames, int IFrameDistance = 12, const char *ChannelID = MusicChannelID);
+// and an info for ChannelID at FramesPerSecond. The recording is listed in Recordings.
+// Returns its file name.
+std::string MakeTestRecording(const char *Name, time_t Start, int Frames, int IFrameDistance = 12, const char *ChannelID = MusicChannelID,
+                              double FramesPerSecond = DEFAULTFRAMESPERSECOND);
+// Media as a channel at 50 frames a second sends it, H.264 with AC-3, made by ffmpeg
+// into Dir/00001.ts with Dir/index taken from its packets (an I-frame every 24 frames):
+// Seconds of a tone, silent from 0.5 s before every tenth second to 0.5 s after it.
+// False, with a failure, when it cannot be made.
+bool MakeFiftyFrameMedia(const std::string &Dir, int Seconds);
 // A line of marks.
-std::string MarkLine(int Position, const char *Comment = NULL);
+std::string MarkLine(int Position, const char *Comment = NULL, double FramesPerSecond = DEFAULTFRAMESPERSECOND);
 
 class cTrack;
 // Appends to Tracks, under its lock, the track the grabber would make of the event

@@ -16,7 +16,7 @@ void cReplayEnv::SetUp(void)
   ::Setup.ShowReplayMode = 0;
   VimoraConfig.offset = 0;
   AddTestChannel();
-  dir = MakeTestRecording("Music", TestEpoch, 25 * 600);
+  dir = MakeTestRecording("Music", TestEpoch, int(framesPerSecond * 600), 12, MusicChannelID, framesPerSecond);
   WriteFile(dir + "/vimora", MusicChannelID);
   ASSERT_TRUE(MakeDirs(PluginConfigDir().c_str(), true));
   Tracks.Load((PluginConfigDir() + "/tracks.conf").c_str(), true);
@@ -39,14 +39,14 @@ void cReplayEnv::WriteMarks(const std::vector<std::pair<int, const char *>> &Mar
 {
   std::string text;
   for (const auto &m : Marks)
-      text += std::string(*IndexToHMSF(m.first, true)) + (m.second ? std::string(" ") + m.second : "") + "\n";
+      text += MarkLine(m.first, m.second, framesPerSecond) + "\n";
   ASSERT_TRUE(WriteFile(dir + "/marks", text));
 }
 
 std::vector<std::pair<int, std::string>> cReplayEnv::ReadMarks(void)
 {
   cMarks marks;
-  marks.Load(dir.c_str());
+  marks.Load(dir.c_str(), framesPerSecond);
   std::vector<std::pair<int, std::string>> result;
   for (cMark *m = marks.First(); m; m = marks.Next(m))
       result.emplace_back(m->Position(), m->Comment() ? m->Comment() : "");

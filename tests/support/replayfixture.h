@@ -15,12 +15,13 @@ class cTrack;
 
 class cReplayEnv : public cHostEnv {
 protected:
+  double framesPerSecond = 25; // of the recording: a fixture may set it in its constructor
   std::string dir; // ten minutes, an I-frame every 12 frames, started at TestEpoch
   void SetUp(void) override;
   void TearDown(void) override;
   // Appends a track to Tracks that starts Start seconds after the recording.
   cTrack *AddTrack(const char *Artist, const char *Title, int Year, int Start, int Duration, int Status = 0, const char *ChannelID = MusicChannelID);
-  // Writes marks: a frame and an optional comment per mark.
+  // Writes marks at the recording's rate: a frame and an optional comment per mark.
   void WriteMarks(const std::vector<std::pair<int, const char *>> &Marks);
   // The positions and comments in marks.
   std::vector<std::pair<int, std::string>> ReadMarks(void);

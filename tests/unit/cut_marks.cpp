@@ -12,12 +12,13 @@
 class cCutMarks : public cHostEnv {
 protected:
   std::string recording;
-  // A ten-minute recording of the music channel from TestEpoch on, I-frames at every
-  // multiple of 50, and the catalogue's lines (start in seconds after TestEpoch).
-  void MarkTracks(const std::vector<std::string> &Catalogue)
+  // A ten-minute recording of the music channel from TestEpoch on at FramesPerSecond,
+  // an I-frame every two seconds, and the catalogue's lines (start in seconds after
+  // TestEpoch).
+  void MarkTracks(const std::vector<std::string> &Catalogue, double FramesPerSecond = 25)
   {
     AddTestChannel();
-    recording = MakeTestRecording("Hand Made", TestEpoch, 15000, 50);
+    recording = MakeTestRecording("Hand Made", TestEpoch, int(600 * FramesPerSecond), int(2 * FramesPerSecond), MusicChannelID, FramesPerSecond);
     WriteFile(recording + "/vimora", MusicChannelID);
     ASSERT_TRUE(MakeDirs(PluginConfigDir().c_str(), true));
     std::string text;
@@ -60,6 +61,31 @@ TEST_F(cCutMarks, ATrackTooShortForTwoIFramesGetsNoMarks)
 {
   MarkTracks({ Track("One I-frame", 101, 2), Track("Zero", 300, 0), Track("Last", 500, 50) });
   EXPECT_EQ(Marks(), (std::vector<std::string>{ MarkLine(12550, "Last|Song|2000"), MarkLine(13700) }));
+}
+
+// The guide's seconds at the recording's 50 frames: a track whose end lies beyond its
+// ten minutes gets no marks.
+TEST_F(cCutMarks, AtFiftyFramesThePairsLieOnTheGuidesSeconds)
+{
+  MarkTracks({ Track("X", 100, 101), Track("Beyond", 590, 20) }, 50);
+  EXPECT_EQ(Marks(), (std::vector<std::string>{ MarkLine(5100, "X|Song|2000", 50), MarkLine(10000, NULL, 50) }));
+  EXPECT_EQ(Marks()[0], "0:01:42.00 X|Song|2000");
+}
+
+// The recorder passes on whatever rate the info holds; one no time is counted in is 25.
+TEST_F(cCutMarks, ARateOfNoUseCountsAsTwentyFive)
+{
+  MarkTracks({ Track("X", 100, 101), Track("Y", 199, 100) });
+  std::vector<std::string> atTwentyFive = Marks();
+  std::string info = ReadFile(recording + "/info");
+  size_t rate = info.find("\nF 25\n");
+  ASSERT_NE(rate, std::string::npos);
+  for (const char *nonsense : { "0", "-50", "nan", "1e9" }) {
+      ASSERT_TRUE(WriteFile(recording + "/info", info.substr(0, rate) + "\nF " + nonsense + info.substr(rate + 5)));
+      ASSERT_TRUE(WriteFile(recording + "/marks", ""));
+      Press({ kGreen });
+      EXPECT_EQ(Marks(), atTwentyFive) << nonsense;
+  }
 }
 
 class cMarkerFile : public cTestEnv {

@@ -166,3 +166,23 @@ TEST_F(cHostPlayer, NoIndexNoReplay)
   int current, total;
   EXPECT_FALSE(p.GetIndex(current, total));
 }
+
+// Time, skips, the resume backup of ten seconds and the four seconds kept off the end of
+// a recording at 50 frames per second.
+TEST_F(cHostPlayer, ARecordingPlaysAtItsOwnRate)
+{
+  std::string fifty = MakeTestRecording("Fifty", TestEpoch + 3600, 50 * 600, 24, MusicChannelID, 50);
+  {
+    cDvbPlayerControl p(fifty.c_str());
+    cClock::Step(4000);
+    EXPECT_EQ(Now(p), 200);
+    p.SkipSeconds(60);
+    EXPECT_EQ(Now(p), 3200);
+    p.Stop();
+  }
+  EXPECT_EQ(cResumeFile(fifty.c_str()).Read(), 2688); // the I-frame at or before 2700
+  cIndexFile index(fifty.c_str(), false);
+  EXPECT_EQ(index.GetNextIFrame(29780, true, NULL, NULL, NULL, true), 29784);
+  EXPECT_EQ(index.GetNextIFrame(29790, true, NULL, NULL, NULL, true), -1);
+  EXPECT_EQ(index.GetNextIFrame(29790, true), 29808);
+}

@@ -78,14 +78,30 @@ TEST_F(cHostRecordings, MarksAddOnTakenPositionAndNeighbours)
   EXPECT_EQ(Positions(marks), (std::vector<int>{ 10, 20 }));
 }
 
+// What the recorder 2.6 reads from and writes into the same file at 50 and at 25 frames.
+TEST_F(cHostRecordings, MarksAreReadAndWrittenAtTheRateTheyWereLoadedWith)
+{
+  WriteFile(recording + "/marks", "0:00:01.01 one\n0:00:00.49\n0:00:00.60 sixty\n");
+  cMarks marks;
+  ASSERT_TRUE(marks.Load(recording.c_str(), 50));
+  EXPECT_EQ(Positions(marks), (std::vector<int>{ 49, 51, 60 }));
+  marks.Add(75);
+  ASSERT_TRUE(marks.Save());
+  EXPECT_EQ(ReadFile(recording + "/marks"), "0:00:00.49\n0:00:01.01 one\n0:00:01.10 sixty\n0:00:01.25\n");
+  cMarks at25;
+  ASSERT_TRUE(at25.Load(recording.c_str(), 25));
+  EXPECT_EQ(Positions(at25), (std::vector<int>{ 26, 35, 49, 50 }));
+}
+
 TEST_F(cHostRecordings, BadMarksAndResumeLinesAreReportedAndSkipped)
 {
   std::string marksPath = recording + "/marks";
   WriteFile(marksPath, "0:00:10.00 first\nnonsense\n0:00:05.00\n-0:00:01.00 before\n0:00:01.30\n0:99:00.00\n");
   cMarks marks;
   EXPECT_TRUE(marks.Load(recording.c_str()));
-  EXPECT_EQ(Positions(marks), (std::vector<int>{ 125, 250 })); // sorted on loading
-  for (int line : { 2, 4, 5, 6 })
+  // sorted on loading; frames beyond the rate count on, as the recorder reads them
+  EXPECT_EQ(Positions(marks), (std::vector<int>{ 55, 125, 250 }));
+  for (int line : { 2, 4, 6 })
       EXPECT_TRUE(HostLogHas("E ERROR: error in " + marksPath + ", line " + std::to_string(line))) << line;
   std::string resumePath = recording + "/resume";
   cResumeFile resume(recording.c_str());
@@ -286,4 +302,33 @@ TEST_F(cHostRecordings, InfoRoundTripAndBadLines)
   EXPECT_EQ(bad.FramesPerSecond(), 50);
   for (int line : { 1, 3, 4 })
       EXPECT_TRUE(HostLogHas("E ERROR: error in " + recording + "/info, line " + std::to_string(line))) << line;
+}
+
+// As the recorder 2.6 reads a recording's rate and writes it into the info.
+TEST_F(cHostRecordings, FrameRateComesFromTheInfoAsTheRecorderReadsIt)
+{
+  auto rateOf = [](const std::string &Dir, const char *InfoName, const char *Info) {
+    EXPECT_TRUE(MakeDirs(Dir.c_str(), true));
+    EXPECT_TRUE(WriteFile(Dir + "/" + InfoName, Info));
+    return cRecording(Dir.c_str()).FramesPerSecond();
+  };
+  std::string dir = videoDir + "/Rate/2026-12-07.21.00.1-0.rec";
+  EXPECT_EQ(rateOf(dir, "info", "C S19.2E-1-1092-10100\nF 50\n"), 50);
+  EXPECT_EQ(rateOf(dir, "info", "C S19.2E-1-1092-10100\n"), 25);
+  EXPECT_EQ(rateOf(dir, "info", "F 29.97002997\n"), 29.97002997);
+  EXPECT_EQ(rateOf(dir, "info", "F 0\n"), 0); // passed on: the caller must not count in it
+  EXPECT_EQ(rateOf(dir, "info", "F -5\n"), -5);
+  // the older kind: its info.vdr is read, but not for the rate
+  std::string pes = videoDir + "/Rate/2026-12-07.21.00.50.99.rec";
+  EXPECT_EQ(rateOf(pes, "info.vdr", "F 50\n"), 25);
+  EXPECT_EQ(cRecording(pes.c_str()).Info()->FramesPerSecond(), 50);
+
+  cRecordingInfo info;
+  info.SetFramesPerSecond(30000.0 / 1001);
+  ASSERT_TRUE(info.Write(dir.c_str()));
+  EXPECT_NE(ReadFile(dir + "/info").find("\nF 29.97002997\n"), std::string::npos) << ReadFile(dir + "/info");
+
+  // ten minutes in the title's length
+  std::string fifty = MakeTestRecording("Fifty", TestEpoch + 3600, 50 * 600, 24, MusicChannelID, 50);
+  EXPECT_NE(std::string(cRecording(fifty.c_str()).Title()).find(" 10' Fifty"), std::string::npos);
 }

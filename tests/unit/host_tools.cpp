@@ -84,6 +84,28 @@ TEST_F(cHostTools, SortIsStableAndKeepsLinksIntact)
   EXPECT_EQ(backwards, (std::vector<int>{ 9, 5, 5, 3, 3, 1 }));
 }
 
+// The texts and frames the recorder 2.6 gives at other rates than 25.
+TEST_F(cHostTools, FrameTimesAtARecordingsRate)
+{
+  EXPECT_STREQ(*IndexToHMSF(25, true, 50), "0:00:00.25");
+  EXPECT_STREQ(*IndexToHMSF(49, true, 50), "0:00:00.49");
+  EXPECT_STREQ(*IndexToHMSF(107893, true, 50), "0:35:57.43");
+  EXPECT_EQ(HMSFToIndex("0:00:01.01", 50), 51);
+  // a marks file written at 50 frames read at 25
+  EXPECT_EQ(HMSFToIndex("0:00:00.50", 25), 50);
+  EXPECT_EQ(HMSFToIndex("0:00:00.100"), 100);
+  EXPECT_EQ(SecondsToFrames(3, 50), 150);
+  // at 29.97 the seconds are the clock's
+  EXPECT_STREQ(*IndexToHMSF(89, true, 29.97), "0:00:02.29");
+  EXPECT_STREQ(*IndexToHMSF(2997, true, 29.97), "0:01:40.00");
+  EXPECT_STREQ(*IndexToHMSF(2000000000, true, 30000.0 / 1001), "18537:02:13.10");
+  EXPECT_STREQ(*IndexToHMSF(-30, true, 23.976), "-0:00:01.06");
+  EXPECT_EQ(HMSFToIndex("0:00:03.29", 29.97), 119);
+  EXPECT_EQ(HMSFToIndex("0:00:10.00", 29.97), 300);
+  EXPECT_EQ(HMSFToIndex("1:00:00.00", 23.976), 86314);
+  EXPECT_EQ(SecondsToFrames(-3, 12.5), -38);
+}
+
 TEST_F(cHostTools, StringHelpers)
 {
   char s[] = "text \t \n";
@@ -99,7 +121,6 @@ TEST_F(cHostTools, StringHelpers)
   EXPECT_EQ(HMSFToIndex("1:01:01.07"), 25 * 3661 + 7);
   EXPECT_EQ(HMSFToIndex("0:00:02"), 50);
   EXPECT_EQ(HMSFToIndex("0:61:00.00"), -1);
-  EXPECT_EQ(HMSFToIndex("0:00:00.25"), -1);
   EXPECT_EQ(HMSFToIndex("garbage"), -1);
   EXPECT_EQ(SecondsToFrames(3), 75);
   EXPECT_STREQ(*WeekDayName(1), "Mon");

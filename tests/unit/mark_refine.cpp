@@ -6,6 +6,7 @@
 #include "audio_silence.h"
 #include "hostfixtures.h"
 #include "mark_refine.h"
+#include "pluginlog.h"
 #include "testenv.h"
 
 namespace {
@@ -128,4 +129,21 @@ TEST_F(cMoveMarks, OverlappingPairsMeetAtTheirSilence)
 {
   EXPECT_EQ(Move({ { 1500, 2400, "E" }, { 1200, 1700, "D" } }, { { 1600, 1610 } }, 4),
             (std::vector<tMarkPair>{ { 1620, 2400, "E" }, { 1200, 1596, "D" } }));
+}
+
+// At 50 frames a second a window of 2 s reaches 100 frames, and the log counts seconds.
+TEST_F(cMoveMarks, AtFiftyFramesTheWindowAndTheLogAreInSeconds)
+{
+  cTestPluginLog log;
+  ASSERT_TRUE(log.Open(root + "/vimora.log", 2));
+  std::string fifty = MakeTestRecording("Fifty", TestEpoch + 3600, 6000, 12, MusicChannelID, 50);
+  cIndexFile index(fifty.c_str(), false);
+  cFrameRate rate(50);
+  std::vector<tMarkPair> pairs = { { 1200, 2400, "A" } };
+  EXPECT_EQ(MarkStretches(pairs, 2, rate), (std::vector<std::pair<int, int>>{ { 1100, 1300 }, { 2300, 2500 } }));
+  // 80 frames before the start mark, 1.6 s
+  MoveMarks(pairs, index, { { 1100, 1120 } }, 2, rate);
+  EXPECT_EQ(pairs, (std::vector<tMarkPair>{ { 1128, 2400, "A" } }));
+  EXPECT_EQ(log.Messages("start mark"), (std::vector<std::string>{ "start mark of A moved by -1.44 s, from 0:00:24.00 to 0:00:22.28" }));
+  EXPECT_EQ(log.Messages("end mark"), (std::vector<std::string>{ "end mark of A stays at 0:00:48.00: no silence within 2 s" }));
 }

@@ -146,3 +146,19 @@ TEST_F(cMenuTracksTest, ATrackWhoseStartIsNotFoundIsNotReplayed)
   EXPECT_EQ(cControl::Control(), nullptr);
   EXPECT_EQ(cMenuTracks::lastReplayed, -1);
 }
+
+class cMenuTracksAtFifty : public cMenuTracksTest {
+public:
+  cMenuTracksAtFifty(void) { framesPerSecond = 50; }
+};
+
+// The same ten minutes at 50 frames a second: the same tracks, replayed from their seconds.
+TEST_F(cMenuTracksAtFifty, ListsTheTracksOfItsMinutesAndPlaysFromTheirSeconds)
+{
+  VimoraConfig.offset = 3;
+  Open();
+  EXPECT_EQ(Screen().items, (std::vector<std::string>{ ">\tNova\tFrozen Lake\t2001", "\tSkip\tPed\t1999", "\tDone\tConv\t0007" }));
+  EXPECT_EQ(Key(kOk), osEnd);
+  EXPECT_EQ(cResumeFile(dir.c_str()).Read(), 3156); // the I-frame after (60 + 3) * 50
+  EXPECT_EQ(Position(), 3156);
+}

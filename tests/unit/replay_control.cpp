@@ -389,3 +389,35 @@ TEST_F(cReplayControl, TitleFollowsTheNamePatternAndStaysWhenTheHostForgetsTheRe
   Pass(0);
   EXPECT_EQ(Screen().replayTitle, "set by hand");
 }
+
+class cReplayAtFifty : public cReplayControl {
+public:
+  cReplayAtFifty(void) { framesPerSecond = 50; }
+};
+
+// The display's times, the track under the position, the time search, the edit test and
+// a mark's time with its frames count the seconds of a recording at 50 frames.
+TEST_F(cReplayAtFifty, TimesTracksAndSearchesAreInItsSeconds)
+{
+  AddTrack("Nova", "Frozen Lake", 2001, 60, 240);
+  WriteMarks({ { 3000, "A|B|1987" }, { 6000, NULL } });
+  Launch(50 * 150);
+  Press({ kOk });
+  EXPECT_EQ(Screen().totalTime, "0:10:00");
+  EXPECT_EQ(Screen().progressTotal, 30000);
+  Pass(4000);
+  EXPECT_EQ(Screen().currentTime, "0:02:34");
+  EXPECT_EQ(Screen().progressCurrent, 7700);
+  Press({ k5 });
+  EXPECT_EQ(Screen().text, "Artist: Nova\nTitle: Frozen Lake\nYear: 2001\n");
+  Press({ kOk, kRed, k1, kOk }); // one minute: the start mark
+  EXPECT_EQ(Position(), 3000);
+  Press({ k8 });
+  EXPECT_EQ(Position(), 2850); // three seconds before it
+  Press({ kRed, k1, k3, k0, kUp });
+  EXPECT_EQ(Position(), 29500); // ten seconds before the end
+  Press({ k7, k6 });
+  EXPECT_EQ(ReadMarks(), (tMarks{ { 3000, "A|B|1987" }, { 6001, "" } }));
+  Press({ kOk }); // the display, with the frames the move switched on
+  EXPECT_EQ(Screen().currentTime, "0:02:00.01");
+}

@@ -1,6 +1,7 @@
 // The track list: loading and saving "tracks.conf", the queries about guide events
 // and marking a recording's tracks converted.
 #include <climits>
+#include <math.h>
 #include <sys/stat.h>
 
 #include "blacklist.h"
@@ -376,4 +377,62 @@ TEST_F(cTrackList, WindowPlacesTracksOnTheStretchesRecorded)
   int s, e;
   ASSERT_TRUE(byTime.Find(t, s, e));
   EXPECT_EQ(s, 60);
+}
+
+// At 50 frames a second: what lies inside the recording, and the frame of a time in a
+// stretch of vimora.parts, the nearest one.
+TEST_F(cTrackList, FiftyFramesASecondInTheRecordingAndItsStretches)
+{
+  SupportMusicChannel();
+  AddTestChannel();
+  // 40 seconds in 2000 frames, an I-frame every 24
+  std::string fileName = MakeTestRecording("Music", TestEpoch, 2000, 24, MusicChannelID, 50);
+  cRecording *recording = Recordings.GetByName(fileName.c_str());
+  ASSERT_NE(recording, nullptr);
+  ASSERT_TRUE(Tracks.Load(path.c_str(), true));
+  VimoraConfig.offset = 0;
+  cTrack *inside = Append("Inside", "x", 2000, TestEpoch + 30, 8, 0); // frames 1500..1900
+  cTrack *after = Append("After", "x", 2000, TestEpoch + 45, 10, 0);  // 2250..2750, after its 40 s
+  Tracks.SetConverted(recording);
+  EXPECT_EQ(inside->status, 2);
+  EXPECT_EQ(after->status, 0);
+
+  // frames 0-999 recorded from 10 s after the recording's time on, 1000-1999 from 30.01 s on
+  ASSERT_TRUE(WriteFile(fileName + "/vimora.parts", "0 " + std::to_string((TestEpoch + 10) * 1000LL) + "\n1000 " +
+                                                     std::to_string((TestEpoch + 30) * 1000LL + 10) + "\n"));
+  cRecordingParts parts(recording);
+  int frame = -1;
+  ASSERT_TRUE(parts.Frame(TestEpoch + 12, frame));
+  EXPECT_EQ(frame, 100);
+  ASSERT_TRUE(parts.Frame(TestEpoch + 31, frame));
+  EXPECT_EQ(frame, 1050); // 49.5 frames into the second stretch: a half rounds up
+  ASSERT_TRUE(parts.Frame(TestEpoch + 30, frame));
+  EXPECT_EQ(frame, 999); // in the gap: the last frame before the next stretch
+  cIndexFile index(fileName.c_str(), false);
+  int startFrame, endFrame;
+  ASSERT_TRUE(cTrackWindow(index, recording, 0).Find(*inside, startFrame, endFrame));
+  EXPECT_EQ(startFrame, 1008); // the I-frame after 999, the gap's edge
+  EXPECT_EQ(endFrame, 1392);   // the I-frame before 1400, 7.99 s into the second stretch
+}
+
+// No crash and no division by zero at any rate, and 25 for one no time is counted in.
+TEST(cFrameRate, AnyRateCountsAndNonsenseCountsAsTwentyFive)
+{
+  for (double nonsense : { 0.0, -5.0, double(NAN), double(INFINITY), 1e9 })
+      EXPECT_EQ(cFrameRate(nonsense).FramesPerSecond(), 25) << nonsense;
+  cFrameRate ntsc(30000.0 / 1001);
+  EXPECT_EQ(ntsc.Frames(10), 300); // 299.7
+  EXPECT_EQ(ntsc.WholeSeconds(2997), 100);
+  long long frame = 0;
+  ASSERT_TRUE(ntsc.NearestFrame(1000, frame));
+  EXPECT_EQ(frame, 30);
+  EXPECT_STREQ(*ntsc.Text(2997, true), "0:01:40.00");
+  cFrameRate fifty(50);
+  EXPECT_EQ(fifty.Frames(INT_MAX), INT_MAX);
+  EXPECT_EQ(fifty.Frames(INT_MIN), INT_MIN);
+  EXPECT_FALSE(fifty.NearestFrame(LLONG_MAX / 1000, frame));
+  ASSERT_TRUE(fifty.NearestFrame(-10, frame));
+  EXPECT_EQ(frame, 0); // half a frame before frame 0 rounds up to it
+  ASSERT_TRUE(fifty.NearestFrame(-11, frame));
+  EXPECT_EQ(frame, -1);
 }

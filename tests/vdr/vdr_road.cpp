@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "files.h"
+#include "hostfixtures.h"
 #include "hostprogram.h"
 #include "tracks.h"
 #include "vdrrecorder.h"
@@ -282,6 +283,45 @@ TEST_F(cVdrRoad, GreenFindsTheSongBoundariesInTheRecorder)
   EXPECT_NE(pluginLog.find("start mark of Alpha Band|First Song|1991 moved by -"), std::string::npos) << pluginLog;
   Keys({ "Back", "Back" });
   EXPECT_TRUE(WaitUntil([&] { return vdr->LogHas("Marks created!"); }, 10));
+  StopCleanly();
+}
+
+// A recording of a channel at 50 frames a second (H.264 with AC-3), its songs between the
+// silences at 10, 20 and 30 s: the recorder's marks, the boundary search and rozerez count
+// its seconds, and every clip is as long as its song.
+TEST_F(cVdrRoad, AFiftyFrameRecordingIsMarkedSearchedAndCutAtItsSeconds)
+{
+  std::string dir = vdr->videoDir + "/Fifty/2026-12-07.20.00.1-0.rec";
+  ASSERT_TRUE(MakeDirs(dir.c_str(), true));
+  ASSERT_TRUE(MakeFiftyFrameMedia(dir, 40));
+  ASSERT_TRUE(WriteFile(dir + "/info", std::string("C ") + VdrMusicChannelID + " VimoraMusic\nT Fifty\nF 50\n"));
+  ASSERT_TRUE(WriteFile(dir + "/vimora", VdrMusicChannelID));
+  struct tm tm = {};
+  tm.tm_year = 2026 - 1900;
+  tm.tm_mon = 11;
+  tm.tm_mday = 7;
+  tm.tm_hour = 20;
+  tm.tm_isdst = -1;
+  time_t start = mktime(&tm);
+  // the guide a second late: with the offset of 3 s it says 14-22 s and 24-32 s
+  fs::create_directories(vdr->configDir + "/plugins/vimora");
+  ASSERT_TRUE(WriteFile(vdr->configDir + "/plugins/vimora/tracks.conf", "Tone:One:2000:" + std::to_string(start + 11) + ":8:0\n" +
+                                                                         "Tone:Two:2000:" + std::to_string(start + 21) + ":8:0\n"));
+  ASSERT_TRUE(WriteFile(vdr->configDir + "/setup.conf", ReadFile(vdr->configDir + "/setup.conf") + "vimora.refinemarks = 1\n"));
+  ASSERT_TRUE(Start()) << vdr->Output();
+  std::vector<std::string> list = vdr->Svdrp("PLUG vimora LSTR");
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_NE(list[0].find(" 0:00:40 Fifty 2 0"), std::string::npos) << list[0];
+  EXPECT_EQ(vdr->Svdrp("PLUG vimora MARK 1"), std::vector<std::string>({ "900 2 pairs of cut marks written to Fifty" }));
+  EXPECT_EQ(Lines(ReadFile(dir + "/marks")), std::vector<std::string>({ "0:00:10.28 Tone|One|2000", "0:00:19.10", "0:00:20.32 Tone|Two|2000", "0:00:29.14" }));
+  std::string pluginLog = ReadFile(vdr->configDir + "/plugins/vimora/vimora.log");
+  EXPECT_NE(pluginLog.find("start mark of Tone|One|2000 moved by -3.84 s, from 0:00:14.20 to 0:00:10.28"), std::string::npos) << pluginLog;
+  EXPECT_EQ(vdr->Svdrp("PLUG vimora CONV 1 video"), std::vector<std::string>({ "900 Video clips of Fifty made" }));
+  ASSERT_TRUE(WaitUntil([&] { return Converted() == 2; }, 30)) << RecorderLog();
+  EXPECT_EQ(Files(clipsDir), std::vector<std::string>({ "Tone - One (2000).ts", "Tone - Two (2000).ts" }));
+  for (const auto &clip : Files(clipsDir))
+      EXPECT_NEAR(Duration(clipsDir + "/" + clip), 8.64, 0.1) << clip;
+  ASSERT_TRUE(WaitUntil([&] { return !vdr->OsdOpen(); }, 10));
   StopCleanly();
 }
 

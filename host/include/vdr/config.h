@@ -33,6 +33,11 @@ private:
     cList<T>::Clear();
   }
 
+protected:
+  // The entry Load parses a line into; a list whose entries need more than their
+  // default constructor makes its own.
+  virtual T *NewEntry(void) const { return new T; }
+
 public:
   cConfig(void) { fileName = NULL; allowComments = false; }
   virtual ~cConfig() { free(fileName); }
@@ -65,7 +70,7 @@ public:
             }
             stripspace(s);
             if (!isempty(s)) {
-               T *l = new T;
+               T *l = NewEntry();
                if (l->Parse(s))
                   this->Add(l);
                else {

@@ -1,5 +1,5 @@
-// Replay of a recording. The replay position follows the host clock at 25 frames per
-// second (faster or slower in the trick modes) over the recording's frame index; it
+// Replay of a recording. The replay position follows the host clock at the recording's
+// frame rate (faster or slower in the trick modes) over the recording's frame index; it
 // starts at the resume position and the player ends when normal or fast forward play
 // reaches the last frame.
 #ifndef __VDR_DVBPLAYER_H
@@ -14,6 +14,7 @@ class cDvbPlayerControl : public cControl {
 private:
   enum ePlayMode { pmPlay, pmPause, pmFast, pmSlow, pmStill };
   char *fileName;
+  double framesPerSecond;
   cIndexFile *index;
   bool active;
   ePlayMode playMode;

@@ -6,18 +6,22 @@
 // name separates folders; C is the channel's number, I the instance) holding, as the
 // recorder 2.x names and writes them,
 //   info        text: "C <channel id> [<name>]", the event's E/T/S/D lines,
-//               "F <frames per second>", "P <priority>", "L <lifetime>"
+//               "F <frames per second>" (25, 50, 29.97002997), "P <priority>",
+//               "L <lifetime>"
 //   index       8 bytes per frame (see cIndexFile)
-//   marks       one mark per line, "H:MM:SS.FF[ comment]", sorted by position
+//   marks       one mark per line, "H:MM:SS.FF[ comment]" at the recording's frame rate,
+//               sorted by position
 //   resume      "P <frame>"
 //   00001.ts    the media, when there is media
 // A directory named the older way, <YYYY-MM-DD.hh.mm.pr.lt.rec>, is still read; its files
 // are info.vdr, index.vdr, marks.vdr, resume.vdr and 001.ts (IsPesRecording() is true).
-// Frames are counted at 25 per second from the recording's start time.
+// Frames are counted at the recording's frame rate (the info's F, 25 without one) from
+// the recording's start time.
 #ifndef __VDR_RECORDING_H
 #define __VDR_RECORDING_H
 
 #include <stdint.h>
+#include <string>
 #include <vector>
 #include <vdr/channels.h>
 #include <vdr/config.h>
@@ -45,7 +49,7 @@ private:
   tChannelID channelID;
   char *channelName;
   cEvent *event;
-  int framesPerSecond;
+  double framesPerSecond;
   int priority;
   int lifetime;
 
@@ -60,7 +64,10 @@ public:
   const char *Title(void) const { return event->Title(); }
   const char *ShortText(void) const { return event->ShortText(); }
   const char *Description(void) const { return event->Description(); }
-  int FramesPerSecond(void) const { return framesPerSecond; }
+  // 25 until an info file says otherwise; whatever number its F line holds, as the
+  // recorder takes it (0 and negative ones too).
+  double FramesPerSecond(void) const { return framesPerSecond; }
+  void SetFramesPerSecond(double FramesPerSecond) { framesPerSecond = FramesPerSecond; }
   int Priority(void) const { return priority; }
   int Lifetime(void) const { return lifetime; }
   // Describes a recording of Channel during Event; without an event, Title names it.
@@ -82,10 +89,12 @@ private:
   int channel;
   int instanceId;
   bool isPesRecording;
+  double framesPerSecond;
 
 public:
   // The recording in this directory; start (and with the older name, priority and
-  // lifetime) come from its name. Valid() is false when the name is no recording's.
+  // lifetime) come from its name, the frame rate from its info as it is now. Valid() is
+  // false when the name is no recording's.
   cRecording(const char *FileName);
   // The recording a timer makes when it starts at Start: its directory is made from the
   // timer's file (made safe: no '/' escapes a folder, no folder begins with '.').
@@ -102,7 +111,9 @@ public:
   int Priority(void) const;
   int Lifetime(void) const;
   bool IsPesRecording(void) const { return isPesRecording; }
-  double FramesPerSecond(void) const { return DEFAULTFRAMESPERSECOND; }
+  // The info's rate as the recorder reads it: that of a recording named the older way is
+  // 25 whatever its info.vdr says, and a new recording's is 25 until it is read again.
+  double FramesPerSecond(void) const { return framesPerSecond; }
   const char *FileName(void) const { return fileName; }
   // The name with '~' between folders.
   const char *Name(void) const { return name; }
@@ -155,9 +166,11 @@ DEF_LIST_LOCK(Recordings);
 #define LOCK_RECORDINGS_READ  USE_LIST_LOCK_READ(Recordings)
 #define LOCK_RECORDINGS_WRITE USE_LIST_LOCK_WRITE(Recordings)
 
-// A cut mark: a frame position and an optional comment.
+// A cut mark: a frame position and an optional comment, written and read as text at
+// the frame rate it was made with.
 class cMark : public cListObject {
 private:
+  double framesPerSecond;
   int position;
   cString comment;
 
@@ -174,13 +187,17 @@ public:
   bool Save(FILE *f);
 };
 
-// The cut marks of a recording, sorted by position.
+// The cut marks of a recording, sorted by position, at the frame rate Load was given.
 class cMarks : public cConfig<cMark> {
 private:
   bool loadFailed;
+  double framesPerSecond;
+
+protected:
+  virtual cMark *NewEntry(void) const { return new cMark(0, NULL, framesPerSecond); }
 
 public:
-  cMarks(void) { loadFailed = false; }
+  cMarks(void) { loadFailed = false; framesPerSecond = DEFAULTFRAMESPERSECOND; }
   // The marks file of a recording (marks, or marks.vdr for the older kind).
   static cString MarksFileName(const cRecording *Recording);
   // Reads the recording's marks file; a missing file gives an empty list that Save()
@@ -213,8 +230,10 @@ private:
     bool independent;
   };
   char *fileName;
+  std::string recordingFileName;
   cFile file;
   bool record;
+  int stayOffEndFrames; // -1 until a search needs it
   unsigned char independentBit; // in byte 5 of a record
   std::vector<tIndex> index;
   off_t bytesRead;
@@ -239,8 +258,8 @@ public:
   // gives its number, or -1 as soon as a step leaves the index; a search that starts
   // outside the index gives -1 at once.
   int GetNextIFrame(int Index, bool Forward, uint16_t *FileNumber = NULL, off_t *FileOffset = NULL, int *Length = NULL);
-  // The same; StayOffEnd keeps forward searches 4 seconds away from the end of a
-  // growing recording (the player's use).
+  // The same; StayOffEnd keeps forward searches 4 seconds (of the recording's frame
+  // rate) away from the end of a growing recording (the player's use).
   int GetNextIFrame(int Index, bool Forward, uint16_t *FileNumber, off_t *FileOffset, int *Length, bool StayOffEnd);
   // The last frame's number after taking in what was appended meanwhile; -1 for none.
   int Last(void);
