@@ -1,6 +1,7 @@
 #include <vdr/recording.h>
 
 #include <dirent.h>
+#include <math.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vdr/timers.h>
@@ -150,6 +151,11 @@ bool cRecordingInfo::Read(const char *RecordingFileName, bool IsPesRecording)
     }
   });
   return errors == 0;
+}
+
+void cRecordingInfo::SetFramesPerSecond(double FramesPerSecond)
+{
+  framesPerSecond = int(lround(FramesPerSecond));
 }
 
 bool cRecordingInfo::Write(const char *RecordingFileName, bool IsPesRecording) const

@@ -61,6 +61,7 @@ public:
   const char *ShortText(void) const { return event->ShortText(); }
   const char *Description(void) const { return event->Description(); }
   int FramesPerSecond(void) const { return framesPerSecond; }
+  void SetFramesPerSecond(double FramesPerSecond);
   int Priority(void) const { return priority; }
   int Lifetime(void) const { return lifetime; }
   // Describes a recording of Channel during Event; without an event, Title names it.
