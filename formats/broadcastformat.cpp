@@ -24,6 +24,9 @@ static std::vector<std::string> EncoderArgs(const char *Encoder, const char *Pre
   bool x264 = std::string(Encoder) == "libx264";
   std::string params = "keyint=" + std::to_string(Distance) + ":min-keyint=" + std::to_string(Distance) +
                        ":scenecut=0:open-gop=1:bframes=" + (x264 ? "2" : "3") + ":aud=1:repeat-headers=1:log-level=error" + More;
+  // x265 tells its settings in every I-frame, which no broadcaster sends
+  if (!x264)
+     params += ":info=0";
   std::vector<std::string> args = { "-c:v", Encoder, "-preset", Preset, x264 ? "-x264-params" : "-x265-params", params };
   // x265 makes CRA pictures of forced IDR ones in open groups: its IDR is the first picture
   if (x264)
@@ -32,9 +35,16 @@ static std::vector<std::string> EncoderArgs(const char *Encoder, const char *Pre
   return args;
 }
 
+// 0.4 s: in stream order an IDR picture, which has no leading pictures, comes two later
+// than its place, and the I-frames stay within half a second there too.
+static int IFrameDistance(int Fps)
+{
+  return Fps * 10 / 25;
+}
+
 static tBroadcastFormat H264(const char *Name, int Fps, bool Interlaced, int VideoPid, const std::vector<tSoundTrack> &Tracks)
 {
-  int distance = Fps * 12 / 25;
+  int distance = IFrameDistance(Fps);
   return { Name, "h264", EncoderArgs("libx264", "veryfast", distance, Fps, Interlaced ? ":interlaced=1:tff=1" : "", "28"),
            Fps, Interlaced, distance, VideoPid, 27, Tracks, "system_b" };
 }
@@ -50,7 +60,7 @@ static std::vector<tBroadcastFormat> MakeFormats(void)
     H264("h264-50-ac3", 50, false, 1401, { On(Ac3Deu, 1402) }),
     H264("h264-mp2-ac3", 25, false, 1501, { On(Mp2Deu, 1502), On(Mp2Deu, 1503, "eng", OtherLanguageShiftHz),
                                             On(Ac3Deu, 1504), On(Ac3Deu, 1505, "eng", OtherLanguageShiftHz) }),
-    { "h265-eac3", "hevc", EncoderArgs("libx265", "ultrafast", 24, 50, "", "30"), 50, false, 24, 1601, 36,
+    { "h265-eac3", "hevc", EncoderArgs("libx265", "ultrafast", IFrameDistance(50), 50, "", "30"), 50, false, IFrameDistance(50), 1601, 36,
       { { scEac3, "eac3", "192k", 2, 0, "deu", 1602, 122, 0 } }, "system_b" },
     { "mpeg2-aaclatm", "mpeg2video", mpeg2, 25, false, 12, 1701, 2, { { scAacLatm, "aac", "96k", 2, 0, "deu", 1702, 17, 0 } }, "latm" },
   };

@@ -188,8 +188,9 @@ void cTsFrameIndex::Video(const uint8_t *Payload, int Length, bool PesStart)
      Payload += header;
      Length -= header;
   }
+  // a recording may begin inside a PES packet (the recorder's do, at an independent frame)
   if (pesOffset < 0)
-     return;
+     pesOffset = position;
   for (int i = 0; i < Length; i++)
       Byte(Payload[i]);
 }
@@ -246,8 +247,13 @@ void cTsFrameIndex::Picture(bool FirstSlice, bool Independent)
         return;
      Begin();
   }
+  // the recorder puts the tables before an independent frame where it finds its picture,
+  // which may be past the parameter sets that begin it
+  if (patOffset >= 0)
+     pendingOffset = patOffset;
   frames.push_back({ pendingOffset, Independent });
   pendingOffset = -1;
+  patOffset = -1;
 }
 
 void cTsFrameIndex::Mpeg2Unit(void)

@@ -109,10 +109,13 @@ const char **cPluginVimoradevice::SVDRPHelpPages(void)
     "MSGS\n"
     "    Every message shown since the start, one \"type: text\" line each.",
     "PROG [ FILE ]\n"
-    "    Puts the programme in FILE on air, in place of the one before: a line\n"
-    "    \"channel CHANNELID\", then lines \"item START SECONDS TITLE\" (START in\n"
-    "    seconds since the epoch). Without FILE: the programme's state\n"
-    "    (rendering, waiting, on air, ended, failed: why, or none).",
+    "    Puts the programme in FILE on air, in place of the one before on its\n"
+    "    channel: a line \"channel CHANNELID\", optionally \"format NAME\" (a\n"
+    "    broadcast format, mpeg2-mp2 without) and \"bitrate MBITS\" (a constant\n"
+    "    video bit rate), then lines \"item START SECONDS TITLE\" (START in seconds\n"
+    "    since the epoch). Without FILE: the programme's state (rendering, waiting,\n"
+    "    on air, ended, failed: why, or none), with several \"CHANNELID: state\"\n"
+    "    each, separated by \"; \".",
     NULL
     };
   return HelpPages;

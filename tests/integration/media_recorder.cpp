@@ -11,6 +11,7 @@
 #include "../../host/src/mediawriter.h"
 #include "hostfixtures.h"
 #include "process.h"
+#include "recordingmedia.h"
 #include "rozerez_service.h"
 #include "testenv.h"
 
@@ -32,18 +33,6 @@ tProcessResult Tool(std::vector<std::string> Argv)
 {
   Argv.insert(Argv.begin(), "/usr/bin/env");
   return RunProcess(Argv);
-}
-
-// The power of a tone of Hz in the samples (Goertzel), relative to their length.
-double TonePower(const int16_t *Samples, size_t Count, int Hz)
-{
-  double k = 2 * cos(2 * M_PI * Hz / SampleRate), s1 = 0, s2 = 0;
-  for (size_t i = 0; i < Count; i++) {
-      double s = Samples[i] + k * s1 - s2;
-      s2 = s1;
-      s1 = s;
-  }
-  return (s1 * s1 + s2 * s2 - k * s1 * s2) / (double(Count) * Count);
 }
 
 // The number of the event whose tone sounds in the samples, or -1 when none clearly does.

@@ -97,8 +97,8 @@ struct tStream {
   void Picture(int Type, const std::vector<tBytes> &Packets)
   {
     frames.push_back({ pat >= 0 ? pat : off_t(bytes.size()), Type == 1 });
-    pat = -1;
     Add(Packets);
+    pat = -1;
   }
 };
 
@@ -197,7 +197,19 @@ TEST(cTsFrameIndex, FindsTheAccessUnitsOfH264AndH265AndWhichOfThemAreIndependent
   h265.Picture(2, Packets(VideoPid, AccessUnitPes({ Aud5, Trail, Later5 })));
   h265.Picture(1, Packets(VideoPid, AccessUnitPes({ Aud5, Cra })));
   h265.Picture(2, Packets(VideoPid, AccessUnitPes({ Trail })));
-  for (const tStream *stream : { &h264, &h265 }) {
+  // the recorder's tables before an I-frame's picture, past its parameter sets: it begins there
+  std::vector<tBytes> packets = Packets(VideoPid, AccessUnitPes({ Aud5, Sei(0x4E, 400), Cra }));
+  h265.Add(std::vector<tBytes>(packets.begin(), packets.end() - 1));
+  h265.Picture(1, { Pat(), Pmt(0x24), packets.back() });
+  h265.Picture(2, Packets(VideoPid, AccessUnitPes({ Aud5, Trail })));
+  // a recording of the recorder's begins inside the PES packet of its first frame
+  tStream cut;
+  cut.Add(Pat());
+  cut.Add(Pmt(0x24));
+  tBytes rest = AccessUnitPes({ Cra });
+  cut.Picture(1, { Packet(VideoPid, false, tBytes(rest.begin() + 14, rest.end())) });
+  cut.Picture(2, Packets(VideoPid, AccessUnitPes({ Aud5, Trail })));
+  for (const tStream *stream : { &h264, &h265, &cut }) {
       for (size_t piece : { size_t(1), size_t(TS_SIZE), stream->bytes.size() }) {
           SCOPED_TRACE(piece);
           cTsFrameIndex index;
