@@ -1,11 +1,11 @@
 // The vimoradevice plug-in: gives the recorder a primary device that can replay on a
 // machine without a receiver or a screen (replaydevice.h), a receiving device that
-// receives a programme the plug-in renders (broadcastdevice.h, given over SVDRP with
-// PROG, or from the start on with the argument -p FILE, so that a recorder started again
-// in the middle of a programme receives the rest of it), and a text skin whose screen
-// SVDRP reads (textskin.h; the recorder's setup value OSDSkin makes it current). Our
-// stand-in host records without receiving and has a text skin of its own, which SCRN
-// reads there.
+// receives the programmes the plug-in renders, one per channel, in a broadcast format of
+// their own (broadcastdevice.h, given over SVDRP with PROG, or from the start on with the
+// argument -p FILE, so that a recorder started again in the middle of a programme receives
+// the rest of it), and a text skin whose screen SVDRP reads (textskin.h; the recorder's
+// setup value OSDSkin makes it current). Our stand-in host records without receiving and
+// has a text skin of its own, which SCRN reads there.
 #include <getopt.h>
 
 #include <vdr/plugin.h>
