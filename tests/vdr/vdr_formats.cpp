@@ -115,8 +115,19 @@ TEST_F(cVdrFormats, EveryFormatRecordsAtItsRateWithAnIndexOurIndexerAgreesWith)
       tProcessResult probe = RunProcess({ "/usr/bin/env", "ffprobe", "-v", "error", "-show_entries", "stream=codec_name:stream_tags=language",
                                           "-of", "csv=p=0", MediaInput(dir) });
       EXPECT_NE(probe.out.find(f.videoCodec), std::string::npos) << probe.out;
-      for (const tSoundTrack &t : f.tracks)
+      for (size_t i = 0; i < f.tracks.size(); i++) {
+          const tSoundTrack &t = f.tracks[i];
           EXPECT_NE(probe.out.find(std::string(t.encoder == std::string("aac") ? "aac_latm" : t.encoder) + "," + t.language), std::string::npos) << probe.out;
+          if (!t.otherChannels)
+             continue;
+          // the items' layouts by turns, as real channels switch
+          tProcessResult layouts = RunProcess({ "/usr/bin/env", "ffprobe", "-v", "error", "-select_streams", "a:" + std::to_string(i),
+                                                "-show_entries", "frame=channels", "-of", "csv=p=0", MediaInput(dir) });
+          std::string frames = "\n" + layouts.out; // a line per frame: "6," or "6"
+          for (int channels : { t.channels, t.otherChannels })
+              EXPECT_TRUE(frames.find("\n" + std::to_string(channels) + ",") != std::string::npos || frames.find("\n" + std::to_string(channels) + "\n") != std::string::npos)
+                 << "track " << i << " never in " << channels << " channels";
+      }
   }
 }
 
