@@ -6,6 +6,7 @@
 #include <stdarg.h>
 #include <vector>
 #include <vdr/channels.h>
+#include <vdr/config.h>
 #include <vdr/clock.h>
 #include <vdr/epg.h>
 #include <vdr/svdrp.h>
@@ -15,6 +16,7 @@
 #include <vdr/skins.h>
 #include <vdr/timers.h>
 
+#include "broadcastformat.h"
 #include "files.h"
 
 static const int DefaultIdleLimit = 3600; // seconds of host time
@@ -221,6 +223,47 @@ bool cScript::Channel(cWords &Words)
   Channels.Add(channel);
   Channels.ReNumber();
   Channels.Save();
+  return true;
+}
+
+// The channel's entry gets the format's video and sound PIDs with their stream types, by
+// which the recorder knows the format.
+bool cScript::Broadcast(cWords &Words)
+{
+  cChannel *channel;
+  if (!ChannelArg(Words, channel))
+     return false;
+  std::string name = Words.Next();
+  const tBroadcastFormat *format = BroadcastFormat(name);
+  if (!format || !Words.AtEnd())
+     return Fail("unknown broadcast format '%s' (%s)", name.c_str(), BroadcastFormatNames().c_str());
+  std::vector<std::string> fields;
+  std::string text = *channel->ToText();
+  for (size_t b = 0, e; b <= text.size(); b = e + 1) {
+      e = std::min(text.find(':', b), text.size());
+      fields.push_back(text.substr(b, e - b));
+  }
+  fields[5] = format->VpidField();
+  fields[6] = format->ApidField();
+  std::string line;
+  for (const auto &f : fields)
+      line += (line.empty() ? "" : ":") + f;
+  if (!channel->Parse(line.c_str()))
+     return Fail("cannot make a channel of '%s'", line.c_str());
+  Channels.ReNumber();
+  Channels.Save();
+  return true;
+}
+
+bool cScript::Split(cWords &Words)
+{
+  std::string w = Words.Next();
+  long long bytes;
+  char *end;
+  bytes = strtoll(w.c_str(), &end, 10);
+  if (w.empty() || *end || bytes < 0 || !Words.AtEnd())
+     return Fail("split takes a number of bytes (0: the setup's MaxVideoFileSize in MB)");
+  ::Setup.MaxVideoFileBytes = bytes;
   return true;
 }
 
@@ -442,6 +485,8 @@ bool cScript::Execute(const std::string &Line)
      return true;
   if (command == "speed")      return Speed(words);
   if (command == "channel")    return Channel(words);
+  if (command == "broadcast")  return Broadcast(words);
+  if (command == "split")      return Split(words);
   if (command == "epg")        return Epg(words);
   if (command == "event")      return Event(words);
   if (command == "onair")      return OnAir(words);

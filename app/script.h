@@ -33,6 +33,10 @@ private:
   bool Speed(cWords &Words);
   bool Svdrp(cWords &Words);
   bool Channel(cWords &Words);
+  // "broadcast CHANNEL FORMAT": the channel's entry names its broadcast format.
+  bool Broadcast(cWords &Words);
+  // "split BYTES": the host's own limit of a recording's media files.
+  bool Split(cWords &Words);
   bool Epg(cWords &Words);
   // CHANNEL START DURATION, as an event and an item on air begin.
   bool Airing(cWords &Words, class cChannel *&Channel, time_t &Start, double &Duration);

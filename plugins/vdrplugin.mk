@@ -1,6 +1,7 @@
 # The recorder's plug-in build, as its authors' guide (PLUGINS.html) and its plug-in
 # template have it, shared by our plug-ins. A plug-in's Makefile sets PLUGIN (its main
-# source is $(PLUGIN).cpp, which holds VERSION) and may add INCLUDES, then includes this.
+# source is $(PLUGIN).cpp, which holds VERSION) and may add INCLUDES and SHARED (sources of
+# the tree outside the plug-in's folder that it builds too), then includes this.
 # Flags and folders come from `pkg-config vdr` (or $(VDRDIR)/vdr.pc).
 #
 #   make OUT=DIR         objects in DIR/obj/PLUGIN, the library DIR/plugins/$(SOFILE).$(APIVERSION),
@@ -42,7 +43,8 @@ LIBFILE = $(OUT)/plugins/$(SOFILE).$(APIVERSION)
 
 DEFINES += -DPLUGIN_NAME_I18N='"$(PLUGIN)"'
 OBJDIR = $(OUT)/obj/$(PLUGIN)
-OBJS = $(patsubst %.cpp,$(OBJDIR)/%.o,$(wildcard *.cpp))
+OBJS = $(patsubst %.cpp,$(OBJDIR)/%.o,$(wildcard *.cpp) $(notdir $(SHARED)))
+vpath %.cpp $(sort $(dir $(SHARED)))
 
 ### The main target:
 

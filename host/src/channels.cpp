@@ -1,5 +1,6 @@
 #include <vdr/channels.h>
 
+#include <algorithm>
 #include <ctype.h>
 #include <limits.h>
 
@@ -133,7 +134,52 @@ void cChannel::Reset(void)
   free(pids);
   name = nameSuffix = parameters = pids = NULL;
   frequency = source = srate = sid = nid = tid = rid = number = 0;
+  vpid = ppid = vtype = 0;
+  memset(apids, 0, sizeof(apids));
+  memset(atypes, 0, sizeof(atypes));
+  memset(alangs, 0, sizeof(alangs));
+  memset(dpids, 0, sizeof(dpids));
+  memset(dtypes, 0, sizeof(dtypes));
+  memset(dlangs, 0, sizeof(dlangs));
   groupSep = false;
+}
+
+// "pid[+pcr pid][=stream type]"
+bool cChannel::ParseVideo(const std::string &Field)
+{
+  size_t plus = Field.find('+'), equals = Field.find('=');
+  std::string pid = Field.substr(0, std::min(plus, equals));
+  std::string pcr = plus == std::string::npos ? "" : Field.substr(plus + 1, equals == std::string::npos ? std::string::npos : equals - plus - 1);
+  std::string type = equals == std::string::npos ? "" : Field.substr(equals + 1);
+  return ParseInt(pid, vpid) && (pcr.empty() || ParseInt(pcr, ppid)) && (type.empty() || ParseInt(type, vtype)) && vpid >= 0 && ppid >= 0 && vtype >= 0;
+}
+
+// "pid[=language][@stream type]" each; the list ends at the first PID 0.
+static bool ParsePids(const std::string &Field, int *Pids, int *Types, char (*Langs)[MAXLANGCODE2], int Max)
+{
+  if (Field.empty())
+     return true;
+  std::vector<std::string> entries = SplitFields(Field.c_str(), ',');
+  if (int(entries.size()) > Max)
+     return false;
+  for (size_t i = 0; i < entries.size(); i++) {
+      const std::string &e = entries[i];
+      size_t equals = e.find('='), at = e.find('@');
+      std::string lang = equals == std::string::npos ? "" : e.substr(equals + 1, at == std::string::npos ? std::string::npos : at - equals - 1);
+      if (!ParseInt(e.substr(0, std::min(equals, at)), Pids[i]) || Pids[i] < 0 || lang.size() >= MAXLANGCODE2 ||
+          (at != std::string::npos && (!ParseInt(e.substr(at + 1), Types[i]) || Types[i] < 0)))
+         return false;
+      strn0cpy(Langs[i], lang.c_str(), MAXLANGCODE2);
+  }
+  return true;
+}
+
+// audio PIDs, then after ';' the Dolby ones
+bool cChannel::ParseAudio(const std::string &Field)
+{
+  size_t semicolon = Field.find(';');
+  return ParsePids(Field.substr(0, semicolon), apids, atypes, alangs, MAXAPIDS) &&
+         (semicolon == std::string::npos || ParsePids(Field.substr(semicolon + 1), dpids, dtypes, dlangs, MAXDPIDS));
 }
 
 bool cChannel::Parse(const char *s)
@@ -152,7 +198,7 @@ bool cChannel::Parse(const char *s)
   if (!ParseInt(f[1], frequency) || !ParseInt(f[4], srate) || !ParseInt(f[9], sid) ||
       !ParseInt(f[10], nid) || !ParseInt(f[11], tid) || !ParseInt(f[12], rid) ||
       frequency < 0 || frequency > INT_MAX - 4 * PolarizationStep || srate < 0 || sid < 0 || nid < 0 || tid < 0 || rid < 0 ||
-      !(source = SourceFromString(f[3].c_str())))
+      !(source = SourceFromString(f[3].c_str())) || !ParseVideo(f[5]) || !ParseAudio(f[6]))
      return false;
   std::string fullName = Exchanged(f[0], '|', ':');
   size_t end = fullName.find_first_of(",;");

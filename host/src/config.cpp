@@ -1,5 +1,6 @@
 #include <vdr/config.h>
 
+#include <algorithm>
 #include <ctype.h>
 #include <sstream>
 #include <vdr/i18n.h>
@@ -14,7 +15,13 @@ static const struct {
   { "MultiSpeedMode", &cSetup::MultiSpeedMode },
   { "ShowReplayMode", &cSetup::ShowReplayMode },
   { "OSDMessageTime", &cSetup::OSDMessageTime },
+  { "MaxVideoFileSize", &cSetup::MaxVideoFileSize },
 };
+
+// As the recorder has them for TS recordings, in MB.
+static const int MinVideoFileSize = 100;
+static const int MaxVideoFileSizeTs = 1048570;
+static const int DefaultVideoFileSize = 2000;
 
 cSetup::cSetup(void)
 {
@@ -24,6 +31,15 @@ cSetup::cSetup(void)
   MultiSpeedMode = 0;
   ShowReplayMode = 0;
   OSDMessageTime = 3;
+  MaxVideoFileSize = DefaultVideoFileSize;
+  MaxVideoFileBytes = 0;
+}
+
+long long cSetup::VideoFileLimit(void) const
+{
+  if (MaxVideoFileBytes > 0)
+     return MaxVideoFileBytes;
+  return (long long)std::min(std::max(MaxVideoFileSize, MinVideoFileSize), MaxVideoFileSizeTs) * 1024 * 1024;
 }
 
 cSetup::~cSetup()

@@ -1,6 +1,7 @@
 // Real media for the recorder: one ffmpeg process per recording encodes the frames it is
-// fed (a title card and a tone per event, made here), and the transport stream it writes
-// is read back as it grows to find where each frame begins.
+// fed (a title card and a tone per event, made here) in the channel's broadcast format,
+// and the transport stream it writes into a pipe is indexed as it comes and written into
+// the media files, a new one begun at an independent frame where the limit says.
 #include "mediawriter.h"
 
 #include <algorithm>
@@ -17,6 +18,7 @@
 #include <sys/uio.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vdr/config.h>
 #include <vdr/epg.h>
 #include <vdr/onair.h>
 #include <vdr/recording.h>
@@ -30,10 +32,7 @@ const int Width = 320;
 const int Height = 180;
 const size_t CardSize = Width * Height * 3 / 2; // yuv420p
 const int SampleRate = 48000;
-const size_t ToneFrameSize = SampleRate / FRAMESPERSEC * 2; // s16le, mono
 const int Tones = 12;
-const uint16_t MediaFileNumber = 1;
-const char *const MediaFileName = "00001.ts";
 const int ScheduleLockTimeoutMs = 1000;
 // Real time: an encoder that takes nothing for this long is stuck, and the recording ends.
 const int EncoderTimeoutMs = 30000;
@@ -178,12 +177,14 @@ bool DrawCard(uint32_t Colour, const std::string &Text, std::vector<uint8_t> &Ca
   return drawn;
 }
 
-std::vector<uint8_t> ToneFrame(int Hz)
+// A frame's sound at Fps frames per second, s16le mono.
+std::vector<uint8_t> ToneFrame(int Hz, int Fps)
 {
-  // Tones are multiples of 25 Hz, so every frame holds whole periods and one frame
+  // Tones are multiples of 50 Hz, so every frame holds whole periods and one frame
   // repeated gives a steady tone.
-  std::vector<uint8_t> frame(ToneFrameSize, 0);
-  for (size_t i = 0; Hz > 0 && i < ToneFrameSize / 2; i++) {
+  size_t size = SampleRate / Fps * 2;
+  std::vector<uint8_t> frame(size, 0);
+  for (size_t i = 0; Hz > 0 && i < size / 2; i++) {
       int16_t v = int16_t(lrint(0.4 * 32767 * sin(2 * M_PI * Hz * double(i) / SampleRate)));
       frame[2 * i] = uint8_t(v & 0xFF);
       frame[2 * i + 1] = uint8_t((v >> 8) & 0xFF);
@@ -228,31 +229,50 @@ private:
   time_t start;
   tChannelID channelID;
   std::string channelName;
+  const tBroadcastFormat &format;
+  int fps;
+  std::vector<int> shifts; // of the tones, one sound input each
   pid_t encoder;
-  int videoOut, audioOut; // sockets the encoder reads
-  int media;              // the media file, read back
+  int videoOut;           // sockets the encoder reads
+  std::vector<int> audioOuts;
+  int output;             // the pipe it writes into
+  bool outputEnded;
   FILE *errors;           // what the encoder says
   bool failed;
   int rendered;           // frames handed to the encoder
   int indexed;            // frames found in the media
   cTsFrameIndex parser;
-  off_t parsed;
+  std::vector<uint8_t> held; // of the stream from heldFrom on, not yet in a file
+  off_t heldFrom;
+  int file;               // the media file written now
+  uint16_t fileNumber;
+  off_t fileSize;
+  std::vector<tMediaFrame> placed; // not yet handed on
   tProgramme programme;
   std::map<std::pair<tEventID, time_t>, int> eventNumbers;
-  std::vector<uint8_t> card, tone;
-  std::vector<uint8_t> black, silence;
+  std::vector<uint8_t> card, black, silence;
+  std::vector<std::vector<uint8_t>> tones; // by shift
   bool Fail(const char *Format, ...) __attribute__((format(printf, 2, 3)));
+  bool OpenFile(uint16_t Number);
+  bool MakeInputs(int Video[2], std::vector<int> &AudioIn, int Output[2]);
+  std::vector<std::string> EncoderArgs(void) const;
   bool StartEncoder(void);
   bool FinishEncoder(void);
   // Kill: at once, else when it has written what it holds.
   void StopEncoder(bool Kill);
+  void CloseInputs(void);
   bool WaitEncoder(int TimeoutMs);
   tProgramme ProgrammeAt(int Frame);
   // What really goes on air, when the channel has a programme beside its guide.
   bool OnAirAt(int Frame, tProgramme &Programme);
   void Tune(const tProgramme &Programme);
   bool Feed(int Frames, bool Gap);
-  bool ReadIndex(std::vector<tMediaFrame> &Ready);
+  // Takes what the encoder has written so far (all it writes, with UntilEnd).
+  bool Drain(bool UntilEnd);
+  bool Take(const uint8_t *Data, size_t Length);
+  bool Place(const cTsFrameIndex::tFrame &Frame);
+  // Writes the stream up to Offset into the media file.
+  bool Flush(off_t Offset);
 
 public:
   cRenderedMedia(const cRecording *Recording);
@@ -261,26 +281,36 @@ public:
 };
 
 cRenderedMedia::cRenderedMedia(const cRecording *Recording)
+: format(RecordingBroadcastFormat(Recording))
 {
   dir = Recording->FileName();
   start = Recording->Start();
   const cRecordingInfo *info = Recording->Info();
   channelID = info->ChannelID();
   channelName = info->ChannelName() ? info->ChannelName() : "";
+  fps = format.framesPerSecond;
+  for (const tBroadcastTrack &t : format.tracks)
+      if (std::find(shifts.begin(), shifts.end(), t.toneShiftHz) == shifts.end())
+         shifts.push_back(t.toneShiftHz);
   encoder = -1;
-  videoOut = audioOut = media = -1;
+  videoOut = output = file = -1;
+  outputEnded = false;
   errors = NULL;
   failed = false;
   rendered = indexed = 0;
-  parsed = 0;
+  heldFrom = 0;
+  fileNumber = 0;
+  fileSize = 0;
   programme = { false, false, 0, 0, "", 0, 0 };
 }
 
 cRenderedMedia::~cRenderedMedia()
 {
   StopEncoder(false);
-  if (media >= 0)
-     close(media);
+  if (!failed)
+     Flush(heldFrom + held.size());
+  if (file >= 0)
+     close(file);
   if (errors)
      fclose(errors);
 }
@@ -304,46 +334,93 @@ bool cRenderedMedia::Fail(const char *Format, ...)
   return false;
 }
 
+bool cRenderedMedia::OpenFile(uint16_t Number)
+{
+  if (file >= 0 && close(file) < 0)
+     return Fail("cannot write %05d.ts: %m", fileNumber);
+  fileNumber = Number;
+  fileSize = 0;
+  file = open(AddDirectory(dir.c_str(), *cString::sprintf("%05d.ts", Number)), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  return file >= 0 || Fail("cannot create %05d.ts: %m", Number);
+}
+
+// The encoder's sockets (one for the picture, one per tone) and its output pipe; it
+// gets the ends in Video[1], AudioIn and Output[1].
+bool cRenderedMedia::MakeInputs(int Video[2], std::vector<int> &AudioIn, int Output[2])
+{
+  if (!(errors = tmpfile()) || socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, Video) < 0)
+     return Fail("cannot make the encoder's input: %m");
+  videoOut = Video[0];
+  for (size_t i = 0; i < shifts.size(); i++) {
+      int audio[2];
+      if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, audio) < 0)
+         return Fail("cannot make the encoder's input: %m");
+      audioOuts.push_back(audio[0]);
+      AudioIn.push_back(audio[1]);
+  }
+  if (pipe2(Output, O_CLOEXEC) < 0 || fcntl(Output[0], F_SETFL, O_NONBLOCK) < 0)
+     return Fail("cannot make the encoder's output: %m");
+  output = Output[0];
+  return true;
+}
+
+std::vector<std::string> cRenderedMedia::EncoderArgs(void) const
+{
+  std::string size = std::to_string(Width) + "x" + std::to_string(Height);
+  // raw input needs no probing, and probing one input long would starve the others
+  std::vector<std::string> args = {
+    "ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error",
+    "-f", "rawvideo", "-pix_fmt", "yuv420p", "-video_size", size, "-framerate", std::to_string(fps),
+    "-probesize", "32", "-analyzeduration", "0", "-thread_queue_size", "64", "-i", "pipe:3",
+  };
+  for (size_t i = 0; i < shifts.size(); i++)
+      args.insert(args.end(), { "-f", "s16le", "-ar", std::to_string(SampleRate), "-ac", "1",
+                                "-probesize", "32", "-analyzeduration", "0", "-thread_queue_size", "64", "-i", "pipe:" + std::to_string(4 + i) });
+  args.insert(args.end(), { "-map", "0:v" });
+  for (const tBroadcastTrack &t : format.tracks)
+      args.insert(args.end(), { "-map", std::to_string(1 + std::find(shifts.begin(), shifts.end(), t.toneShiftHz) - shifts.begin()) + ":a" });
+  args.insert(args.end(), { "-threads", "1" });
+  args.insert(args.end(), format.videoArgs.begin(), format.videoArgs.end());
+  args.insert(args.end(), { "-streamid", "0:" + std::to_string(format.videoPid) });
+  for (size_t i = 0; i < format.tracks.size(); i++) {
+      const tBroadcastTrack &t = format.tracks[i];
+      std::string n = std::to_string(i);
+      args.insert(args.end(), { "-c:a:" + n, t.encoder, "-b:a:" + n, t.bitRate, "-ac:a:" + n, std::to_string(t.channels),
+                                "-metadata:s:a:" + n, std::string("language=") + t.language, "-streamid", std::to_string(i + 1) + ":" + std::to_string(t.pid) });
+  }
+  if (format.muxerFlags)
+     args.insert(args.end(), { "-mpegts_flags", format.muxerFlags });
+  args.insert(args.end(), { "-f", "mpegts", "-flush_packets", "1", "pipe:1" });
+  return args;
+}
+
 bool cRenderedMedia::StartEncoder(void)
 {
-  cString mediaFile = AddDirectory(dir.c_str(), MediaFileName);
-  cFile out;
-  if (!out.Open(mediaFile, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644) || (media = open(mediaFile, O_RDONLY | O_CLOEXEC)) < 0)
-     return Fail("cannot create %s: %m", MediaFileName);
-  int video[2], audio[2];
-  if (!(errors = tmpfile()) || socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, video) < 0)
-     return Fail("cannot make the encoder's input: %m");
-  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, audio) < 0) {
-     close(video[0]);
-     close(video[1]);
-     return Fail("cannot make the encoder's input: %m");
+  int video[2] = { -1, -1 }, out[2] = { -1, -1 };
+  std::vector<int> audioIn;
+  bool made = OpenFile(1) && MakeInputs(video, audioIn, out);
+  if (made) {
+     std::vector<std::string> args = EncoderArgs();
+     std::vector<const char *> argv;
+     for (const std::string &a : args)
+         argv.push_back(a.c_str());
+     argv.push_back(NULL);
+     std::vector<int> fds = { -1, out[1], fileno(errors), video[1] };
+     fds.insert(fds.end(), audioIn.begin(), audioIn.end());
+     encoder = SpawnProgram(argv.data(), fds);
   }
-  videoOut = video[0];
-  audioOut = audio[0];
-  cString size = cString::sprintf("%dx%d", Width, Height);
-  cString rate = cString::sprintf("%d", FRAMESPERSEC);
-  cString sampleRate = cString::sprintf("%d", SampleRate);
-  const char *argv[] = {
-    "ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error",
-    // raw input needs no probing, and probing one input long would starve the other
-    "-f", "rawvideo", "-pix_fmt", "yuv420p", "-video_size", size, "-framerate", rate,
-    "-probesize", "32", "-analyzeduration", "0", "-thread_queue_size", "64", "-i", "pipe:3",
-    "-f", "s16le", "-ar", sampleRate, "-ac", "1",
-    "-probesize", "32", "-analyzeduration", "0", "-thread_queue_size", "64", "-i", "pipe:4",
-    "-map", "0:v", "-map", "1:a", "-threads", "1",
-    // an I-frame every 12 frames and nothing else: no B-frames, no scene cuts
-    "-c:v", "mpeg2video", "-g", "12", "-bf", "0", "-sc_threshold", "1000000000", "-q:v", "4",
-    "-c:a", "mp2", "-b:a", "64k",
-    "-f", "mpegts", "-flush_packets", "1", "pipe:1", NULL
-  };
-  encoder = SpawnProgram(argv, { -1, out, fileno(errors), video[1], audio[1] });
-  close(video[1]);
-  close(audio[1]);
-  return encoder > 0 || Fail("cannot start ffmpeg");
+  for (int fd : audioIn)
+      close(fd);
+  for (int fd : { video[1], out[1] })
+      if (fd >= 0)
+         close(fd);
+  return made && (encoder > 0 || Fail("cannot start ffmpeg"));
 }
 
 bool cRenderedMedia::WaitEncoder(int TimeoutMs)
 {
+  if (encoder <= 0)
+     return false;
   for (int waited = 0; waited <= TimeoutMs; waited += 10) {
       int status;
       pid_t r = waitpid(encoder, &status, WNOHANG);
@@ -356,34 +433,41 @@ bool cRenderedMedia::WaitEncoder(int TimeoutMs)
   return false;
 }
 
+void cRenderedMedia::CloseInputs(void)
+{
+  if (videoOut >= 0)
+     close(videoOut);
+  videoOut = -1;
+  for (int fd : audioOuts)
+      close(fd);
+  audioOuts.clear();
+}
+
 // Ends the input: the encoder writes what it holds and ends.
 bool cRenderedMedia::FinishEncoder(void)
 {
-  for (int *fd : { &videoOut, &audioOut }) {
-      if (*fd >= 0)
-         close(*fd);
-      *fd = -1;
-  }
-  return WaitEncoder(EncoderTimeoutMs);
+  CloseInputs();
+  bool drained = Drain(true);
+  return WaitEncoder(EncoderTimeoutMs) && drained;
 }
 
 void cRenderedMedia::StopEncoder(bool Kill)
 {
-  if (encoder > 0) {
-     if (Kill)
-        kill(encoder, SIGKILL);
-     if (!FinishEncoder() && encoder > 0) {
-        kill(encoder, SIGKILL);
-        WaitProgram(encoder);
-        encoder = -1;
-     }
+  if (encoder > 0 && (Kill || !FinishEncoder()) && encoder > 0) {
+     kill(encoder, SIGKILL);
+     WaitProgram(encoder);
+     encoder = -1;
   }
+  CloseInputs();
+  if (output >= 0)
+     close(output);
+  output = -1;
 }
 
 // The gap begins an item where it starts, also when nothing was on air before it.
-static int GapEnd(time_t RecordingStart, time_t ItemStart)
+static int GapEnd(time_t RecordingStart, time_t ItemStart, int Fps)
 {
-  return int((ItemStart - RecordingStart) * FRAMESPERSEC) + MediaGapFrames(ItemStart);
+  return int((ItemStart - RecordingStart) * Fps) + MediaGapFrames(ItemStart, Fps);
 }
 
 bool cRenderedMedia::OnAirAt(int Frame, tProgramme &Programme)
@@ -391,8 +475,8 @@ bool cRenderedMedia::OnAirAt(int Frame, tProgramme &Programme)
   std::vector<tOnAirItem> items;
   if (!cOnAir::Items(channelID, items))
      return false;
-  time_t t = start + Frame / FRAMESPERSEC;
-  auto frameAt = [this, Frame](time_t Time) { return int(std::max(Frame + 1, int((Time - start) * FRAMESPERSEC))); };
+  time_t t = start + Frame / fps;
+  auto frameAt = [this, Frame](time_t Time) { return int(std::max(Frame + 1, int((Time - start) * fps))); };
   tProgramme p = { true, false, 0, 0, "", INT_MAX, 0 };
   for (const tOnAirItem &i : items) {
       if (i.start > t) {
@@ -400,7 +484,7 @@ bool cRenderedMedia::OnAirAt(int Frame, tProgramme &Programme)
          break;
       }
       if (t < i.start + i.duration)
-         p = { true, true, 0, i.start, i.title, frameAt(i.start + i.duration), GapEnd(start, i.start) };
+         p = { true, true, 0, i.start, i.title, frameAt(i.start + i.duration), GapEnd(start, i.start, fps) };
   }
   Programme = p;
   return true;
@@ -411,14 +495,14 @@ tProgramme cRenderedMedia::ProgrammeAt(int Frame)
   tProgramme p = { true, false, 0, 0, "", INT_MAX, 0 };
   if (OnAirAt(Frame, p))
      return p;
-  time_t t = start + Frame / FRAMESPERSEC;
-  auto frameAt = [this, Frame](time_t Time) { return int(std::max(Frame + 1, int((Time - start) * FRAMESPERSEC))); };
+  time_t t = start + Frame / fps;
+  auto frameAt = [this, Frame](time_t Time) { return int(std::max(Frame + 1, int((Time - start) * fps))); };
   cSchedulesLock lock(false, ScheduleLockTimeoutMs);
   const cSchedules *schedules = cSchedules::Schedules(lock);
   if (!schedules) {
      p = programme;
      p.known = false;
-     p.endFrame = Frame + FRAMESPERSEC; // try again a second later
+     p.endFrame = Frame + fps; // try again a second later
      return p;
   }
   const cSchedule *schedule = schedules->GetSchedule(channelID);
@@ -429,7 +513,7 @@ tProgramme cRenderedMedia::ProgrammeAt(int Frame)
      p.start = present->StartTime();
      p.title = present->Title() ? present->Title() : "";
      p.endFrame = frameAt(present->EndTime());
-     p.gapEnd = GapEnd(start, present->StartTime());
+     p.gapEnd = GapEnd(start, present->StartTime(), fps);
   }
   // a later event may begin while the present one still runs
   for (const cEvent *e = schedule ? schedule->Events()->First() : NULL; e; e = schedule->Events()->Next(e)) {
@@ -449,13 +533,14 @@ void cRenderedMedia::Tune(const tProgramme &Programme)
      return;
   uint32_t colour = OffAirColour;
   std::string text = channelName;
-  tone = ToneFrame(0);
+  tones.assign(shifts.size(), ToneFrame(0, fps));
   if (programme.onAir) {
      auto key = std::make_pair(programme.eventID, programme.start);
      auto it = eventNumbers.emplace(key, int(eventNumbers.size())).first;
      colour = CardColours[it->second % Tones];
      text = programme.title;
-     tone = ToneFrame(MediaToneHz(it->second));
+     for (size_t i = 0; i < shifts.size(); i++)
+         tones[i] = ToneFrame(MediaToneHz(it->second) + shifts[i], fps);
   }
   text = CardText(text);
   if (text.empty() || !DrawCard(colour, text, card)) {
@@ -469,56 +554,103 @@ bool cRenderedMedia::Feed(int Frames, bool Gap)
 {
   if (black.empty()) {
      black = PlainCard(0x000000);
-     silence = ToneFrame(0);
+     silence = ToneFrame(0, fps);
   }
-  const std::vector<uint8_t> &picture = Gap ? black : card, &sound = Gap ? silence : tone;
-  tFeed feeds[2] = { { videoOut, &picture, 0, picture.size() * Frames }, { audioOut, &sound, 0, sound.size() * Frames } };
-  while (feeds[0].left || feeds[1].left) {
-    pollfd fds[2];
-    tFeed *polled[2];
-    int n = 0;
+  std::vector<tFeed> feeds;
+  const std::vector<uint8_t> &picture = Gap ? black : card;
+  feeds.push_back({ videoOut, &picture, 0, picture.size() * Frames });
+  for (size_t i = 0; i < audioOuts.size(); i++) {
+      const std::vector<uint8_t> &sound = Gap ? silence : tones[i];
+      feeds.push_back({ audioOuts[i], &sound, 0, sound.size() * Frames });
+  }
+  // the encoder's output is taken meanwhile: a full pipe would stop it taking more
+  for (;;) {
+    std::vector<pollfd> fds;
+    std::vector<tFeed *> polled;
     for (tFeed &f : feeds) {
         if (f.left) {
-           fds[n] = { f.fd, POLLOUT, 0 };
-           polled[n++] = &f;
+           fds.push_back({ f.fd, POLLOUT, 0 });
+           polled.push_back(&f);
         }
     }
-    int r = poll(fds, n, EncoderTimeoutMs);
+    if (fds.empty())
+       return true;
+    fds.push_back({ output, POLLIN, 0 });
+    int r = poll(fds.data(), fds.size(), EncoderTimeoutMs);
     if (r < 0 && errno == EINTR)
        continue;
     if (r <= 0)
        return Fail(r == 0 ? "ffmpeg takes no more frames" : "poll: %m");
-    for (int i = 0; i < n; i++) {
+    for (size_t i = 0; i < polled.size(); i++) {
         if (fds[i].revents && !Send(*polled[i]))
            return Fail("ffmpeg ended early");
     }
+    if (fds.back().revents && !Drain(false))
+       return false;
   }
+}
+
+bool cRenderedMedia::Drain(bool UntilEnd)
+{
+  uint8_t buffer[64 * 1024];
+  while (output >= 0 && !outputEnded && !failed) {
+    ssize_t n = read(output, buffer, sizeof(buffer));
+    if (n > 0) {
+       if (!Take(buffer, n))
+          return false;
+    }
+    else if (n == 0)
+       outputEnded = true;
+    else if (errno == EAGAIN && UntilEnd) {
+       pollfd p = { output, POLLIN, 0 };
+       int r = poll(&p, 1, EncoderTimeoutMs);
+       if (r == 0)
+          return Fail("ffmpeg does not finish its output");
+       if (r < 0 && errno != EINTR)
+          return Fail("poll: %m");
+    }
+    else if (errno == EAGAIN)
+       break;
+    else if (errno != EINTR)
+       return Fail("cannot read ffmpeg's output: %m");
+  }
+  return !failed;
+}
+
+bool cRenderedMedia::Take(const uint8_t *Data, size_t Length)
+{
+  if (!parser.Put(Data, Length))
+     return Fail("ffmpeg's output is no transport stream at byte %lld", (long long)parser.Position());
+  held.insert(held.end(), Data, Data + Length);
+  std::vector<cTsFrameIndex::tFrame> found;
+  parser.Take(found);
+  for (const auto &f : found)
+      if (!Place(f))
+         return false;
+  return Flush(parser.Settled());
+}
+
+bool cRenderedMedia::Place(const cTsFrameIndex::tFrame &Frame)
+{
+  if (indexed >= rendered)
+     return Fail("more pictures than frames");
+  if (!Flush(Frame.offset) || (StartsNewMediaFile(Frame.independent, fileSize) && !OpenFile(fileNumber + 1)))
+     return false;
+  placed.push_back({ fileNumber, fileSize, Frame.independent });
+  indexed++;
   return true;
 }
 
-bool cRenderedMedia::ReadIndex(std::vector<tMediaFrame> &Ready)
+bool cRenderedMedia::Flush(off_t Offset)
 {
-  uint8_t buffer[64 * 1024];
-  for (;;) {
-      ssize_t n = pread(media, buffer, sizeof(buffer), parsed);
-      if (n < 0 && errno == EINTR)
-         continue;
-      if (n < 0)
-         return Fail("cannot read %s: %m", MediaFileName);
-      if (n == 0)
-         break;
-      parsed += n;
-      if (!parser.Put(buffer, n))
-         return Fail("%s is no transport stream at byte %lld", MediaFileName, (long long)parser.Position());
-  }
-  std::vector<cTsFrameIndex::tFrame> found;
-  parser.Take(found);
-  for (const auto &f : found) {
-      if (indexed >= rendered)
-         return Fail("more pictures than frames");
-      Ready.push_back({ MediaFileNumber, f.offset, f.independent });
-      indexed++;
-  }
+  size_t n = size_t(std::max(off_t(0), std::min(Offset - heldFrom, off_t(held.size()))));
+  if (!n)
+     return true;
+  if (safe_write(file, held.data(), n) != ssize_t(n))
+     return Fail("cannot write %05d.ts: %m", fileNumber);
+  held.erase(held.begin(), held.begin() + n);
+  heldFrom += n;
+  fileSize += n;
   return true;
 }
 
@@ -536,16 +668,19 @@ bool cRenderedMedia::Write(int Frames, bool Final, std::vector<tMediaFrame> &Rea
     ask = false;
     bool gap = rendered < programme.gapEnd;
     int until = std::min(Frames, gap ? std::min(programme.gapEnd, programme.endFrame) : programme.endFrame);
-    if (!Feed(until - rendered, gap))
+    int count = until - rendered;
+    rendered = until; // the encoder may give back frames of these while it takes them
+    if (!Feed(count, gap))
        return false;
-    rendered = until;
   }
   if (encoder < 0)
      return true; // not a frame yet: no media either
-  if (Final && !FinishEncoder())
-     return Fail("ffmpeg failed");
-  if (!ReadIndex(Ready))
+  if (Final && (!FinishEncoder() || !Flush(heldFrom + held.size())))
+     return failed ? false : Fail("ffmpeg failed");
+  if (!Drain(false))
      return false;
+  Ready.insert(Ready.end(), placed.begin(), placed.end());
+  placed.clear();
   if (Final && indexed != rendered)
      return Fail("the media holds %d of %d frames", indexed, rendered);
   return true;
@@ -553,10 +688,10 @@ bool cRenderedMedia::Write(int Frames, bool Final, std::vector<tMediaFrame> &Rea
 
 } // namespace
 
-int MediaGapFrames(time_t ItemStart)
+int MediaGapFrames(time_t ItemStart, int FramesPerSecond)
 {
-  // 13 to 25 frames: 0.52 to 1 second
-  return FRAMESPERSEC / 2 + 1 + int(ItemStart % (FRAMESPERSEC / 2 + 1));
+  // 13 to 25 frames of 25: 0.52 to 1 second
+  return (13 + int(ItemStart % 13)) * FramesPerSecond / 25;
 }
 
 int MediaToneHz(int EventNumber)

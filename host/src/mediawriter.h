@@ -1,7 +1,10 @@
 // Host-internal: where the recorder puts a recording's media. A writer is made for each
 // recording; it takes the recording's frames as time goes on and tells, for every frame,
-// where in the media it begins and whether it is an I-frame, which the index records.
-// Frame N shows what is on air N/25 seconds after the recording's start.
+// in which media file and where in it it begins and whether it is independent, which the
+// index records. Frame N shows what is on air N/rate seconds after the recording's start,
+// at the frame rate of the channel's broadcast format. As in the recorder, a new media
+// file (00002.ts ...) begins at an independent frame once the current one has grown
+// beyond the setup's limit (cSetup::VideoFileLimit).
 #ifndef __VDR_MEDIAWRITER_H
 #define __VDR_MEDIAWRITER_H
 
@@ -10,6 +13,9 @@
 #include <time.h>
 #include <vector>
 
+#include "broadcastformat.h"
+
+class cChannel;
 class cRecording;
 
 struct tMediaFrame {
@@ -36,19 +42,28 @@ typedef cMediaWriter *(*tMediaWriterFactory)(const cRecording *Recording);
 void SetMediaWriterFactory(tMediaWriterFactory Factory);
 cMediaWriter *NewMediaWriter(const cRecording *Recording);
 
-// No media at all, but the byte offsets of a plausible stream with an I-frame every 12
-// frames, so that everything that reads the index sees sensible frame sizes.
+// The broadcast format whose channel entry (video and sound PIDs with their stream types
+// and languages) the channel has; the default one for any other channel and for none.
+const tBroadcastFormat &ChannelBroadcastFormat(const cChannel *Channel);
+// The format of the channel a recording is of.
+const tBroadcastFormat &RecordingBroadcastFormat(const cRecording *Recording);
+// Whether a frame begins a new media file, when the current one has FileSize bytes.
+bool StartsNewMediaFile(bool Independent, off_t FileSize);
+
+// No media at all, but the byte offsets of a plausible stream with the format's I-frame
+// distance, so that everything that reads the index sees sensible frame sizes and files.
 cMediaWriter *NewIndexOnlyWriter(const cRecording *Recording);
 
-// Real media in <recording>/00001.ts, rendered by ffmpeg: MPEG-2 video of a card showing
-// the title of the event on air, MP2 audio of a tone, an I-frame every 12 frames. The
-// k-th event of a recording (counted from 0 in the order they come on air) sounds at
-// MediaToneHz(k); while no event is on air the card shows the channel and all is silent.
-// An event begins with MediaGapFrames(its start) frames of black and silence, as the
-// items of a music channel do. What is on air comes from the channel's items in cOnAir
-// when it has some, else from its guide.
+// Real media in <recording>/00001.ts ..., rendered by ffmpeg in the channel's broadcast
+// format: video of a card showing the title of the event on air, a tone on every sound
+// track. The k-th event of a recording (counted from 0 in the order they come on air)
+// sounds at MediaToneHz(k) plus the track's shift; while no event is on air the card shows
+// the channel and all is silent. An event begins with MediaGapFrames(its start, rate)
+// frames of black and silence, as the items of a music channel do. What is on air comes
+// from the channel's items in cOnAir when it has some, else from its guide.
 cMediaWriter *NewRenderedMediaWriter(const cRecording *Recording);
 int MediaToneHz(int EventNumber);
-int MediaGapFrames(time_t ItemStart);
+// 0.52 to 1 second, whatever the rate.
+int MediaGapFrames(time_t ItemStart, int FramesPerSecond = 25);
 
 #endif

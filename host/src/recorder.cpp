@@ -161,7 +161,8 @@ bool cRecordControl::WriteFrames(uint64_t UntilMs, bool Final)
 {
   if (failed || !media)
      return false;
-  int due = UntilMs > startMs ? int((UntilMs - startMs) * FRAMESPERSEC / 1000) : 0;
+  uint64_t rate = recording->Info()->FramesPerSecond();
+  int due = UntilMs > startMs ? int((UntilMs - startMs) * rate / 1000) : 0;
   frames = std::max(frames, due);
   std::vector<tMediaFrame> ready;
   bool ok = media->Write(frames, Final, ready);
@@ -245,7 +246,7 @@ void cRecordControls::StartRecording(cTimer *Timer, time_t Now)
   time_t timerStart, timerStop;
   if (!Timer->GetOccurrence(Now, timerStart, timerStop))
      return;
-  // Frame n lies n/25 seconds after the minute in the recording's name, which is all
+  // Frame n lies n/rate seconds after the minute in the recording's name, which is all
   // that is left of its start after a restart.
   time_t start = Now - Now % 60;
   cRecording *recording = NULL;
@@ -266,6 +267,7 @@ void cRecordControls::StartRecording(cTimer *Timer, time_t Now)
     cSchedulesLock lock(false, ScheduleLockTimeoutMs);
     info.Set(Timer->Channel(), EventAt(cSchedules::Schedules(lock), Timer->Channel(), Now), Timer->File(), Timer->Priority(), Timer->Lifetime());
   }
+  info.SetFramesPerSecond(ChannelBroadcastFormat(Timer->Channel()).framesPerSecond);
   if (!info.Write(recording->FileName()))
      esyslog("ERROR: cannot write the description of %s", recording->FileName());
   cRecordControl *control = new cRecordControl(Timer, LeastBusyDevice(), recording, timerStop);

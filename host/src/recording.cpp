@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <dirent.h>
+#include <math.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vdr/timers.h>

@@ -47,7 +47,9 @@ static std::string FontOption(void)
 cBroadcast::cBroadcast(cBroadcastDevice *Device, const std::string &WorkDir)
 : cThread("vimoradevice broadcast"), device(Device), workDir(WorkDir)
 {
-  vpid = apid = sid = tid = nid = 0;
+  format = &DefaultBroadcastFormat();
+  mbits = 0;
+  vpid = sid = tid = nid = transponder = 0;
   state = "rendering";
 }
 
@@ -86,26 +88,22 @@ cBroadcast *cBroadcast::Load(const char *File, cBroadcastDevice *Device, const s
         int seconds, n = 0;
         if (l.compare(0, 8, "channel ") == 0)
            b->channelID = tChannelID::FromString(l.c_str() + 8);
+        else if (l.compare(0, 7, "format ") == 0) {
+           if (!(b->format = BroadcastFormat(l.substr(7))))
+              Error = "unknown format \"" + l.substr(7) + "\" (" + BroadcastFormatNames() + ")";
+           }
+        else if (sscanf(l.c_str(), "bitrate %d %n", &b->mbits, &n) == 1 && n == int(l.size()) && b->mbits > 0)
+           ;
         else if (sscanf(l.c_str(), "item %ld %d %n", &start, &seconds, &n) == 2 && n > 0 && seconds > 0 && l[n - 1] == ' ')
            items.push_back({ time_t(start), seconds, l.substr(n) });
         else
-           Error = "line " + std::to_string(line) + " is neither \"channel ID\" nor \"item START SECONDS TITLE\"";
+           Error = "line " + std::to_string(line) + " is none of \"channel ID\", \"format NAME\", \"bitrate MBITS\", \"item START SECONDS TITLE\"";
         }
   fclose(f);
   if (Error.empty()) {
      LOCK_CHANNELS_READ;
      const cChannel *c = b->channelID.Valid() ? Channels->GetByChannelID(b->channelID) : NULL;
-     if (!c)
-        Error = "no such channel";
-     else {
-        b->vpid = c->Vpid();
-        b->apid = c->Apid(0);
-        b->sid = c->Sid();
-        b->tid = c->Tid();
-        b->nid = c->Nid();
-        if (!b->vpid || !b->apid)
-           Error = "the channel has no video or no audio PID";
-        }
+     Error = c ? b->TakeChannel(c) : "no such channel";
      }
   if (Error.empty() && items.empty())
      Error = "no items";
@@ -127,6 +125,32 @@ cBroadcast *cBroadcast::Load(const char *File, cBroadcastDevice *Device, const s
   return b;
 }
 
+std::string cBroadcast::TakeChannel(const cChannel *Channel)
+{
+  vpid = Channel->Vpid();
+  transponder = Channel->Transponder();
+  sid = Channel->Sid();
+  tid = Channel->Tid();
+  nid = Channel->Nid();
+  std::string needs = std::string(": the format needs ") + format->VpidField() + ":" + format->ApidField();
+  if (!vpid || Channel->Vtype() != format->videoType)
+     return "the channel's video is not " + std::string(format->videoCodec) + needs;
+  int audio = 0, dolby = 0;
+  for (const tBroadcastTrack &t : format->tracks) {
+      int pid = t.Dolby() ? Channel->Dpid(dolby) : Channel->Apid(audio);
+      int type = t.Dolby() ? Channel->Dtype(dolby) : Channel->Atype(audio);
+      languages.push_back(t.Dolby() ? Channel->Dlang(dolby++) : Channel->Alang(audio++));
+      if (!pid || type != t.streamType)
+         return "the channel's sound tracks are not the format's" + needs;
+      pids.push_back(pid);
+      if (std::find(shifts.begin(), shifts.end(), t.toneShiftHz) == shifts.end())
+         shifts.push_back(t.toneShiftHz);
+      }
+  if (Channel->Apid(audio) || Channel->Dpid(dolby))
+     return "the channel has more sound tracks than the format" + needs;
+  return "";
+}
+
 void cBroadcast::SetState(const std::string &State)
 {
   cMutexLock lock(&mutex);
@@ -140,44 +164,55 @@ std::string cBroadcast::State(void)
   return state;
 }
 
-bool cBroadcast::Render(size_t Index, const std::string &File)
+std::vector<std::string> cBroadcast::Arguments(size_t Index, const std::string &File, const std::string &TextFile) const
 {
   const tProgrammeItem &item = items[Index];
   std::string d = std::to_string(item.seconds);
+  char colour[16] = "black";
+  if (!item.title.empty())
+     snprintf(colour, sizeof(colour), "0x%06X", Colours[Index % (sizeof(Colours) / sizeof(*Colours))]);
+  std::string picture = std::string("color=c=") + colour + ":s=" + std::to_string(Width) + "x" + std::to_string(Height) +
+                        ":r=" + std::to_string(format->framesPerSecond) + ":d=" + d;
+  std::vector<std::string> args = { "ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i", picture };
+  for (int shift : shifts) {
+      std::string tone = "sine=frequency=" + std::to_string(440 + 110 * int(Index % Tones) + shift) + ":sample_rate=48000";
+      args.insert(args.end(), { "-f", "lavfi", "-i", item.title.empty() ? "anullsrc=r=48000:cl=mono" : tone });
+      }
+  // the title from a file: no quoting of what the programme says
+  if (!item.title.empty())
+     args.insert(args.end(), { "-vf", "drawtext=" + FontOption() + ":textfile=" + TextFile + ":expansion=none:fontcolor=white:fontsize=18:x=(w-text_w)/2:y=(h-text_h)/2" });
+  args.insert(args.end(), { "-map", "0:v" });
+  for (const tBroadcastTrack &t : format->tracks)
+      args.insert(args.end(), { "-map", std::to_string(1 + std::find(shifts.begin(), shifts.end(), t.toneShiftHz) - shifts.begin()) + ":a" });
+  std::vector<std::string> video = format->VideoArgs(mbits);
+  args.insert(args.end(), video.begin(), video.end());
+  for (size_t i = 0; i < format->tracks.size(); i++) {
+      const tBroadcastTrack &t = format->tracks[i];
+      std::string n = std::to_string(i);
+      int channels = t.otherChannels && Index % 2 ? t.otherChannels : t.channels;
+      args.insert(args.end(), { "-c:a:" + n, t.encoder, "-b:a:" + n, t.bitRate, "-ac:a:" + n, std::to_string(channels),
+                                "-metadata:s:a:" + n, "language=" + languages[i], "-streamid", std::to_string(i + 1) + ":" + std::to_string(pids[i]) });
+      }
+  if (format->muxerFlags)
+     args.insert(args.end(), { "-mpegts_flags", format->muxerFlags });
   char offset[32];
   snprintf(offset, sizeof(offset), "%ld", long(TimeBase + item.start - items[0].start));
-  std::string video, audio, filter;
-  if (item.title.empty()) {
-     video = "color=c=black:s=" + std::to_string(Width) + "x" + std::to_string(Height) + ":r=25:d=" + d;
-     audio = "anullsrc=r=48000:cl=mono";
-     }
-  else {
-     char colour[16];
-     snprintf(colour, sizeof(colour), "0x%06X", Colours[Index % (sizeof(Colours) / sizeof(*Colours))]);
-     video = std::string("color=c=") + colour + ":s=" + std::to_string(Width) + "x" + std::to_string(Height) + ":r=25:d=" + d;
-     audio = "sine=frequency=" + std::to_string(440 + 110 * int(Index % Tones)) + ":sample_rate=48000";
-     // the title from a file: no quoting of what the programme says
-     std::string textFile = File + ".txt";
+  args.insert(args.end(), { "-t", d, "-output_ts_offset", offset, "-streamid", "0:" + std::to_string(vpid),
+                            "-mpegts_service_id", std::to_string(sid), "-mpegts_transport_stream_id", std::to_string(tid),
+                            "-mpegts_original_network_id", std::to_string(nid), "-f", "mpegts", File });
+  return args;
+}
+
+bool cBroadcast::Render(size_t Index, const std::string &File)
+{
+  const tProgrammeItem &item = items[Index];
+  std::string textFile = File + ".txt";
+  if (!item.title.empty()) {
      FILE *f = fopen(textFile.c_str(), "w");
      if (!f || fputs(item.title.c_str(), f) < 0 || fclose(f) != 0)
         return false;
-     filter = "drawtext=" + FontOption() + ":textfile=" + textFile + ":expansion=none:fontcolor=white:fontsize=18:x=(w-text_w)/2:y=(h-text_h)/2";
      }
-  std::vector<std::string> args = {
-    "ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i", video, "-f", "lavfi", "-i", audio,
-  };
-  if (!filter.empty()) {
-     args.push_back("-vf");
-     args.push_back(filter);
-     }
-  for (const char *a : { "-c:v", "mpeg2video", "-g", "12", "-bf", "0", "-q:v", "6", "-pix_fmt", "yuv420p",
-                         "-c:a", "mp2", "-b:a", "128k", "-ac", "1", "-t" })
-      args.push_back(a);
-  args.push_back(d);
-  args.insert(args.end(), { "-output_ts_offset", offset,
-                            "-streamid", "0:" + std::to_string(vpid), "-streamid", "1:" + std::to_string(apid),
-                            "-mpegts_service_id", std::to_string(sid), "-mpegts_transport_stream_id", std::to_string(tid),
-                            "-mpegts_original_network_id", std::to_string(nid), "-f", "mpegts", File });
+  std::vector<std::string> args = Arguments(Index, File, textFile);
   // A segment rendered before from the same arguments is used again: a recorder started
   // again in the middle of a programme has its broadcast on air at once.
   std::string key = item.title + '\n'; // what the text file says
@@ -274,7 +309,7 @@ bool cBroadcast::Send(const std::string &File, time_t Start, int64_t &FirstPcr)
                sleeper.Wait(int(std::min(due - now, int64_t(WaitStepMs))));
            }
         if (due >= WallMs() - LateMs)
-           device->Deliver(channelID, p);
+           device->Deliver(transponder, p);
         }
   fclose(f);
   return ok;
@@ -284,7 +319,8 @@ void cBroadcast::Action(void)
 {
   std::vector<std::string> files;
   for (size_t i = 0; i < items.size() && Running(); i++) {
-      files.push_back(workDir + "/segment-" + std::to_string(i) + ".ts");
+      // each channel's programme its own files: the programmes of several are rendered at once
+      files.push_back(workDir + "/" + *channelID.ToString() + "-segment-" + std::to_string(i) + ".ts");
       if (!Render(i, files.back())) {
          if (Running()) {
             esyslog("vimoradevice: ERROR: ffmpeg could not render \"%s\"", items[i].title.c_str());

@@ -2,9 +2,9 @@
 
 #include <vdr/sources.h>
 
-// A recorder that stops taking packets must not make the queue grow without end: ten
-// seconds of the broadcast's rate are kept, the oldest dropped beyond.
-static const size_t MaxQueued = 10 * 1000000 / 8 / TS_SIZE;
+// A recorder that stops taking packets must not make the queue grow without end: two
+// seconds of a transponder's rate are kept, the oldest dropped beyond.
+static const size_t MaxQueued = 2 * 64000000 / 8 / TS_SIZE;
 static const int WaitMs = 100;
 
 cBroadcastDevice::cBroadcastDevice(void)
@@ -12,12 +12,11 @@ cBroadcastDevice::cBroadcastDevice(void)
   source = cSource::FromString("S19.2E");
   transponder = 0;
   dvrOpen = false;
-  broadcast = NULL;
 }
 
 cBroadcastDevice::~cBroadcastDevice()
 {
-  SetBroadcast(NULL);
+  EndBroadcasts();
   // the device's thread calls GetTSPacket, which must not outlive this object
   Cancel(3);
 }
@@ -93,9 +92,10 @@ bool cBroadcastDevice::SetChannelDevice(const cChannel *Channel, bool LiveView)
 {
   (void)LiveView;
   cMutexLock lock(&mutex);
-  // Tuned to it already (live view joining a recording): as with a real tuner the stream
-  // goes on undisturbed, or the recorder would count the continuity break as errors.
-  if (tuned == Channel->GetChannelID() && transponder == Channel->Transponder())
+  // Tuned to its transponder already (live view joining a recording, a recording of
+  // another channel there): as with a real tuner the stream goes on undisturbed, or the
+  // recorder would count the continuity break as errors.
+  if (tuned.Valid() && transponder == Channel->Transponder())
      return true;
   tuned = Channel->GetChannelID();
   transponder = Channel->Transponder();
@@ -143,10 +143,10 @@ bool cBroadcastDevice::GetTSPacket(uchar *&Data)
   return true;
 }
 
-void cBroadcastDevice::Deliver(const tChannelID &Channel, const uchar *Packet)
+void cBroadcastDevice::Deliver(int Transponder, const uchar *Packet)
 {
   cMutexLock lock(&mutex);
-  if (!dvrOpen || !(tuned == Channel))
+  if (!dvrOpen || !tuned.Valid() || Transponder != transponder)
      return;
   std::array<uchar, TS_SIZE> p;
   memcpy(p.data(), Packet, TS_SIZE);
@@ -166,14 +166,32 @@ void cBroadcastDevice::Deliver(const tChannelID &Channel, const uchar *Packet)
 void cBroadcastDevice::SetBroadcast(cBroadcast *Broadcast)
 {
   cMutexLock lock(&broadcastMutex);
-  delete broadcast; // stops its thread
-  broadcast = Broadcast;
-  if (broadcast)
-     broadcast->Start();
+  for (auto b = broadcasts.begin(); b != broadcasts.end(); ++b) {
+      if ((*b)->ChannelID() == Broadcast->ChannelID()) {
+         delete *b; // stops its thread
+         broadcasts.erase(b);
+         break;
+         }
+      }
+  broadcasts.push_back(Broadcast);
+  Broadcast->Start();
+}
+
+void cBroadcastDevice::EndBroadcasts(void)
+{
+  cMutexLock lock(&broadcastMutex);
+  for (cBroadcast *b : broadcasts)
+      delete b;
+  broadcasts.clear();
 }
 
 std::string cBroadcastDevice::BroadcastState(void)
 {
   cMutexLock lock(&broadcastMutex);
-  return broadcast ? broadcast->State() : "none";
+  if (broadcasts.size() == 1)
+     return broadcasts[0]->State();
+  std::string states;
+  for (cBroadcast *b : broadcasts)
+      states += (states.empty() ? "" : "; ") + std::string(*b->ChannelID().ToString()) + ": " + b->State();
+  return states.empty() ? "none" : states;
 }

@@ -1,8 +1,8 @@
 // The receiving device of the vimoradevice plug-in: it provides the satellite source
 // S19.2E and every channel of the recorder's channels.conf on it, one transponder at a
 // time, with a steady signal. While tuned it hands the recorder (its receivers: cRecorder,
-// cTransfer) the packets of its tuned channel that the broadcast (broadcast.h) sends,
-// with continuity counters that run on as on air. The broadcast's thread puts packets
+// cTransfer) the packets that the broadcasts (broadcast.h, one per channel) send on its
+// transponder, with continuity counters that run on as on air. The broadcast's thread puts packets
 // in, the device's own thread (cDevice::Action) takes them out, the main thread tunes:
 // one mutex guards the queue and the tuning. The recorder owns the device and deletes it
 // when it ends; the device ends the broadcast first.
@@ -13,6 +13,7 @@
 #include <deque>
 #include <map>
 #include <string>
+#include <vector>
 
 #include <vdr/device.h>
 #include <vdr/thread.h>
@@ -30,7 +31,7 @@ private:
   std::deque<std::array<uchar, TS_SIZE>> queue;
   std::array<uchar, TS_SIZE> handedOut;
   std::map<int, uchar> counters; // the next continuity counter by PID
-  cBroadcast *broadcast;         // guarded by broadcastMutex
+  std::vector<cBroadcast *> broadcasts; // guarded by broadcastMutex
   cMutex broadcastMutex;
 
 protected:
@@ -53,12 +54,16 @@ public:
   virtual int SignalQuality(void) const;
   virtual bool IsTunedToTransponder(const cChannel *Channel) const;
   virtual bool HasLock(int TimeoutMs = 0) const;
-  // The broadcast puts a packet of channel Channel on air; it reaches the recorder when
-  // the device is tuned to it and its stream is open.
-  void Deliver(const tChannelID &Channel, const uchar *Packet);
-  // Replaces the programme on air by Broadcast (owned from here on; null: none).
+  // A broadcast puts a packet on air on Transponder; it reaches the recorder when the
+  // device is tuned to that transponder and its stream is open.
+  void Deliver(int Transponder, const uchar *Packet);
+  // Puts Broadcast on air (owned from here on) in place of the one before on its channel;
+  // the other channels' go on.
   void SetBroadcast(cBroadcast *Broadcast);
-  // The programme's state (cBroadcast::State), "none" without one.
+  // Ends every broadcast.
+  void EndBroadcasts(void);
+  // The programme's state (cBroadcast::State), "none" without one; with several, each
+  // as "CHANNELID: state", separated by "; ".
   std::string BroadcastState(void);
 };
 

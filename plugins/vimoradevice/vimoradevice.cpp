@@ -1,11 +1,11 @@
 // The vimoradevice plug-in: gives the recorder a primary device that can replay on a
 // machine without a receiver or a screen (replaydevice.h), a receiving device that
-// receives a programme the plug-in renders (broadcastdevice.h, given over SVDRP with
-// PROG, or from the start on with the argument -p FILE, so that a recorder started again
-// in the middle of a programme receives the rest of it), and a text skin whose screen
-// SVDRP reads (textskin.h; the recorder's setup value OSDSkin makes it current). Our
-// stand-in host records without receiving and has a text skin of its own, which SCRN
-// reads there.
+// receives the programmes the plug-in renders, one per channel, in a broadcast format of
+// their own (broadcastdevice.h, given over SVDRP with PROG, or from the start on with the
+// argument -p FILE, so that a recorder started again in the middle of a programme receives
+// the rest of it), and a text skin whose screen SVDRP reads (textskin.h; the recorder's
+// setup value OSDSkin makes it current). Our stand-in host records without receiving and
+// has a text skin of its own, which SCRN reads there.
 #include <getopt.h>
 
 #include <vdr/plugin.h>
@@ -109,10 +109,13 @@ const char **cPluginVimoradevice::SVDRPHelpPages(void)
     "MSGS\n"
     "    Every message shown since the start, one \"type: text\" line each.",
     "PROG [ FILE ]\n"
-    "    Puts the programme in FILE on air, in place of the one before: a line\n"
-    "    \"channel CHANNELID\", then lines \"item START SECONDS TITLE\" (START in\n"
-    "    seconds since the epoch). Without FILE: the programme's state\n"
-    "    (rendering, waiting, on air, ended, failed: why, or none).",
+    "    Puts the programme in FILE on air, in place of the one before on its\n"
+    "    channel: a line \"channel CHANNELID\", optionally \"format NAME\" (a\n"
+    "    broadcast format, mpeg2-mp2 without) and \"bitrate MBITS\" (a constant\n"
+    "    video bit rate), then lines \"item START SECONDS TITLE\" (START in seconds\n"
+    "    since the epoch). Without FILE: the programme's state (rendering, waiting,\n"
+    "    on air, ended, failed: why, or none), with several \"CHANNELID: state\"\n"
+    "    each, separated by \"; \".",
     NULL
     };
   return HelpPages;

@@ -12,6 +12,7 @@
 #include <vdr/tools.h>
 
 #include "mediarecording.h"
+#include "recordingmedia.h"
 #include "testenv.h"
 
 extern char **environ;
@@ -189,7 +190,7 @@ protected:
     SCOPED_TRACE(File);
     const int Rate = 48000, Window = Rate / 10;
     EXPECT_EQ(Probe(File, "stream=channels").substr(0, 1), "2");
-    std::vector<short> sound = DecodedSound(File, Rate);
+    std::vector<int16_t> sound = TrackSamples("file:" + File, 0, Rate);
     EXPECT_NEAR(double(sound.size()) / Rate, Seconds, 2.0 / Fps);
     ASSERT_GT(sound.size(), size_t(3 * Window));
     for (size_t at : { size_t(0), sound.size() / 2, sound.size() - Window })
@@ -272,7 +273,7 @@ TEST_F(cScripts, ARecordingOfTheOlderKindIsConvertedFromItsOwnFiles)
   // across the two files: the tone begins two seconds in
   ASSERT_TRUE(WriteFile(old + "/marks.vdr", "0:00:04.00\n0:00:10.00\n"));
   ASSERT_EQ(Convert("ogg", old, "Across", "Artist", "").status, 0);
-  std::vector<short> sound = DecodedSound(audioDir + "/Artist - Across.ogg", 48000);
+  std::vector<int16_t> sound = TrackSamples("file:" + audioDir + "/Artist - Across.ogg", 0);
   EXPECT_NEAR(sound.size() / 48000.0, 6, 2.0 / 25);
   // the same with the index in the layout of the recorder before 1.7: a 32-bit offset,
   // the frame type (1: I-frame), an 8-bit file number
@@ -281,7 +282,7 @@ TEST_F(cScripts, ARecordingOfTheOlderKindIsConvertedFromItsOwnFiles)
       pes += index.substr(i, 4) + char((index[i + 5] & 1) ? 1 : 2) + index[i + 6] + std::string(2, '\0');
   ASSERT_TRUE(WriteFile(old + "/index.vdr", pes));
   ASSERT_EQ(Convert("ogg", old, "Across in PES", "Artist", "").status, 0);
-  EXPECT_EQ(DecodedSound(audioDir + "/Artist - Across in PES.ogg", 48000), sound);
+  EXPECT_EQ(TrackSamples("file:" + audioDir + "/Artist - Across in PES.ogg", 0), sound);
 }
 
 // Three songs of six seconds at 50 frames a second; the recording goes on in a second

@@ -1,7 +1,9 @@
 #include "hostfixtures.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include "mediarecording.h"
 #include "process.h"
 #include "testenv.h"
 #include "tracks.h"
@@ -63,27 +65,16 @@ std::string MakeTestRecording(const char *Name, time_t Start, int Frames, int IF
 
 bool MakeFiftyFrameMedia(const std::string &Dir, int Seconds)
 {
-  std::string media = "file:" + Dir + "/00001.ts", length = std::to_string(Seconds);
-  tProcessResult made = RunProcess({ "/usr/bin/env", "ffmpeg", "-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i", "testsrc2=size=320x180:rate=50:duration=" + length,
-                                     "-f", "lavfi", "-i", "aevalsrc=exprs='if(lt(mod(t+0.5,10),1),0,0.5*sin(2*PI*440*t))':s=48000:d=" + length, "-ac", "2",
-                                     "-c:v", "libx264", "-preset", "ultrafast", "-bf", "0", "-g", "24", "-keyint_min", "24", "-sc_threshold", "0",
-                                     "-c:a", "ac3", "-f", "mpegts", media });
+  std::string stream = Dir + "/.stream.ts", length = std::to_string(Seconds), error;
+  tProcessResult made = RunTool({ "ffmpeg", "-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i", "testsrc2=size=320x180:rate=50:duration=" + length,
+                                  "-f", "lavfi", "-i", "aevalsrc=exprs='if(lt(mod(t+0.5,10),1),0,0.5*sin(2*PI*440*t))':s=48000:d=" + length, "-ac", "2",
+                                  "-c:v", "libx264", "-preset", "ultrafast", "-bf", "0", "-g", "24", "-keyint_min", "24", "-sc_threshold", "0",
+                                  "-c:a", "ac3", "-f", "mpegts", "file:" + stream });
   EXPECT_EQ(made.exitCode, 0) << made.err;
-  tProcessResult packets = RunProcess({ "/usr/bin/env", "ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries", "packet=pos,flags", "-of", "csv=p=0", media });
-  EXPECT_EQ(packets.exitCode, 0) << packets.err;
-  if (made.exitCode != 0 || packets.exitCode != 0)
-     return false;
-  RemoveFileOrDir((Dir + "/index").c_str());
-  cIndexFile index(Dir.c_str(), true);
-  int frames = 0;
-  for (const std::string &line : Lines(packets.out)) {
-      long long pos;
-      char flags[8];
-      if (sscanf(line.c_str(), "%lld,%7s", &pos, flags) == 2 && index.Write(flags[0] == 'K', 1, pos))
-         frames++;
-  }
-  EXPECT_EQ(frames, 50 * Seconds);
-  return frames == 50 * Seconds;
+  bool ok = made.exitCode == 0 && MakeMediaRecording(Dir, { { stream, {} } }, 50, false, error);
+  EXPECT_EQ(error, "");
+  unlink(stream.c_str());
+  return ok && cIndexFile(Dir.c_str(), false).Last() + 1 == 50 * Seconds;
 }
 
 std::string MarkLine(int Position, const char *Comment, double FramesPerSecond)

@@ -118,20 +118,3 @@ bool MakeMediaRecording(const std::string &Dir, const std::vector<tMediaPart> &P
   }
   return true;
 }
-
-std::vector<short> DecodedSound(const std::string &File, int SampleRate)
-{
-  tProcessResult r = RunTool({ "ffmpeg", "-nostdin", "-v", "error", "-i", "file:" + File, "-map", "0:a:0", "-ac", "1",
-                               "-ar", std::to_string(SampleRate), "-f", "s16le", "-" });
-  std::vector<short> samples(r.out.size() / sizeof(short));
-  memcpy(samples.data(), r.out.data(), samples.size() * sizeof(short));
-  return samples;
-}
-
-double ToneHz(const short *Samples, size_t Count, int SampleRate)
-{
-  size_t crossings = 0;
-  for (size_t i = 1; i < Count; i++)
-      crossings += (Samples[i - 1] < 0) != (Samples[i] < 0);
-  return Count ? crossings * SampleRate / (2.0 * Count) : 0;
-}

@@ -26,10 +26,4 @@ bool MakeMediaRecording(const std::string &Dir, const std::vector<tMediaPart> &P
 // Runs a program found in PATH; its result as RunProcess gives it.
 tProcessResult RunTool(std::vector<std::string> Argv);
 
-// The sound of a media file, mixed to mono at SampleRate.
-std::vector<short> DecodedSound(const std::string &File, int SampleRate);
-
-// The frequency of the tone in Count samples at SampleRate, counted by its zero crossings.
-double ToneHz(const short *Samples, size_t Count, int SampleRate);
-
 #endif

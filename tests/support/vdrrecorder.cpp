@@ -86,6 +86,17 @@ bool WaitUntil(const std::function<bool(void)> &Condition, double TimeoutS)
   return true;
 }
 
+// The service IDs of the formats' channels follow the music channel's.
+static int FormatSid(const tBroadcastFormat &Format)
+{
+  return 10100 + int(&Format - &BroadcastFormats().front());
+}
+
+std::string VdrFormatChannelID(const tBroadcastFormat &Format)
+{
+  return "S19.2E-1-1092-" + std::to_string(FormatSid(Format));
+}
+
 cVdrRecorder::cVdrRecorder(const std::string &Root, const std::string &LocaleDir)
 : root(Root)
 {
@@ -101,10 +112,15 @@ cVdrRecorder::cVdrRecorder(const std::string &Root, const std::string &LocaleDir
   WriteFile(configDir + "/setup.conf", "EPGScanTimeout = 0\nChannelInfoTime = 1\nOSDSkin = vimoratext\n");
   WriteFile(configDir + "/svdrphosts.conf", "127.0.0.1\n");
   WriteFile(configDir + "/sources.conf", "S19.2E  Astra 1KR/1L/1M/1N\n");
+  std::string formats = ":Formats\n";
+  for (const tBroadcastFormat &f : BroadcastFormats())
+      if (&f != &DefaultBroadcastFormat())
+         formats += std::string("Vimora ") + f.name + ";Vimora:11954:HC34M2S0:S19.2E:27500:" + f.VpidField() + ":" + f.ApidField() +
+                    ":0:0:" + std::to_string(FormatSid(f)) + ":1:1092:0\n";
   WriteFile(configDir + "/channels.conf",
             ":Vimora\n"
             "VimoraMusic;Vimora:11954:HC34M2S0:S19.2E:27500:101=2:102=deu@3:0:0:10100:1:1092:0\n"
-            "OtherChannel;Other:12188:HC34M2S0:S19.2E:27500:201=2:202=deu@3:0:0:28006:1:1101:0\n");
+            "OtherChannel;Other:12188:HC34M2S0:S19.2E:27500:201=2:202=deu@3:0:0:28006:1:1101:0\n" + formats);
 }
 
 cVdrRecorder::~cVdrRecorder()

@@ -13,8 +13,13 @@
 #include <sys/types.h>
 #include <vector>
 
+#include "broadcastformat.h"
+
 // The music channel's ID as the recorder's channels.conf gives it.
 const char *const VdrMusicChannelID = "S19.2E-1-1092-10100";
+// Beside it on its transponder, a channel for each broadcast format but the default one,
+// its entry with the format's stream types: this is its ID.
+std::string VdrFormatChannelID(const tBroadcastFormat &Format);
 
 class cVdrRecorder {
 private:
@@ -32,8 +37,8 @@ public:
   // The folder the plug-ins are loaded from (-L), by default those built for the recorder.
   std::string pluginDir = VIMORA_VDR_PLUGIN_DIR;
   // Writes the recorder's configuration under Root (which must exist): setup.conf,
-  // channels.conf (the music channel and one other), sources.conf, svdrphosts.conf
-  // allowing 127.0.0.1; the plug-ins' catalogues are looked for in LocaleDir.
+  // channels.conf (the music channel, one other and the formats' channels), sources.conf,
+  // svdrphosts.conf allowing 127.0.0.1; the plug-ins' catalogues are looked for in LocaleDir.
   cVdrRecorder(const std::string &Root, const std::string &LocaleDir);
   ~cVdrRecorder();
   // Starts vdr with these "-P" arguments (the device plug-in among them); true once it

@@ -74,3 +74,29 @@ TEST_F(cHostChannels, GetByChannelIdFallbacks)
   EXPECT_EQ(Channels.GetByChannelID(tChannelID::FromString("S19.2E-0-11000-300-1"), true, true), bare);
   EXPECT_EQ(Channels.GetByChannelID(tChannelID::InvalidID, true, true), nullptr);
 }
+
+TEST_F(cHostChannels, StreamFieldsGiveThePidsTypesAndLanguages)
+{
+  cChannel c;
+  ASSERT_TRUE(c.Parse("Das Erste HD;ARD:11494:HC23M5O35P0S1:S19.2E:22000:5101+5102=27:5102=deu@3,5103=mis+eng@4;5106=deu@106,5107=@122:5104:0:10301:1:1019:0"));
+  EXPECT_EQ(c.Vpid(), 5101);
+  EXPECT_EQ(c.Ppid(), 5102);
+  EXPECT_EQ(c.Vtype(), 27);
+  EXPECT_EQ(c.Apid(1), 5103);
+  EXPECT_STREQ(c.Alang(1), "mis+eng");
+  EXPECT_EQ(c.Atype(1), 4);
+  EXPECT_EQ(c.Apid(2), 0); // the lists end with 0
+  EXPECT_EQ(c.Dpid(0), 5106);
+  EXPECT_EQ(c.Dtype(0), 106);
+  EXPECT_STREQ(c.Dlang(1), "");
+  EXPECT_EQ(c.Dtype(1), 122);
+  EXPECT_EQ(c.Dpid(2), 0);
+  // the entry is written back as it was found
+  EXPECT_STREQ(*c.ToText(), "Das Erste HD;ARD:11494:HC23M5O35P0S1:S19.2E:22000:5101+5102=27:5102=deu@3,5103=mis+eng@4;5106=deu@106,5107=@122:5104:0:10301:1:1019:0");
+  ASSERT_TRUE(c.Parse("Radio:12188:h:S19.2E:27500:0:0:0:0:28006:1:1101:0"));
+  EXPECT_EQ(c.Vpid(), 0);
+  EXPECT_EQ(c.Apid(0), 0);
+  for (const char *bad : { "X:1:h:S19.2E:1:x:0:0:0:1:1:1:0", "X:1:h:S19.2E:1:101=a:0:0:0:1:1:1:0", "X:1:h:S19.2E:1:101:102@x:0:0:0:1:1:1:0",
+                           "X:1:h:S19.2E:1:101:102=toolonglanguage:0:0:0:1:1:1:0", "X:1:h:S19.2E:1:101:0;-5:0:0:1:1:1:0" })
+      EXPECT_FALSE(c.Parse(bad)) << bad;
+}

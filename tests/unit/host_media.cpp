@@ -48,11 +48,11 @@ tBytes Pat(void)
   return Packet(0, true, Section(0x00, { 0x00, 0x00, 0xE0, 0x10, 0x00, 0x01, uint8_t(0xE0 | PmtPid >> 8), uint8_t(PmtPid & 0xFF) }));
 }
 
-tBytes Pmt(void)
+tBytes Pmt(uint8_t VideoType = 0x02)
 {
   return Packet(PmtPid, true, Section(0x02, { 0xE1, 0x00, 0xF0, 0x02, 0x0A, 0x00, // PCR PID, 2 bytes of program info
                                               0x03, uint8_t(0xE0 | AudioPid >> 8), uint8_t(AudioPid & 0xFF), 0xF0, 0x00,
-                                              0x02, uint8_t(0xE0 | VideoPid >> 8), uint8_t(VideoPid & 0xFF), 0xF0, 0x00 }));
+                                              VideoType, uint8_t(0xE0 | VideoPid >> 8), uint8_t(VideoPid & 0xFF), 0xF0, 0x00 }));
 }
 
 // The PES packet of a picture of Type (1 I, 2 P), with Lead bytes of other headers before
@@ -82,7 +82,13 @@ std::vector<tBytes> Packets(int Pid, const tBytes &Pes, int Stuffing = 0)
 struct tStream {
   tBytes bytes;
   std::vector<cTsFrameIndex::tFrame> frames; // what the index must find
-  void Add(const tBytes &Packet) { bytes.insert(bytes.end(), Packet.begin(), Packet.end()); }
+  off_t pat = -1; // the last since the picture before: where the next one begins
+  void Add(const tBytes &Packet)
+  {
+    if (Packet[1] == 0x40 && Packet[2] == 0x00)
+       pat = bytes.size();
+    bytes.insert(bytes.end(), Packet.begin(), Packet.end());
+  }
   void Add(const std::vector<tBytes> &Packets)
   {
     for (const auto &p : Packets)
@@ -90,8 +96,9 @@ struct tStream {
   }
   void Picture(int Type, const std::vector<tBytes> &Packets)
   {
-    frames.push_back({ off_t(bytes.size()), Type == 1 });
+    frames.push_back({ pat >= 0 ? pat : off_t(bytes.size()), Type == 1 });
     Add(Packets);
+    pat = -1;
   }
 };
 
@@ -139,6 +146,86 @@ TEST(cTsFrameIndex, FindsEachPictureWhereItsPesPacketBeginsInPiecesOfAnySize)
       }
       ExpectFrames(found, stream.frames);
       EXPECT_EQ(index.Position(), off_t(stream.bytes.size()));
+  }
+}
+
+// An access unit's PES packet: the NAL units after their start codes, Lead bytes of
+// parameter sets before the slices.
+tBytes AccessUnitPes(const std::vector<tBytes> &Units)
+{
+  tBytes pes = { 0x00, 0x00, 0x01, 0xE0, 0x00, 0x00, 0x80, 0x80, 0x05, 0x21, 0x00, 0x01, 0x00, 0x01 };
+  for (const tBytes &u : Units) {
+      pes.insert(pes.end(), { 0x00, 0x00, 0x00, 0x01 });
+      pes.insert(pes.end(), u.begin(), u.end());
+  }
+  return pes;
+}
+
+// An SEI unit of Size bytes (Header: 0x06 in H.264, 0x4E in H.265).
+tBytes Sei(uint8_t Header, size_t Size)
+{
+  tBytes f(Size, 0x5A);
+  f[0] = Header;
+  f[1] = 0x01;
+  return f;
+}
+
+TEST(cTsFrameIndex, FindsTheAccessUnitsOfH264AndH265AndWhichOfThemAreIndependent)
+{
+  // H.264: slice headers after the unit's byte: first_mb_in_slice 0 ('1'), slice_type
+  // 7 (I), 5 (P), 6 (B) as Exp-Golomb numbers
+  const tBytes Aud = { 0x09, 0xF0 }, Sps = { 0x67, 0x64, 0x00, 0x1F };
+  const tBytes IdrI = { 0x65, 0x88 }, OpenI = { 0x41, 0x88 }, P = { 0x41, 0x98 }, B = { 0x01, 0x9C };
+  const tBytes SecondSlice = { 0x41, 0x30, 0x80 }; // first_mb_in_slice 5: the same picture
+  tStream h264;
+  h264.Add(Pat());
+  h264.Add(Pmt(0x1B));
+  h264.Picture(1, Packets(VideoPid, AccessUnitPes({ Aud, Sps, Sei(0x06, 300), IdrI, SecondSlice }))); // the slice in a later packet
+  h264.Picture(2, Packets(VideoPid, AccessUnitPes({ Aud, P })));
+  h264.Picture(2, Packets(VideoPid, AccessUnitPes({ Aud, B, SecondSlice })));
+  h264.Add(Pat());
+  h264.Add(Pmt(0x1B));
+  h264.Picture(1, Packets(VideoPid, AccessUnitPes({ Aud, Sps, OpenI })));
+  h264.Picture(2, Packets(VideoPid, AccessUnitPes({ B }))); // no delimiter: the first slice begins it
+  // H.265: the unit type in the first of two bytes, first_slice_segment_in_pic_flag after
+  const tBytes Aud5 = { 0x46, 0x01, 0x50 }, Idr5 = { 0x26, 0x01, 0xAF }, Cra = { 0x2A, 0x01, 0xAF }, Trail = { 0x02, 0x01, 0xD0 };
+  const tBytes Later5 = { 0x02, 0x01, 0x40 };
+  tStream h265;
+  h265.Add(Pat());
+  h265.Add(Pmt(0x24));
+  h265.Picture(1, Packets(VideoPid, AccessUnitPes({ Aud5, Sei(0x4E, 200), Idr5 })));
+  h265.Picture(2, Packets(VideoPid, AccessUnitPes({ Aud5, Trail, Later5 })));
+  h265.Picture(1, Packets(VideoPid, AccessUnitPes({ Aud5, Cra })));
+  h265.Picture(2, Packets(VideoPid, AccessUnitPes({ Trail })));
+  // the recorder's tables before an I-frame's picture, past its parameter sets: it begins there
+  std::vector<tBytes> packets = Packets(VideoPid, AccessUnitPes({ Aud5, Sei(0x4E, 400), Cra }));
+  h265.Add(std::vector<tBytes>(packets.begin(), packets.end() - 1));
+  h265.Picture(1, { Pat(), Pmt(0x24), packets.back() });
+  h265.Picture(2, Packets(VideoPid, AccessUnitPes({ Aud5, Trail })));
+  // a recording of the recorder's begins inside the PES packet of its first frame
+  tStream cut;
+  cut.Add(Pat());
+  cut.Add(Pmt(0x24));
+  tBytes rest = AccessUnitPes({ Cra });
+  cut.Picture(1, { Packet(VideoPid, false, tBytes(rest.begin() + 14, rest.end())) });
+  cut.Picture(2, Packets(VideoPid, AccessUnitPes({ Aud5, Trail })));
+  for (const tStream *stream : { &h264, &h265, &cut }) {
+      for (size_t piece : { size_t(1), size_t(TS_SIZE), stream->bytes.size() }) {
+          SCOPED_TRACE(piece);
+          cTsFrameIndex index;
+          std::vector<cTsFrameIndex::tFrame> found;
+          off_t settled = 0;
+          for (size_t i = 0; i < stream->bytes.size(); i += piece) {
+              size_t before = found.size();
+              ASSERT_TRUE(index.Put(&stream->bytes[i], std::min(piece, stream->bytes.size() - i)));
+              index.Take(found);
+              // a media file may be begun at a frame found later, never before what was settled
+              for (size_t f = before; f < found.size(); f++)
+                  EXPECT_GE(found[f].offset, settled) << "frame " << f;
+              settled = index.Settled();
+          }
+          ExpectFrames(found, stream->frames);
+      }
   }
 }
 

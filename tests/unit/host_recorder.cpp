@@ -8,6 +8,7 @@
 
 #include "../../host/src/mediawriter.h"
 #include "hostfixtures.h"
+#include "recordingmedia.h"
 #include "testenv.h"
 
 namespace {
@@ -290,4 +291,41 @@ TEST_F(cHostRecorder, TimersChangedAfterTheRecorderLookedAreRecordedAtTheirNewTi
   ASSERT_EQ(notices.size(), 2u); // Moved ended; Daily waits for tomorrow
   EXPECT_FALSE(notices[1].on);
   EXPECT_EQ(cIndexFile(notices[0].fileName.c_str(), false).Last() + 1, 300 * 25);
+}
+
+TEST_F(cHostRecorder, TheIndexAloneFollowsTheChannelsFormatAndItsFilesTheLimit)
+{
+  SetMediaWriterFactory(NewIndexOnlyWriter);
+  const tBroadcastFormat &format = *BroadcastFormat("h264-50-ac3");
+  ASSERT_TRUE(SetChannelFormat(music, format));
+  ASSERT_EQ(&ChannelBroadcastFormat(music), &format);
+  const long long Limit = 400000;
+  ::Setup.MaxVideoFileBytes = Limit;
+  cTimer *timer = AddTestTimer(music, TestEpoch, TestEpoch + 60, "Fifty");
+  std::string dir = cRecording(timer, TestEpoch).FileName();
+  ASSERT_TRUE(cRecorder::Start());
+  StepSeconds(61);
+  ASSERT_FALSE(timer->Recording());
+  cRecording recording(dir.c_str());
+  EXPECT_EQ(recording.Info()->FramesPerSecond(), 50);
+  cIndexFile index(dir.c_str(), false);
+  ASSERT_EQ(index.Last() + 1, 60 * 50);
+  uint16_t file = 1;
+  off_t last = 0;
+  for (int i = 0; i <= index.Last(); i++) {
+      uint16_t number;
+      off_t offset;
+      bool independent;
+      ASSERT_TRUE(index.Get(i, &number, &offset, &independent));
+      EXPECT_EQ(independent, i % format.independentDistance == 0) << i;
+      if (number != file) {
+         EXPECT_EQ(number, file + 1) << i;
+         EXPECT_TRUE(independent && offset == 0 && last > Limit) << i;
+         file = number;
+      }
+      else
+         EXPECT_TRUE(i == 0 || offset > last) << i;
+      last = offset;
+  }
+  EXPECT_GE(file, 3);
 }

@@ -42,9 +42,16 @@ public:
 int SourceFromString(const char *s, const char **End = NULL);
 cString SourceToString(int Source);
 
+#define MAXAPIDS 32 // audio
+#define MAXDPIDS 16 // dolby (AC3 + DTS)
+#define MAXLANGCODE1 4 // a 3 letter language code, zero terminated
+#define MAXLANGCODE2 8 // up to two 3 letter language codes, separated by '+' and zero terminated
+
 // One line of channels.conf:
 //   name[,short name][;provider]:frequency:parameters:source:symbol rate:vpid:apid:tpid:caid:sid:nid:tid:rid
-// A line that starts with ':' separates groups of channels and is no channel itself.
+// with vpid as "pid[+pcr pid][=stream type]" and apid as audio PIDs, then after ';' the
+// Dolby ones, each "pid[=language][@stream type]", separated by ','. A line that starts
+// with ':' separates groups of channels and is no channel itself.
 class cChannel : public cListObject {
   friend class cChannels;
 
@@ -53,6 +60,13 @@ private:
   char *nameSuffix; // ",short name;provider" as found
   char *parameters;
   char *pids; // vpid:apid:tpid:caid as found, kept for writing back
+  int vpid, ppid, vtype;
+  int apids[MAXAPIDS + 1]; // lists are zero-terminated
+  int atypes[MAXAPIDS + 1];
+  char alangs[MAXAPIDS][MAXLANGCODE2];
+  int dpids[MAXDPIDS + 1];
+  int dtypes[MAXDPIDS + 1];
+  char dlangs[MAXDPIDS][MAXLANGCODE2];
   int frequency;
   int source;
   int srate;
@@ -60,6 +74,8 @@ private:
   int number;
   bool groupSep;
   void Reset(void);
+  bool ParseVideo(const std::string &Field);
+  bool ParseAudio(const std::string &Field);
 
 public:
   cChannel(void);
@@ -75,6 +91,16 @@ public:
   int Frequency(void) const { return frequency; }
   int Source(void) const { return source; }
   int Sid(void) const { return sid; }
+  int Vpid(void) const { return vpid; }
+  int Ppid(void) const { return ppid; }
+  int Vtype(void) const { return vtype; }
+  // The i-th audio or Dolby PID, its language and stream type; 0 and "" past the last.
+  int Apid(int i) const { return (0 <= i && i < MAXAPIDS) ? apids[i] : 0; }
+  int Dpid(int i) const { return (0 <= i && i < MAXDPIDS) ? dpids[i] : 0; }
+  const char *Alang(int i) const { return (0 <= i && i < MAXAPIDS) ? alangs[i] : ""; }
+  const char *Dlang(int i) const { return (0 <= i && i < MAXDPIDS) ? dlangs[i] : ""; }
+  int Atype(int i) const { return (0 <= i && i < MAXAPIDS) ? atypes[i] : 0; }
+  int Dtype(int i) const { return (0 <= i && i < MAXDPIDS) ? dtypes[i] : 0; }
   bool GroupSep(void) const { return groupSep; }
   // The polarization letter of a satellite channel, or 0.
   char Polarization(void) const;

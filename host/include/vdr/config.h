@@ -131,6 +131,12 @@ public:
   int MultiSpeedMode;
   int ShowReplayMode;
   int OSDMessageTime;  // seconds a message stays on screen
+  int MaxVideoFileSize; // MB: the recorder starts a new media file at an I-frame beyond it
+  // The host's own, finer limit in bytes for tiny test media (0: MaxVideoFileSize holds);
+  // not stored.
+  long long MaxVideoFileBytes;
+  // Where a recording's media file ends: beyond this many bytes.
+  long long VideoFileLimit(void) const;
   cSetup(void);
   ~cSetup();
   bool Load(const char *FileName);
