@@ -2,14 +2,19 @@
 
 #include <algorithm>
 #include <fcntl.h>
+#include <limits>
 #include <set>
 #include <stdarg.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vdr/recording.h>
 
-static const size_t TsSize = 188;
+static const size_t TsSize = TsPacketSize;
 static const uint8_t TsSync = 0x47;
+// The recorder may put its tables before an I-frame's picture.
+static const int MaxPacketsBeforePicture = 16;
+// Far more than any encoder puts between an I-frame and the pictures shown before it.
+static const int MaxLeadingPictures = 64;
 // Room for " (n)", ".ts" and more within the 255 bytes a file name may have.
 static const size_t MaxNameBytes = 200;
 static const size_t CopyBufferSize = 1 << 20;
@@ -137,8 +142,9 @@ bool cClipCutter::Plan(std::vector<tClip> &Clips)
       uint16_t number;
       off_t offset;
       bool independent = false;
-      index.Get(m->Position(), &number, &offset, &independent);
-      if (!independent && index.GetNextIFrame(m->Position(), false, &number, &offset) < 0)
+      int first = m->Position();
+      index.Get(first, &number, &offset, &independent);
+      if (!independent && (first = index.GetNextIFrame(m->Position(), false, &number, &offset)) < 0)
          return Fail("rozerez: no I-frame at or before the mark at %s in %s", *at, rec);
       tClip clip;
       clip.from = { number, offset };
@@ -150,6 +156,7 @@ bool cClipCutter::Plan(std::vector<tClip> &Clips)
          index.Get(last, &number, &offset);
          clip.to = { number, -1 };
       }
+      FindLeading(index, first, std::min(end->Position(), last + 1), clip);
       std::string base = ClipName(m->Comment(), m->Position(), framesPerSecond);
       clip.name = base;
       for (int n = 2; !names.insert(clip.name).second; n++)
@@ -157,6 +164,42 @@ bool cClipCutter::Plan(std::vector<tClip> &Clips)
       Clips.push_back(clip);
   }
   return true;
+}
+
+bool cClipCutter::PesAt(int FileNumber, off_t Offset, tPesStart &Start) const
+{
+  cFile media;
+  if (!media.Open(MediaFile(FileNumber).c_str(), O_RDONLY))
+     return false;
+  uint8_t packets[MaxPacketsBeforePicture * TsSize];
+  ssize_t n = pread(media, packets, sizeof(packets), Offset);
+  for (ssize_t i = 0; i + ssize_t(TsSize) <= n; i += TsSize)
+      if (PesStartOf(packets + i, Start) && Start.video)
+         return true;
+  return false;
+}
+
+void cClipCutter::FindLeading(cIndexFile &Index, int First, int End, tClip &Clip) const
+{
+  Clip.videoPid = -1;
+  tPesStart iFrame;
+  if (!PesAt(Clip.from.fileNumber, Clip.from.offset, iFrame) || !iFrame.hasPts)
+     return; // not a stream we know: copied as it is
+  Clip.videoPid = iFrame.pid;
+  uint16_t number, nextNumber;
+  off_t offset, nextOffset;
+  bool independent = false;
+  for (int f = First + 1; f < End && f <= First + MaxLeadingPictures; f++) {
+      if (!Index.Get(f, &number, &offset, &independent) || independent)
+         break;
+      tPesStart picture;
+      if (!PesAt(number, offset, picture) || picture.pid != iFrame.pid || !picture.hasPts)
+         break;
+      if (!ShownBefore(picture.pts, iFrame.pts))
+         continue;
+      off_t to = Index.Get(f + 1, &nextNumber, &nextOffset) && nextNumber == number ? nextOffset : std::numeric_limits<off_t>::max();
+      Clip.leading.push_back({ number, offset, to });
+  }
 }
 
 bool cClipCutter::CheckMedia(const tClip &Clip)
@@ -199,6 +242,7 @@ bool cClipCutter::Write(const tClip &Clip)
 bool cClipCutter::Copy(int To, const tClip &Clip)
 {
   std::vector<uint8_t> buffer(CopyBufferSize);
+  cClipStream stream(Clip.videoPid, Clip.leading);
   for (int number = Clip.from.fileNumber; number <= Clip.to.fileNumber; number++) {
       cFile media;
       struct stat st;
@@ -218,9 +262,14 @@ bool cClipCutter::Copy(int To, const tClip &Clip)
               errno = EIO; // the media became shorter while it was read
            return Fail("rozerez: cannot read the media of %s: %m", recording.c_str());
         }
-        if (safe_write(To, buffer.data(), n) != n)
+        // a read that ends inside a packet leaves that packet for the next one
+        ssize_t whole = n - n % TsSize;
+        if (whole == 0)
+           whole = n;
+        ssize_t keep = ssize_t(stream.Filter(number, begin, buffer.data(), size_t(whole)));
+        if (safe_write(To, buffer.data(), keep) != keep)
            return false;
-        begin += n;
+        begin += whole;
       }
   }
   return true;
