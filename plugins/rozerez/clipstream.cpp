@@ -6,7 +6,7 @@ static const uint8_t TsSync = 0x47;
 static const int MaxPid = 0x1FFF;
 static const int64_t ClockMask = (int64_t(1) << 33) - 1;
 
-static int PidOf(const uint8_t *Packet)
+int TsPid(const uint8_t *Packet)
 {
   return ((Packet[1] & 0x1F) << 8) | Packet[2];
 }
@@ -33,7 +33,7 @@ bool PesStartOf(const uint8_t *Packet, tPesStart &Start)
   const uint8_t *pes = Packet + p;
   if (pes[0] != 0 || pes[1] != 0 || pes[2] != 1)
      return false;
-  Start.pid = PidOf(Packet);
+  Start.pid = TsPid(Packet);
   Start.video = (pes[3] & 0xF0) == 0xE0;
   Start.hasPts = (pes[7] & 0x80) && p + 14 <= TsPacketSize;
   Start.pts = 0;
@@ -70,7 +70,7 @@ size_t cClipStream::Filter(int FileNumber, off_t Offset, uint8_t *Data, size_t L
   size_t kept = 0;
   for (size_t i = 0; i + TsPacketSize <= Length; i += TsPacketSize) {
       uint8_t *packet = Data + i;
-      int pid = PidOf(packet);
+      int pid = TsPid(packet);
       bool payload = HasPayload(packet);
       if (pid == videoPid && payload && Leading(FileNumber, Offset + off_t(i))) {
          dropped++;

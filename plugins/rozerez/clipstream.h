@@ -19,6 +19,9 @@ struct tTsSpan {
   off_t from, to;
 };
 
+// The PID of a transport stream packet.
+int TsPid(const uint8_t *Packet);
+
 // A packetised elementary stream that begins in a transport stream packet.
 struct tPesStart {
   int pid;

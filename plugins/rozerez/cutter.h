@@ -33,6 +33,7 @@ private:
     tPlace from, to;
     int videoPid; // -1: copied as it is
     std::vector<tTsSpan> leading; // pictures that refer to what lies before the cut
+    std::string tables;           // PAT and PMT, written first when the clip lacks them
   };
   std::string recording, folder, error;
   int clips;
@@ -42,6 +43,9 @@ private:
   bool Plan(std::vector<tClip> &Clips);
   // Where the video's PES packet begins at or shortly after Offset; false when none does.
   bool PesAt(int FileNumber, off_t Offset, tPesStart &Start) const;
+  // Where the clip's first I-frame really begins, its video stream, and the tables a
+  // decoder needs first; false for a stream this does not know, which is copied as it is.
+  bool FindStart(tClip &Clip, tPesStart &IFrame) const;
   // The clip's video stream and the pictures between its first I-frame (frame First of
   // the index) and End that are shown before it.
   void FindLeading(cIndexFile &Index, int First, int End, tClip &Clip) const;
