@@ -80,10 +80,11 @@ void TablesInsidePictures(const std::string &Dir)
   EXPECT_TRUE(WriteFile(Dir + "/00001.ts", moved));
 }
 
-// What a decoder reports of a clip, but for one thing: where a leading picture that the
-// encoder kept as a reference (a B-frame of a pyramid) is left out, the pictures after it
-// still name it in their reference marking, and H.264's decoder says that it finds no such
-// picture to forget. Every picture decodes whole all the same.
+// What a decoder reports of a clip, but for one thing: a picture after the cut may still
+// tell the decoder to forget a reference picture from before it (a memory management
+// command), which the decoder never had; H.264's decoder says so ("mmco: unref short
+// failure") and decodes every picture whole all the same. The recorder's cutter gives the
+// same line on such clips.
 std::vector<std::string> DecoderErrors(const std::string &Said)
 {
   std::vector<std::string> errors;
