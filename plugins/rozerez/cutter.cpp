@@ -2,14 +2,22 @@
 
 #include <algorithm>
 #include <fcntl.h>
+#include <limits>
 #include <set>
 #include <stdarg.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vdr/recording.h>
 
-static const size_t TsSize = 188;
+static const size_t TsSize = TsPacketSize;
 static const uint8_t TsSync = 0x47;
+// The recorder may put its tables before an I-frame's picture.
+static const int MaxPacketsBeforePicture = 16;
+// Far more than any encoder puts between an I-frame and the pictures shown before it.
+static const int MaxLeadingPictures = 64;
+// How far before the recorder's tables an I-frame's PES packet may begin: its parameter
+// sets and messages fill a few kilobytes.
+static const int MaxPacketsIntoPicture = 256;
 // Room for " (n)", ".ts" and more within the 255 bytes a file name may have.
 static const size_t MaxNameBytes = 200;
 static const size_t CopyBufferSize = 1 << 20;
@@ -137,8 +145,9 @@ bool cClipCutter::Plan(std::vector<tClip> &Clips)
       uint16_t number;
       off_t offset;
       bool independent = false;
-      index.Get(m->Position(), &number, &offset, &independent);
-      if (!independent && index.GetNextIFrame(m->Position(), false, &number, &offset) < 0)
+      int first = m->Position();
+      index.Get(first, &number, &offset, &independent);
+      if (!independent && (first = index.GetNextIFrame(m->Position(), false, &number, &offset)) < 0)
          return Fail("rozerez: no I-frame at or before the mark at %s in %s", *at, rec);
       tClip clip;
       clip.from = { number, offset };
@@ -150,6 +159,7 @@ bool cClipCutter::Plan(std::vector<tClip> &Clips)
          index.Get(last, &number, &offset);
          clip.to = { number, -1 };
       }
+      FindLeading(index, first, std::min(end->Position(), last + 1), clip);
       std::string base = ClipName(m->Comment(), m->Position(), framesPerSecond);
       clip.name = base;
       for (int n = 2; !names.insert(clip.name).second; n++)
@@ -157,6 +167,104 @@ bool cClipCutter::Plan(std::vector<tClip> &Clips)
       Clips.push_back(clip);
   }
   return true;
+}
+
+bool cClipCutter::PesAt(int FileNumber, off_t Offset, tPesStart &Start) const
+{
+  cFile media;
+  if (!media.Open(MediaFile(FileNumber).c_str(), O_RDONLY))
+     return false;
+  uint8_t packets[MaxPacketsBeforePicture * TsSize];
+  ssize_t n = pread(media, packets, sizeof(packets), Offset);
+  for (ssize_t i = 0; i + ssize_t(TsSize) <= n; i += TsSize)
+      if (PesStartOf(packets + i, Start) && Start.video)
+         return true;
+  return false;
+}
+
+// Whether Packet carries the start of a PAT or PMT section.
+static bool StartsTable(const uint8_t *Packet)
+{
+  if (Packet[0] != 0x47 || !(Packet[1] & 0x40) || !(Packet[3] & 0x10))
+     return false;
+  size_t p = 4 + ((Packet[3] & 0x20) ? 1 + Packet[4] : 0);
+  if (p >= TsSize || p + 1 + Packet[p] >= TsSize)
+     return false;
+  uint8_t table = Packet[p + 1 + Packet[p]];
+  return table == 0x00 || table == 0x02;
+}
+
+bool cClipCutter::FindStart(tClip &Clip, tPesStart &IFrame) const
+{
+  cFile media;
+  if (!media.Open(MediaFile(Clip.from.fileNumber).c_str(), O_RDONLY))
+     return false;
+  off_t index = Clip.from.offset - Clip.from.offset % TsSize;
+  off_t begin = std::max(off_t(0), index - off_t(MaxPacketsIntoPicture * TsSize));
+  std::vector<uint8_t> window((index - begin) + MaxPacketsIntoPicture * TsSize);
+  ssize_t n = pread(media, window.data(), window.size(), begin);
+  if (n < ssize_t(index - begin + TsSize))
+     return false;
+  size_t at = size_t(index - begin), end = size_t(n) - size_t(n) % TsSize;
+  // The video is the stream of the nearest picture begun before the index's place (the
+  // I-frame's own, or the one before it), else of the first one after it.
+  tPesStart picture;
+  int pid = -1;
+  for (size_t p = at; pid < 0 && p >= TsSize;) {
+      p -= TsSize;
+      if (PesStartOf(&window[p], picture) && picture.video)
+         pid = picture.pid;
+  }
+  for (size_t p = at; pid < 0 && p < end; p += TsSize)
+      if (PesStartOf(&window[p], picture) && picture.video)
+         pid = picture.pid;
+  if (pid < 0)
+     return false;
+  size_t own = at; // the video's first packet from the index's place on
+  while (own < end && TsPid(&window[own]) != pid)
+        own += TsSize;
+  if (own >= end)
+     return false;
+  if (PesStartOf(&window[own], IFrame))
+     return IFrame.video && IFrame.hasPts;
+  // The recorder put its tables inside the picture's PES packet: the clip begins where that
+  // packet does, with the tables in front of it.
+  for (size_t p = at; p < own; p += TsSize)
+      if (StartsTable(&window[p]))
+         Clip.tables.append(reinterpret_cast<const char *>(&window[p]), TsSize);
+  for (size_t p = at; p >= TsSize;) {
+      p -= TsSize;
+      if (TsPid(&window[p]) == pid && PesStartOf(&window[p], IFrame)) {
+         Clip.from.offset = begin + off_t(p);
+         return IFrame.video && IFrame.hasPts;
+      }
+  }
+  return false;
+}
+
+void cClipCutter::FindLeading(cIndexFile &Index, int First, int End, tClip &Clip) const
+{
+  Clip.videoPid = -1;
+  tPesStart iFrame;
+  if (!FindStart(Clip, iFrame)) {
+     Clip.tables.clear();
+     return; // not a stream we know: copied as it is
+  }
+  Clip.videoPid = iFrame.pid;
+  uint16_t number, nextNumber;
+  off_t offset, nextOffset;
+  bool independent = false;
+  for (int f = First + 1; f < End && f <= First + MaxLeadingPictures; f++) {
+      if (!Index.Get(f, &number, &offset, &independent) || independent)
+         break;
+      tPesStart picture;
+      if (!PesAt(number, offset, picture) || picture.pid != iFrame.pid || !picture.hasPts)
+         break;
+      if (!ShownBefore(picture.pts, iFrame.pts))
+         continue;
+      off_t to = Index.Get(f + 1, &nextNumber, &nextOffset) && nextNumber == number ? nextOffset : std::numeric_limits<off_t>::max();
+      Clip.leading.push_back({ number, offset, to });
+  }
 }
 
 bool cClipCutter::CheckMedia(const tClip &Clip)
@@ -199,6 +307,9 @@ bool cClipCutter::Write(const tClip &Clip)
 bool cClipCutter::Copy(int To, const tClip &Clip)
 {
   std::vector<uint8_t> buffer(CopyBufferSize);
+  cClipStream stream(Clip.videoPid, Clip.leading);
+  if (!Clip.tables.empty() && safe_write(To, Clip.tables.data(), Clip.tables.size()) != ssize_t(Clip.tables.size()))
+     return false;
   for (int number = Clip.from.fileNumber; number <= Clip.to.fileNumber; number++) {
       cFile media;
       struct stat st;
@@ -218,9 +329,14 @@ bool cClipCutter::Copy(int To, const tClip &Clip)
               errno = EIO; // the media became shorter while it was read
            return Fail("rozerez: cannot read the media of %s: %m", recording.c_str());
         }
-        if (safe_write(To, buffer.data(), n) != n)
+        // a read that ends inside a packet leaves that packet for the next one
+        ssize_t whole = n - n % TsSize;
+        if (whole == 0)
+           whole = n;
+        ssize_t keep = ssize_t(stream.Filter(number, begin, buffer.data(), size_t(whole)));
+        if (safe_write(To, buffer.data(), keep) != keep)
            return false;
-        begin += n;
+        begin += whole;
       }
   }
   return true;

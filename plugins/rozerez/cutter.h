@@ -9,6 +9,10 @@
 #include <sys/types.h>
 #include <vector>
 
+#include "clipstream.h"
+
+class cIndexFile;
+
 // The file name (without ".ts") of the clip of a start mark: '/' becomes '_', control
 // characters become blanks, leading dots become '_', and long names are shortened, so
 // that the clip lands in the clip folder and is not hidden. A mark without a comment is
@@ -27,6 +31,9 @@ private:
   struct tClip {
     std::string name;
     tPlace from, to;
+    int videoPid; // -1: copied as it is
+    std::vector<tTsSpan> leading; // pictures that refer to what lies before the cut
+    std::string tables;           // PAT and PMT, written first when the clip lacks them
   };
   std::string recording, folder, error;
   int clips;
@@ -34,6 +41,14 @@ private:
   bool Fail(const char *Format, ...) __attribute__((format(printf, 2, 3)));
   std::string MediaFile(int FileNumber) const;
   bool Plan(std::vector<tClip> &Clips);
+  // Where the video's PES packet begins at or shortly after Offset; false when none does.
+  bool PesAt(int FileNumber, off_t Offset, tPesStart &Start) const;
+  // Where the clip's first I-frame really begins, its video stream, and the tables a
+  // decoder needs first; false for a stream this does not know, which is copied as it is.
+  bool FindStart(tClip &Clip, tPesStart &IFrame) const;
+  // The clip's video stream and the pictures between its first I-frame (frame First of
+  // the index) and End that are shown before it.
+  void FindLeading(cIndexFile &Index, int First, int End, tClip &Clip) const;
   bool CheckMedia(const tClip &Clip);
   bool Write(const tClip &Clip);
   bool Copy(int To, const tClip &Clip);

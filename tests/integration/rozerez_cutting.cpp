@@ -7,7 +7,7 @@
 
 #include "hostfixtures.h"
 #include "rozerez_service.h"
-#include "testenv.h"
+#include "rozerezfixture.h"
 
 namespace fs = std::filesystem;
 
@@ -60,68 +60,7 @@ std::pair<int, int> FramesOf(const std::string &Clip)
 
 } // namespace
 
-class cRozerez : public cTestEnv {
-protected:
-  cPluginManager *manager = NULL;
-  cPlugin *rozerez = NULL;
-  std::string clips;
-
-  void SetUp(void) override
-  {
-    cTestEnv::SetUp();
-    AddTestChannel();
-    clips = root + "/my clips";
-    Load("rozerez -d '" + clips + "'");
-  }
-
-  void TearDown(void) override
-  {
-    Unload();
-    cTestEnv::TearDown();
-  }
-
-  void Load(const std::string &Args)
-  {
-    Unload();
-    manager = new cPluginManager(VIMORA_PLUGIN_DIR);
-    manager->AddPlugin(Args.c_str());
-    ASSERT_TRUE(manager->LoadPlugins());
-    rozerez = cPluginManager::GetPlugin("rozerez");
-    ASSERT_NE(rozerez, nullptr);
-  }
-
-  void Unload(void)
-  {
-    if (manager) {
-       manager->Shutdown();
-       delete manager;
-       manager = NULL;
-    }
-  }
-
-  // Calls the service as a caller does; the error text, or "" for success.
-  std::string Cut(const std::string &Recording)
-  {
-    char *fileName = strdup(Recording.c_str());
-    MultiCutRequest *request = new MultiCutRequest{ fileName, NULL };
-    EXPECT_TRUE(rozerez->Service(ROZEREZ_MULTICUT_SERVICE, request));
-    EXPECT_EQ(request->recordingFileName, fileName);
-    EXPECT_STREQ(fileName, Recording.c_str());
-    std::string error = request->errorText ? request->errorText : "";
-    delete request;
-    free(fileName);
-    return error;
-  }
-
-  std::set<std::string> Files(const std::string &Dir)
-  {
-    std::set<std::string> names;
-    std::error_code ec;
-    for (const auto &e : fs::directory_iterator(Dir, ec))
-        names.insert(e.path().filename());
-    return names;
-  }
-};
+using cRozerez = cRozerezTest;
 
 TEST_F(cRozerez, AnswersOnlyItsOwnServiceAndTellsItsOption)
 {
