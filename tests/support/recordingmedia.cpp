@@ -115,6 +115,27 @@ double TonePower(const int16_t *Samples, size_t Count, int Hz)
   return (s1 * s1 + s2 * s2 - k * s1 * s2) / (double(Count) * Count);
 }
 
+std::vector<double> ToneSeconds(const std::vector<int16_t> &Samples, const std::vector<int> &Tones)
+{
+  const size_t Tenth = 4800;
+  std::vector<double> seconds(Tones.size());
+  for (size_t at = 0; at + Tenth <= Samples.size(); at += Tenth) {
+      size_t best = 0;
+      double bestPower = 0, total = 0;
+      for (size_t i = 0; i < Tones.size(); i++) {
+          double p = TonePower(&Samples[at], Tenth, Tones[i]);
+          total += p;
+          if (p > bestPower) {
+             best = i;
+             bestPower = p;
+          }
+      }
+      if (bestPower > 1e4 && bestPower > 0.9 * total)
+         seconds[best] += 0.1;
+  }
+  return seconds;
+}
+
 std::vector<int16_t> TrackSamples(const std::string &Input, int Track, int SampleRate)
 {
   tProcessResult r = RunProcess({ "/usr/bin/env", "ffmpeg", "-nostdin", "-v", "error", "-i", Input, "-map", "0:a:" + std::to_string(Track),

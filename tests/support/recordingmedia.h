@@ -42,6 +42,9 @@ bool FrameBeginsAt(const std::string &Media, off_t Offset, int VideoPid);
 int LongestDependentRun(const std::vector<tIndexEntry> &Index);
 // The power of a tone of Hz in the samples (Goertzel), relative to their length.
 double TonePower(const int16_t *Samples, size_t Count, int Hz);
+// How long each of Tones sounds in Samples (at 48 kHz), counted in tenths of a second by
+// the tone that clearly sounds in each; a tenth of silence, or of two tones, counts for none.
+std::vector<double> ToneSeconds(const std::vector<int16_t> &Samples, const std::vector<int> &Tones);
 // The frequency of the tone in Count samples at SampleRate, counted by its zero crossings.
 double ToneHz(const int16_t *Samples, size_t Count, int SampleRate);
 // Sound track Track (counted from 0) of Input (an ffmpeg input such as "file:NAME") decoded
