@@ -111,3 +111,15 @@ std::vector<std::string> Lines(const std::string &Text)
     lines.push_back(line);
   return lines;
 }
+
+time_t LocalTime(int Year, int Month, int Day, int Hour, int Minute)
+{
+  struct tm tm = {};
+  tm.tm_year = Year - 1900;
+  tm.tm_mon = Month - 1;
+  tm.tm_mday = Day;
+  tm.tm_hour = Hour;
+  tm.tm_min = Minute;
+  tm.tm_isdst = -1;
+  return mktime(&tm);
+}

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 #include <string>
+#include <time.h>
 #include <vector>
 
 // 2026-12-07 20:00:00 UTC, the default start of a test's virtual time.
@@ -33,5 +34,7 @@ std::string ReadFile(const std::string &Path);
 bool WriteFile(const std::string &Path, const std::string &Content);
 bool FileExists(const std::string &Path);
 std::vector<std::string> Lines(const std::string &Text);
+// The local time of that day (Month from 1) at that hour, as the recorder names recordings.
+time_t LocalTime(int Year, int Month, int Day, int Hour, int Minute = 0);
 
 #endif

@@ -6,10 +6,12 @@
 // are checked on disk and on the screen, and the recorder's log for errors.
 #include <algorithm>
 #include <filesystem>
+#include <string.h>
 
 #include "files.h"
 #include "hostfixtures.h"
 #include "hostprogram.h"
+#include "recordingmedia.h"
 #include "tracks.h"
 #include "vdrrecorder.h"
 
@@ -79,15 +81,18 @@ protected:
   }
   // Airs Items from From on: writes the device's programme (root/programme), starts the
   // recorder with it and hands it the same items as its guide (PUTE); false on failure.
-  template <size_t N> bool AirAndGuide(time_t From, const tOnAir (&Items)[N])
+  // More: lines of the programme before its items (format, bit rate). Guide: the guide's
+  // times of the items where they are not those on air.
+  template <size_t N> bool AirAndGuide(time_t From, const tOnAir (&Items)[N], const std::string &More = "", const tOnAir *Guide = NULL)
   {
-    std::string programme = std::string("channel ") + VdrMusicChannelID + "\n";
+    std::string programme = std::string("channel ") + VdrMusicChannelID + "\n" + More;
     std::vector<std::string> guide = { std::string("C ") + VdrMusicChannelID + " VimoraMusic" };
     int id = 1;
-    for (const auto &a : Items) {
-        std::string start = std::to_string(From + a.offset), seconds = std::to_string(a.duration);
-        programme += "item " + start + " " + seconds + " " + a.title + "\n";
-        guide.insert(guide.end(), { "E " + std::to_string(id++) + " " + start + " " + seconds + " 50 0", std::string("T ") + a.title, "e" });
+    for (size_t i = 0; i < N; i++) {
+        const tOnAir &a = Items[i], &g = Guide ? Guide[i] : a;
+        programme += "item " + std::to_string(From + a.offset) + " " + std::to_string(a.duration) + " " + a.title + "\n";
+        guide.insert(guide.end(), { "E " + std::to_string(id++) + " " + std::to_string(From + g.offset) + " " + std::to_string(g.duration) + " 50 0",
+                                    std::string("T ") + a.title, "e" });
         }
     guide.push_back("c");
     if (!WriteFile(root + "/programme", programme) || !Start(root + "/programme")) {
@@ -97,6 +102,13 @@ protected:
     std::vector<std::string> put = vdr->SvdrpData("PUTE", guide);
     EXPECT_TRUE(put.size() == 1 && put[0].substr(0, 3) == "250") << Join(put);
     return put.size() == 1 && put[0].substr(0, 3) == "250";
+  }
+  // A timer on the music channel from Start to Stop (whole minutes) that records into Name.
+  void NewTimer(time_t Start, time_t Stop, const std::string &Name)
+  {
+    std::vector<std::string> timer = vdr->Svdrp("NEWT 1:1:" + Day(Start) + ":" + HourMinute(Start) + ":" + HourMinute(Stop) + ":50:99:" + Name + ":");
+    ASSERT_EQ(timer.size(), 1u);
+    ASSERT_EQ(timer[0].substr(0, 3), "250") << timer[0];
   }
   // Programme: a file the device puts on air from the start, none when empty.
   bool Start(const std::string &Programme = "")
@@ -296,13 +308,7 @@ TEST_F(cVdrRoad, AFiftyFrameRecordingIsMarkedSearchedAndCutAtItsSeconds)
   ASSERT_TRUE(MakeFiftyFrameMedia(dir, 40));
   ASSERT_TRUE(WriteFile(dir + "/info", std::string("C ") + VdrMusicChannelID + " VimoraMusic\nT Fifty\nF 50\n"));
   ASSERT_TRUE(WriteFile(dir + "/vimora", VdrMusicChannelID));
-  struct tm tm = {};
-  tm.tm_year = 2026 - 1900;
-  tm.tm_mon = 11;
-  tm.tm_mday = 7;
-  tm.tm_hour = 20;
-  tm.tm_isdst = -1;
-  time_t start = mktime(&tm);
+  time_t start = LocalTime(2026, 12, 7, 20);
   // the guide a second late: with the offset of 3 s it says 14-22 s and 24-32 s
   fs::create_directories(vdr->configDir + "/plugins/vimora");
   ASSERT_TRUE(WriteFile(vdr->configDir + "/plugins/vimora/tracks.conf", "Tone:One:2000:" + std::to_string(start + 11) + ":8:0\n" +
@@ -350,9 +356,7 @@ TEST_F(cVdrRoad, RecorderRecordsTheMusicChannelAndThePlugInCataloguesIt)
   // is named after.
   ASSERT_TRUE(WaitUntil([&] { return time(NULL) >= start + 2; }, 30));
   time_t timerStart = time(NULL);
-  std::vector<std::string> timer = vdr->Svdrp("NEWT 1:1:" + Day(timerStart) + ":" + HourMinute(timerStart) + ":" + HourMinute(timerStart + 600) + ":50:99:Music Hour:");
-  ASSERT_EQ(timer.size(), 1u);
-  ASSERT_EQ(timer[0].substr(0, 3), "250") << timer[0];
+  ASSERT_NO_FATAL_FAILURE(NewTimer(timerStart, timerStart + 600, "Music Hour"));
   std::string pluginLog = pluginDir + "/vimora.log";
   auto logged = [&](const std::string &Text) { return ReadFile(pluginLog).find(Text) != std::string::npos; };
   auto onAir = [&](const char *Title) { return "add event on " + std::string(VdrMusicChannelID) + " is: " + Title; };
@@ -489,9 +493,7 @@ TEST_F(cVdrRoad, AnEndedRecordingIsConvertedWithoutAKey)
     { 80, 60, "VimoraMusic - see you tomorrow", NULL, 0 },
   };
   ASSERT_TRUE(AirAndGuide(start, evening));
-  std::vector<std::string> timer = vdr->Svdrp("NEWT 1:1:" + Day(timerStart) + ":" + HourMinute(timerStart) + ":" + HourMinute(timerStart + 120) + ":50:99:Evening:");
-  ASSERT_EQ(timer.size(), 1u);
-  ASSERT_EQ(timer[0].substr(0, 3), "250") << timer[0];
+  ASSERT_NO_FATAL_FAILURE(NewTimer(timerStart, timerStart + 120, "Evening"));
 
   std::vector<std::string> names = { "Aurora - Northern Sky (2005)", "Delta Crew - Riverside (1997)" };
   ASSERT_TRUE(WaitUntil([&] { return Files(audioDir) == std::vector<std::string>({ names[0] + ".mp3", names[1] + ".mp3" }); },
@@ -511,5 +513,94 @@ TEST_F(cVdrRoad, AnEndedRecordingIsConvertedWithoutAKey)
       EXPECT_NE(r.out.find("REPLAYGAIN_TRACK_GAIN"), std::string::npos) << r.out;
       EXPECT_NEAR(Duration(file), 40, 2) << n;
       }
+  StopCleanly();
+}
+
+// As a channel of the public broadcasters sends it: H.264 at 50 frames with AC-3 as its
+// only sound, at 6 Mbit/s, recorded with the recorder's smallest file size, so that the
+// recording goes on in 00002.ts in the middle of the third song and the fourth lies
+// wholly in it. With "Convert after recording" on audio and video and the boundary
+// search on, the ended recording gives every song as a clip and an audio file that hold
+// that song whole, and nothing of its neighbours, each song known by its own tone.
+TEST_F(cVdrRoad, AFiftyFrameH264RecordingInSeveralFilesGivesEverySongWhole)
+{
+  const tBroadcastFormat &format = *BroadcastFormat("h264-50-ac3");
+  std::string pluginDir = vdr->configDir + "/plugins/vimora";
+  // the music channel sends in the format
+  std::string channels = ReadFile(vdr->configDir + "/channels.conf");
+  size_t field = channels.find(":101=2:102=deu@3:");
+  ASSERT_NE(field, std::string::npos);
+  channels.replace(field, strlen(":101=2:102=deu@3:"), ":" + format.VpidField() + ":" + format.ApidField() + ":");
+  ASSERT_TRUE(WriteFile(vdr->configDir + "/channels.conf", channels));
+  ASSERT_TRUE(WriteFile(vdr->configDir + "/setup.conf", ReadFile(vdr->configDir + "/setup.conf") +
+                                                          "MaxVideoFileSize = 100\nvimora.autoconvert = 2\nvimora.refinemarks = 1\n"));
+  time_t timerStart = (time(NULL) + 10 + 59) / 60 * 60;
+  time_t start = timerStart + 2;
+  // a second of black and silence between the items, which the device puts in by itself
+  const tOnAir onAir[] = {
+    { 0, 5, "VimoraMusic - Tonight", NULL, 0 },
+    { 6, 45, "Aurora - Northern Sky (2005)", NULL, 0 },
+    { 52, 45, "Delta Crew - Riverside (1997)", NULL, 0 },
+    { 98, 45, "Nova - Frozen Lake (2001)", NULL, 0 },
+    { 144, 45, "Pulse - Heartbeat (2012)", NULL, 0 },
+    { 190, 110, "VimoraMusic - see you tomorrow", NULL, 0 },
+  };
+  // the guide two or three seconds off, late and early, one song's end five seconds early
+  const tOnAir guide[] = {
+    { 0, 5, "", NULL, 0 }, { 8, 45, "", NULL, 0 }, { 54, 40, "", NULL, 0 }, { 95, 45, "", NULL, 0 }, { 146, 45, "", NULL, 0 }, { 192, 108, "", NULL, 0 },
+  };
+  ASSERT_TRUE(AirAndGuide(start, onAir, "format " + std::string(format.name) + "\nbitrate 6\n", guide));
+  ASSERT_NO_FATAL_FAILURE(NewTimer(timerStart, timerStart + 240, "Fifty"));
+
+  std::vector<std::string> names;
+  for (size_t i = 1; i <= 4; i++)
+      names.push_back(onAir[i].title);
+  std::vector<std::string> mp3s, clips;
+  for (const std::string &n : names) {
+      mp3s.push_back(n + ".mp3");
+      clips.push_back(n + ".ts");
+  }
+  std::sort(mp3s.begin(), mp3s.end());
+  std::sort(clips.begin(), clips.end());
+  ASSERT_TRUE(WaitUntil([&] { return Converted() == 4; }, timerStart + 240 + 180 - time(NULL)))
+    << ReadFile(pluginDir + "/tracks.conf") << ReadFile(pluginDir + "/vimora.log") << RecorderLog();
+  EXPECT_EQ(Files(audioDir), mp3s);
+  EXPECT_EQ(Files(clipsDir), clips);
+  std::vector<std::string> made = MatchPaths(vdr->videoDir + "/Fifty/*.rec");
+  ASSERT_EQ(made.size(), 1u);
+  EXPECT_EQ(MediaFiles(made[0]).size(), 2u);
+  EXPECT_NE(ReadFile(made[0] + "/info").find("\nF 50\n"), std::string::npos) << ReadFile(made[0] + "/info");
+  std::string log = ReadFile(pluginDir + "/vimora.log");
+  EXPECT_EQ(log.find("no silence"), std::string::npos) << log;
+  EXPECT_EQ(log.find("failed"), std::string::npos) << log;
+
+  // the device's tone of each song: one per item, gaps counted, with the track's shift
+  // (the intro and the outro sound as the fourth and the first song do, neither next to it)
+  std::vector<int> tones;
+  for (int index : { 2, 4, 6, 8 })
+      tones.push_back(440 + 110 * (index % 8) + format.tracks[0].toneShiftHz);
+  std::string measured;
+  for (size_t i = 0; i < names.size(); i++) {
+      for (const std::string &file : { clipsDir + "/" + names[i] + ".ts", audioDir + "/" + names[i] + ".mp3" }) {
+          SCOPED_TRACE(file);
+          double length = Duration(file);
+          EXPECT_NEAR(length, onAir[i + 1].duration, 1.0);
+          std::vector<double> seconds = ToneSeconds(TrackSamples("file:" + file, 0), tones);
+          double others = 0;
+          for (size_t t = 0; t < seconds.size(); t++)
+              others += t == i ? 0 : seconds[t];
+          EXPECT_GE(seconds[i], onAir[i + 1].duration - 0.5);
+          EXPECT_LE(others, 0.1);
+          char line[160];
+          snprintf(line, sizeof(line), "%s: %.2f s, its song %.1f s, others %.1f s; ", fs::path(file).filename().c_str(), length, seconds[i], others);
+          measured += line;
+      }
+  }
+  RecordProperty("lengths", measured);
+  std::string moved;
+  for (const std::string &l : Lines(log))
+      if (l.find(" mark of ") != std::string::npos)
+         moved += l + "; ";
+  RecordProperty("boundaries", moved);
   StopCleanly();
 }
