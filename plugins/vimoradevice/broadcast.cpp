@@ -167,15 +167,18 @@ std::string cBroadcast::State(void)
 std::vector<std::string> cBroadcast::Arguments(size_t Index, const std::string &File, const std::string &TextFile) const
 {
   const tProgrammeItem &item = items[Index];
+  // Counted among the titled items only: the gaps between them would give every song an
+  // even number, and so the same layout and every other colour and tone alike.
+  size_t number = std::count_if(items.begin(), items.begin() + Index, [](const tProgrammeItem &i) { return !i.title.empty(); });
   std::string d = std::to_string(item.seconds);
   char colour[16] = "black";
   if (!item.title.empty())
-     snprintf(colour, sizeof(colour), "0x%06X", Colours[Index % (sizeof(Colours) / sizeof(*Colours))]);
+     snprintf(colour, sizeof(colour), "0x%06X", Colours[number % (sizeof(Colours) / sizeof(*Colours))]);
   std::string picture = std::string("color=c=") + colour + ":s=" + std::to_string(Width) + "x" + std::to_string(Height) +
                         ":r=" + std::to_string(format->framesPerSecond) + ":d=" + d;
   std::vector<std::string> args = { "ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i", picture };
   for (int shift : shifts) {
-      std::string tone = "sine=frequency=" + std::to_string(440 + 110 * int(Index % Tones) + shift) + ":sample_rate=48000";
+      std::string tone = "sine=frequency=" + std::to_string(440 + 110 * int(number % Tones) + shift) + ":sample_rate=48000";
       args.insert(args.end(), { "-f", "lavfi", "-i", item.title.empty() ? "anullsrc=r=48000:cl=mono" : tone });
       }
   // the title from a file: no quoting of what the programme says
@@ -189,7 +192,7 @@ std::vector<std::string> cBroadcast::Arguments(size_t Index, const std::string &
   for (size_t i = 0; i < format->tracks.size(); i++) {
       const tBroadcastTrack &t = format->tracks[i];
       std::string n = std::to_string(i);
-      int channels = t.otherChannels && Index % 2 ? t.otherChannels : t.channels;
+      int channels = t.otherChannels && number % 2 ? t.otherChannels : t.channels;
       args.insert(args.end(), { "-c:a:" + n, t.encoder, "-b:a:" + n, t.bitRate, "-ac:a:" + n, std::to_string(channels),
                                 "-metadata:s:a:" + n, "language=" + languages[i], "-streamid", std::to_string(i + 1) + ":" + std::to_string(pids[i]) });
       }
