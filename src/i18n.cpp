@@ -93,6 +93,8 @@ constexpr tPhrase Phrases[] = {
   ROW("Convert after recording", "Nach der Aufnahme konvertieren"),
   ROW("audio", "Audio"),
   ROW("audio and video", "Audio und Video"),
+  ROW("Cannot write into folder %s: %s", "Kann nicht in den Ordner %s schreiben: %s"),
+  ROW("The NFO or thumbnail of a clip could not be written!", "NFO oder Vorschaubild eines Clips konnte nicht geschrieben werden!"),
   {
     "Vimora audio conversion: %d of %d tracks failed!", // English
     "Vimora-Audio-Konvertierung: %d von %d Tracks fehlgeschlagen!", // German
