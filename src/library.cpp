@@ -255,7 +255,7 @@ bool WritePlaylist(const std::string &Folder, const std::string &Name, const std
       // a line break would make the rest of the line an entry of its own
       for (std::string *s : { &line, &path })
           for (char &c : *s)
-              if (c == '\n' || c == '\r')
+              if ((unsigned char)c < ' ' || c == 0x7F)
                  c = ' ';
       text += *cString::sprintf("#EXTINF:%d,%s\n%s\n", e.seconds, line.c_str(), path.c_str());
   }
