@@ -259,6 +259,28 @@ void cConvertToAudioThread::Ended(const tConversionOutcome &Outcome)
   ended = this;
 }
 
+// When the catalogued song Name («artist - title») aired in the recording: the first
+// broadcast of it from the recording's start on.
+static time_t AiredIn(const cRecording *Recording, const std::string &Name)
+{
+  time_t aired = 0, start = Recording->Start();
+  cTracksLock lock(Tracks);
+  for (cTrack *t = Tracks.First(); t; t = Tracks.Next(t)) {
+      if (t->startTime >= start && (!aired || t->startTime < aired) && t->artist + " - " + t->title == Name)
+         aired = t->startTime;
+  }
+  return aired;
+}
+
+void cConvertToAudioThread::WritePlaylist(const std::vector<tPlaylistEntry> &Songs)
+{
+  std::string folder = AudioFolder(), name = PlaylistName(recording), error;
+  std::vector<tPlaylistEntry> songs = MergedPlaylist(folder, Songs, ReadPlaylist(folder, name),
+                                                     [this](const std::string &Name) { return AiredIn(recording, Name); });
+  if (!::WritePlaylist(folder, name, songs, error))
+     LogFile.eSysLog("%s", error.c_str());
+}
+
 void cConvertToAudioThread::Finish(std::vector<tTrackPair> &Pairs, tConversionOutcome &Outcome)
 {
   if (withVideo && !cMenuConvert::CallCutter(recording, Outcome.cutError)) {
@@ -331,7 +353,8 @@ void cConvertToAudioThread::Action(void)
             }
             pairs.push_back({ start->Position(), end->Position(), fields[0], fields[1], fields[2], converted });
             if (converted)
-               playlist.push_back({ file, int(rate.Seconds(end->Position() - start->Position()) + 0.5), fields[0], fields[1] });
+               playlist.push_back({ file, int(rate.Seconds(end->Position() - start->Position()) + 0.5), fields[0] + " - " + fields[1],
+                                    recording->Start() + time_t(rate.Seconds(start->Position())) });
             progress = (end->Index() + 1) * 100 / count;
          }
          RemoveMarks(marks);
@@ -349,11 +372,8 @@ void cConvertToAudioThread::Action(void)
   result.failed = failures;
   result.stopped = !Running();
   if (!result.stopped) {
-     if (!playlist.empty()) {
-        std::string error;
-        if (!WritePlaylist(AudioFolder(), PlaylistName(recording), playlist, error))
-           LogFile.eSysLog("%s", error.c_str());
-     }
+     if (!playlist.empty())
+        WritePlaylist(playlist);
      Finish(pairs, result);
   }
   LogFile.Log(1, "audio conversion ended for %s: %s", recording->FileName(), result.Text().c_str());

@@ -15,6 +15,7 @@
 #include <vdr/thread.h>
 
 class cRecording;
+struct tPlaylistEntry;
 struct tTrackPair;
 
 // How a conversion ended: its recording, how many tracks it was to convert and how many
@@ -44,6 +45,8 @@ private:
   // After the last pair: the video clips cut when asked for, the tracks whose pairs were
   // made marked converted, and the user told how it went.
   void Finish(std::vector<tTrackPair> &Pairs, tConversionOutcome &Outcome);
+  // The recording's playlist with the songs made now and those made before.
+  void WritePlaylist(const std::vector<tPlaylistEntry> &Songs);
 
 protected:
   virtual void Action(void);

@@ -1,5 +1,6 @@
 #include "library.h"
 
+#include <algorithm>
 #include <errno.h>
 #include <stdlib.h>
 #include <string.h>
@@ -237,19 +238,71 @@ std::string PlaylistName(const cRecording *Recording)
   return NamePart(name + start) + ".m3u";
 }
 
+// The folder with one '/' at its end.
+static std::string Inside(const std::string &Folder)
+{
+  std::string inside = Folder;
+  while (inside.size() > 1 && inside.back() == '/')
+    inside.pop_back();
+  return inside + '/';
+}
+
+std::vector<tPlaylistEntry> ReadPlaylist(const std::string &Folder, const std::string &Name)
+{
+  std::vector<tPlaylistEntry> entries;
+  FILE *f = fopen((Inside(Folder) + Name).c_str(), "r");
+  if (!f)
+     return entries;
+  cReadLine reader;
+  tPlaylistEntry entry = { "", -1, "", 0 };
+  while (char *line = reader.Read(f)) {
+    std::string l = line;
+    if (l.compare(0, 8, "#EXTINF:") == 0) {
+       size_t comma = l.find(',');
+       entry.seconds = atoi(l.c_str() + 8);
+       entry.name = comma == std::string::npos ? "" : l.substr(comma + 1);
+    }
+    else if (!l.empty() && l[0] != '#') {
+       entry.file = l;
+       entries.push_back(entry);
+       entry = { "", -1, "", 0 };
+    }
+  }
+  fclose(f);
+  return entries;
+}
+
+std::vector<tPlaylistEntry> MergedPlaylist(const std::string &Folder, std::vector<tPlaylistEntry> New, const std::vector<tPlaylistEntry> &Old,
+                                           const std::function<time_t(const std::string &Name)> &Aired)
+{
+  std::string inside = Inside(Folder);
+  auto path = [&inside](const std::string &File) { return File.compare(0, inside.size(), inside) == 0 ? File.substr(inside.size()) : File; };
+  std::vector<tPlaylistEntry> merged = New;
+  for (const tPlaylistEntry &o : Old) {
+      bool again = false;
+      for (const tPlaylistEntry &n : New)
+          again = again || path(n.file) == path(o.file) || n.name == o.name;
+      if (again || access((o.file[0] == '/' ? o.file : inside + o.file).c_str(), F_OK) != 0)
+         continue;
+      merged.push_back(o);
+      merged.back().aired = Aired(o.name);
+  }
+  std::stable_sort(merged.begin(), merged.end(), [](const tPlaylistEntry &a, const tPlaylistEntry &b) {
+    return a.aired && (!b.aired || a.aired < b.aired);
+  });
+  return merged;
+}
+
 bool WritePlaylist(const std::string &Folder, const std::string &Name, const std::vector<tPlaylistEntry> &Entries, std::string &Error)
 {
   if (Folder.empty()) {
      Error = "no audio folder for the playlist " + Name;
      return false;
   }
-  std::string inside = Folder;
-  while (inside.size() > 1 && inside.back() == '/')
-    inside.pop_back();
-  inside += '/';
+  std::string inside = Inside(Folder);
   std::string text = "#EXTM3U\n";
   for (const tPlaylistEntry &e : Entries) {
-      std::string line = e.artist + " - " + e.title, path = e.file;
+      std::string line = e.name, path = e.file;
       if (path.compare(0, inside.size(), inside) == 0)
          path.erase(0, inside.size());
       // a line break would make the rest of the line an entry of its own

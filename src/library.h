@@ -6,6 +6,7 @@
 #ifndef __VIMORA_LIBRARY_H
 #define __VIMORA_LIBRARY_H
 
+#include <functional>
 #include <string>
 #include <time.h>
 #include <vector>
@@ -57,16 +58,25 @@ bool WriteThumbnail(const cRecording *Recording, int Start, int End, const std::
 
 // A song of a recording's playlist.
 struct tPlaylistEntry {
-  std::string file; // the audio file
+  std::string file; // the audio file, relative to the playlist or absolute
   int seconds;
-  std::string artist, title;
+  std::string name; // "<artist> - <title>"
+  time_t aired;     // when it was broadcast; 0: unknown
 };
 
 // "<recording name> <YYYY-MM-DD HH.MM>.m3u": the recording's start makes the name its
 // own when a timer records the same programme every week.
 std::string PlaylistName(const cRecording *Recording);
-// The playlist Name in Folder: "#EXTM3U", then "#EXTINF:<seconds>,<artist> - <title>" and
-// the file's path (relative to Folder when it lies inside it) per entry, in their order.
+// The entries of the playlist Name in Folder, as they stand (none when there is none);
+// aired is 0.
+std::vector<tPlaylistEntry> ReadPlaylist(const std::string &Folder, const std::string &Name);
+// The songs of a playlist converted again: New, and those of Old whose files are still
+// there and that New does not make again (by file or name); in broadcast order by Aired (of an entry's name; 0 when it is
+// not known), the unknown ones last in their order.
+std::vector<tPlaylistEntry> MergedPlaylist(const std::string &Folder, std::vector<tPlaylistEntry> New, const std::vector<tPlaylistEntry> &Old,
+                                           const std::function<time_t(const std::string &Name)> &Aired);
+// Writes the playlist Name in Folder: "#EXTM3U", then "#EXTINF:<seconds>,<name>" and the
+// file's path (relative to Folder when it lies inside it) per entry, in their order.
 bool WritePlaylist(const std::string &Folder, const std::string &Name, const std::vector<tPlaylistEntry> &Entries, std::string &Error);
 
 #endif

@@ -98,8 +98,19 @@ TEST_F(cLibraryFolders, AFolderThatCannotBeWrittenIsToldOnce)
   EXPECT_EQ(ReadFile(MarksPath()), marks);
 }
 
+// The playlist's lines, "" when there is none.
+static std::vector<std::string> PlaylistLines(const std::string &File)
+{
+  std::string text = ReadFile(File);
+  std::vector<std::string> lines;
+  for (size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+      lines.push_back(text.substr(at, end - at));
+  return lines;
+}
+
 // In broadcast order, the songs whose files were made, relative to the audio folder;
-// converting again replaces it.
+// converting again rewrites it with the songs made now and those made before whose files
+// are still there.
 TEST_F(cLibraryFolders, EachConvertedRecordingGetsItsPlaylist)
 {
   AddTrack("A", "T", 1999, 60, 95);
@@ -110,11 +121,8 @@ TEST_F(cLibraryFolders, EachConvertedRecordingGetsItsPlaylist)
   cConvertToAudioThread::Init(Recording(), false);
   RunConversion();
   std::string playlist = root + "/audio/Music 2026-12-07 20.00.m3u";
-  std::string text = ReadFile(playlist);
-  std::vector<std::string> lines;
-  for (size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
-      lines.push_back(text.substr(at, end - at));
-  ASSERT_EQ(lines.size(), 5u) << text;
+  std::vector<std::string> lines = PlaylistLines(playlist);
+  ASSERT_EQ(lines.size(), 5u);
   EXPECT_EQ(lines[0], "#EXTM3U");
   // the marks lie on I-frames inside the guide's times
   EXPECT_TRUE(lines[1] == "#EXTINF:94,A - T" || lines[1] == "#EXTINF:95,A - T") << lines[1];
@@ -124,6 +132,17 @@ TEST_F(cLibraryFolders, EachConvertedRecordingGetsItsPlaylist)
   ASSERT_EQ(WriteCutMarks(Recording()), 1); // B, the one left
   cConvertToAudioThread::Init(Recording(), false);
   RunConversion();
-  EXPECT_EQ(ReadFile(playlist).substr(0, 8), "#EXTM3U\n");
-  EXPECT_NE(ReadFile(playlist).find("B - U\n3.mp3\n"), std::string::npos) << ReadFile(playlist);
+  lines = PlaylistLines(playlist);
+  ASSERT_EQ(lines.size(), 7u);
+  EXPECT_EQ(lines[2] + " " + lines[4] + " " + lines[6], "0.mp3 3.mp3 2.mp3");
+  EXPECT_EQ(lines[3].substr(lines[3].find(',')), ",B - U");
+  // a file that is gone leaves the playlist
+  ASSERT_EQ(unlink((root + "/audio/0.mp3").c_str()), 0);
+  WriteFile(MarksPath(), "0:05:00.00 C|V|2001\n0:06:00.00\n");
+  cConvertToAudioThread::Init(Recording(), false);
+  RunConversion();
+  lines = PlaylistLines(playlist);
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines[2] + " " + lines[4], "3.mp3 4.mp3");
+  EXPECT_EQ(lines[3], "#EXTINF:60,C - V");
 }
