@@ -174,7 +174,7 @@ TEST_F(cVdrPackages, RecorderLoadsThePackagedPlugInsAndSpeaksGerman)
 
   // the recorder reads the packaged argument files
   std::vector<std::string> args = Lines(Output({ "vdr", "--showargs=" + unpacked + "/etc/vdr/conf.avail" }));
-  EXPECT_EQ(args, std::vector<std::string>({ "--plugin=rozerez", "--plugin=vimora --verbose=1" }));
+  EXPECT_EQ(args, std::vector<std::string>({ "--plugin=rozerez", "--plugin=vimora --verbose=1 --audiodir=/srv/vimora/music --clipdir=/srv/vimora/musicvideos" }));
 
   // It offers a language only where its own catalogue is, as on an installed system; the
   // device it needs to start is ours, which no package holds.
