@@ -435,7 +435,6 @@ for part in "${parts[@]}"; do
 done
 [ -n "$name" ] || fail 2 "the naming pattern VIMORA_AUDIO_NAME gives no file name"
 target=$audiodir/$name.$format
-mkdir -p -- "${target%/*}" || fail 6 "cannot create the folder '${target%/*}'"
 
 tmp= tagged= work=
 workers=()
@@ -557,6 +556,8 @@ run_ffmpeg -i "file:$tmp" "${coverinput[@]}" -map 0:a -c copy -map_metadata -1 "
   "${muxer[@]}" "${tags[@]}" -f "$format" "file:$tagged" ||
   fail 6 "ffmpeg failed (exit status $?) tagging '$target'"
 
+# the subfolders only now, so that a failure leaves none behind
+mkdir -p -- "${target%/*}" || fail 6 "cannot create the folder '${target%/*}'"
 chmod "$(printf '%o' $((0666 & ~$(umask))))" -- "$tagged" &&
   mv -fT -- "$tagged" "$target" || fail 6 "cannot store '$target'"
 tagged=
