@@ -130,7 +130,7 @@ static std::string MediaSummary(const std::string &File)
 {
   std::string out;
   if (!Capture({ "ffprobe", "-v", "error", "-show_entries",
-                 "format=duration:format_tags=artist,title,date,REPLAYGAIN_TRACK_GAIN:stream=codec_type,width,height:stream_disposition=attached_pic",
+                 "format=duration:format_tags=artist,title,date,album,album_artist,genre,REPLAYGAIN_TRACK_GAIN:stream=codec_type,width,height:stream_disposition=attached_pic",
                  "-of", "default=noprint_wrappers=1", File }, out))
      return "(ffprobe cannot read it)";
   std::string duration = "?", tags, width, height;
@@ -226,6 +226,8 @@ private:
   bool Mark(void);
   bool Automatic(void);
   bool ListMedia(const char *What, const std::string &Folder, const char *Extension);
+  bool ListClipInfo(void);
+  bool ListPlaylist(void);
   bool Summary(void);
   void MarkLandings(const std::vector<std::string> &Marks);
   void SaveScript(void);
@@ -349,10 +351,11 @@ bool cDemo::Prepare(void)
 
 bool cDemo::StartHost(void)
 {
-  options.plugins.push_back("vimora -v 2");
+  // the library's folders as a recorder's argument file names them
+  options.plugins.push_back("vimora -v 2 -a " + options.audioDir + " -d " + ClipsFolder());
   bool rozerez = access((pluginDir + "/libvdr-rozerez.so").c_str(), F_OK) == 0;
   if (rozerez)
-     options.plugins.push_back("rozerez -d " + ClipsFolder());
+     options.plugins.push_back("rozerez");
   Step("Starting the host with the plug-ins vimora%s, the clock as fast as the work allows", rozerez ? " and rozerez" : "");
   cClock::SetManual();
   cClock::SetTime((time(NULL) / 60 + 1) * 60);
@@ -498,8 +501,12 @@ bool cDemo::Automatic(void)
 bool cDemo::ListMedia(const char *What, const std::string &Folder, const char *Extension)
 {
   Say("  %s, %s:", What, Folder.c_str());
-  std::vector<std::string> names;
-  FolderEntries(Folder, names);
+  std::vector<std::string> names, all;
+  FolderEntries(Folder, all);
+  std::string extension = Extension;
+  for (const auto &n : all)
+      if (n.size() > extension.size() && n.compare(n.size() - extension.size(), extension.size(), extension) == 0)
+         names.push_back(n);
   // ffprobe takes a moment to start: all files are looked at at once
   std::vector<std::future<std::string>> summaries;
   for (const auto &n : names)
@@ -547,9 +554,60 @@ bool cDemo::Summary(void)
      return complete;
   }
   complete = ListMedia("The video clips", ClipsFolder(), ".ts") && complete;
+  complete = ListClipInfo() && complete;
   complete = ListMedia("The audio files", options.audioDir, ".mp3") && complete;
+  complete = ListPlaylist() && complete;
   Say(complete ? "\n  Everything the demo should make is there." : "\n  Some files the demo should make are missing.");
   return complete;
+}
+
+// The text of each element of an NFO, "title=..., artist=...", as it stands in the file.
+static std::string NfoSummary(const std::string &Text)
+{
+  std::string summary;
+  for (size_t open = Text.find("<", Text.find("<musicvideo>") + 1); open != std::string::npos; open = Text.find("<", open + 1)) {
+      size_t close = Text.find('>', open);
+      if (close == std::string::npos || Text[open + 1] == '/')
+         continue;
+      std::string name = Text.substr(open + 1, close - open - 1);
+      size_t end = Text.find("</" + name + ">", close);
+      if (end != std::string::npos)
+         summary += (summary.empty() ? "" : ", ") + name + "=" + Text.substr(close + 1, end - close - 1);
+  }
+  return summary;
+}
+
+bool cDemo::ListClipInfo(void)
+{
+  Say("  Beside each clip, the NFO and the thumbnail that media centres read:");
+  bool complete = true;
+  for (const auto &s : selected) {
+      std::string base = ClipsFolder() + "/" + s, nfo = ReadTextFile(base + ".nfo"), size;
+      if (nfo.empty() || !Capture({ "ffprobe", "-v", "error", "-show_entries", "stream=width,height", "-of", "csv=p=0:s=x", base + "-thumb.jpg" }, size)) {
+         Say("    MISSING: %s.nfo or %s-thumb.jpg", s.c_str(), s.c_str());
+         complete = false;
+         continue;
+      }
+      Say("    %s.nfo  %s", s.c_str(), NfoSummary(nfo).c_str());
+      Say("    %s-thumb.jpg  %s", s.c_str(), SplitLines(size).empty() ? "?" : SplitLines(size)[0].c_str());
+  }
+  return complete;
+}
+
+bool cDemo::ListPlaylist(void)
+{
+  std::vector<std::string> names;
+  FolderEntries(options.audioDir, names);
+  for (const auto &n : names) {
+      if (n.size() > 4 && n.compare(n.size() - 4, 4, ".m3u") == 0) {
+         Say("  The playlist of the recording, %s/%s:", options.audioDir.c_str(), n.c_str());
+         for (const auto &line : SplitLines(ReadTextFile(options.audioDir + "/" + n)))
+             Say("    %s", line.c_str());
+         return true;
+      }
+  }
+  Say("    MISSING: the recording's playlist in %s", options.audioDir.c_str());
+  return false;
 }
 
 // For each marked track: how far the guide was off the real item, and where its marks
@@ -589,8 +647,12 @@ void cDemo::SaveScript(void)
 {
   std::string text = "# The demo's road as a script. In a fresh folder, run it with\n"
                      "#   vimora-host -c config -v video -L " + pluginDir + " -a audio";
-  for (const auto &p : options.plugins)
-      text += " -P \"" + p.substr(0, p.find(" -d ")) + (p.find(" -d ") != std::string::npos ? " -d clips" : "") + "\"";
+  for (std::string p : options.plugins) {
+      // the folders relative to the demo's, where the script is run
+      for (size_t at; (at = p.find(dir + "/")) != std::string::npos;)
+          p.erase(at, dir.size() + 1);
+      text += " -P \"" + p + "\"";
+  }
   text += " --script demo.script\n"
           "# with config/setup.conf holding:\n";
   for (const auto &line : SplitLines(haveMedia ? DemoSetupWithMedia : DemoSetup))

@@ -25,19 +25,25 @@
 # down (AC-3 by the downmix its stream carries, without its dynamic range compression),
 # mono is put on both channels, and a track that changes between them stays whole.
 #
-# Writes "<Artist> - <Title> (<Year>).mp3|.ogg" into the audio folder, tagged with artist,
-# title and year (ID3v2.3 for MP3, Vorbis comments for Ogg). A YEAR that is empty or zero
-# is left out of both name and tags. The file carries a cover picture, a still of the music
+# Writes "<Artist> - <Title> (<Year>).mp3|.ogg" into the audio folder (or as the pattern
+# VIMORA_AUDIO_NAME names it), tagged with artist, title, year, album and album artist
+# (each song a single of its own: the album is its title, the album artist its artist)
+# and genre (ID3v2.3 for MP3, Vorbis comments for Ogg). A YEAR that is empty or zero is
+# left out of both name and tags, with the " (%year%)" of the pattern. The file carries a cover picture, a still of the music
 # video from the middle of the track (JPEG, at most 600 pixels wide; ID3v2 APIC "front
 # cover", or METADATA_BLOCK_PICTURE in Ogg; none when the recording has no video), and its
 # ReplayGain (REPLAYGAIN_TRACK_GAIN and REPLAYGAIN_TRACK_PEAK, TXXX frames in ID3v2),
 # measured on the encoded file by EBU R128 against -18 LUFS; the audio is not changed. In
 # names, '/' becomes '_', control characters become blanks and leading dots become '_', so
-# that no name hides or leaves the folder.
+# that no name hides or leaves the folder; so do the pattern's parts.
 #
 # Environment:
 #   VIMORA_AUDIO_DIR        the audio folder, created when missing;
 #                           default "$HOME/Music/vimora"
+#   VIMORA_AUDIO_NAME       the file name's pattern: "%artist%", "%title%" and "%year%"
+#                           stand for the track's fields, each '/' makes a subfolder;
+#                           default "%artist% - %title% (%year%)"
+#   VIMORA_AUDIO_GENRE      the genre tag; default "Music Video", empty: none
 #   VIMORA_AUDIO_LANGUAGES  the preferred languages of the sound, first the most wanted,
 #                           separated by blanks; a language may have several codes
 #                           separated by commas, e.g. "deu,ger eng"
@@ -397,14 +403,37 @@ audiodir=${VIMORA_AUDIO_DIR:-${HOME:+$HOME/Music/vimora}}
 [ -n "$audiodir" ] || fail 6 "no audio folder: set VIMORA_AUDIO_DIR or HOME"
 mkdir -p -- "$audiodir" || fail 6 "cannot create the audio folder '$audiodir'"
 
-name="$(name_part "$artist") - $(name_part "$title")"
-tags=(-metadata "artist=$artist" -metadata "title=$title")
+# The pattern's placeholders become markers first, so that a name holding "%title%"
+# is not replaced again; the names are made parts of file names, which hold no marker.
+pattern=${VIMORA_AUDIO_NAME:-%artist% - %title% (%year%)}
+pattern=${pattern//[[:cntrl:]]/ }
+tags=(-metadata "artist=$artist" -metadata "title=$title" -metadata "album=$title" -metadata "album_artist=$artist"
+      -metadata "genre=${VIMORA_AUDIO_GENRE-Music Video}")
 if [[ ! $year =~ ^[[:space:]0]*$ ]]; then
-  name="$name ($(name_part "$year"))"
   tags+=(-metadata "date=$year")
+else
+  year=
+  pattern=${pattern// (%year%)/}
+  pattern=${pattern//(%year%)/}
 fi
-dots=${name%%[!.]*}
-name=${dots//./_}${name#"$dots"}
+pattern=${pattern//%artist%/$'\x01'}
+pattern=${pattern//%title%/$'\x02'}
+pattern=${pattern//%year%/$'\x03'}
+# (quoted, or bash would put the marker where a name holds '&')
+a=$(name_part "$artist") t=$(name_part "$title") y=$(name_part "$year")
+pattern=${pattern//$'\x01'/"$a"}
+pattern=${pattern//$'\x02'/"$t"}
+pattern=${pattern//$'\x03'/"$y"}
+# Each '/' of the pattern makes a subfolder; a part that is empty is left out, and leading
+# dots become '_', so that no part is "." or ".." or hidden.
+name=
+IFS=/ read -ra parts <<<"$pattern"
+for part in "${parts[@]}"; do
+  [[ $part =~ ^[[:space:]]*$ ]] && continue
+  dots=${part%%[!.]*}
+  name=${name:+$name/}${dots//./_}${part#"$dots"}
+done
+[ -n "$name" ] || fail 2 "the naming pattern VIMORA_AUDIO_NAME gives no file name"
 target=$audiodir/$name.$format
 
 tmp= tagged= work=
@@ -527,6 +556,8 @@ run_ffmpeg -i "file:$tmp" "${coverinput[@]}" -map 0:a -c copy -map_metadata -1 "
   "${muxer[@]}" "${tags[@]}" -f "$format" "file:$tagged" ||
   fail 6 "ffmpeg failed (exit status $?) tagging '$target'"
 
+# the subfolders only now, so that a failure leaves none behind
+mkdir -p -- "${target%/*}" || fail 6 "cannot create the folder '${target%/*}'"
 chmod "$(printf '%o' $((0666 & ~$(umask))))" -- "$tagged" &&
   mv -fT -- "$tagged" "$target" || fail 6 "cannot store '$target'"
 tagged=

@@ -12,6 +12,7 @@
 
 #include "audio_silence.h"
 #include "compat.h"
+#include "library.h"
 #include "log.h"
 #include "menu_convert.h"
 #include "menu_recs.h"
@@ -38,6 +39,8 @@ std::string tConversionOutcome::Text(void) const
 {
   if (stopped)
      return "stopped";
+  if (!error.empty())
+     return error;
   int converted = tracks - failed;
   std::string text = failed ? *cString::sprintf("%d of %d tracks converted, %d failed", converted, tracks, failed)
                             : *cString::sprintf("%d tracks converted", converted);
@@ -60,27 +63,18 @@ static void RemoveMarks(cMarks &Marks)
     Marks.Del(m);
 }
 
-// The text as one word between double quotes: the characters that stay special there
-// are escaped, so that no value can end the word or run a command.
-static std::string DoubleQuoted(const std::string &Text)
-{
-  std::string quoted = "\"";
-  for (char c : Text) {
-      if (c == '"' || c == '$' || c == '`' || c == '\\')
-         quoted += '\\';
-      quoted += c;
-  }
-  return quoted + "\"";
-}
-
-// The variable that hands the recorder's preferred audio languages to the script, as an
-// assignment before its command.
-static std::string LanguagesAssignment(void)
+// The variables that hand the recorder's preferred audio languages, the naming pattern
+// and the audio folder of the command line to the script, as assignments before its
+// command; without a folder the script's environment names it.
+static std::string ScriptAssignments(void)
 {
   std::string languages;
   for (const std::string &l : PreferredAudioLanguages())
       languages += (languages.empty() ? "" : " ") + l;
-  return "VIMORA_AUDIO_LANGUAGES=" + DoubleQuoted(languages) + " ";
+  std::string assignments = "VIMORA_AUDIO_LANGUAGES=" + ShellQuoted(languages) + " VIMORA_AUDIO_NAME=" + ShellQuoted(VimoraConfig.audioname) + " ";
+  if (!VimoraConfig.audiodir.empty())
+     assignments += "VIMORA_AUDIO_DIR=" + ShellQuoted(VimoraConfig.audiodir) + " ";
+  return assignments;
 }
 
 // The end of a file, at most MaxBytes of it.
@@ -149,21 +143,21 @@ public:
   const char *Name(void) const { return name; }
 };
 
-bool cConvertToAudioThread::RunScript(const std::string &Command, std::string &Failure)
+bool cConvertToAudioThread::RunScript(const std::string &Command, std::string &File, std::string &Failure)
 {
   cCommandOutput out, err;
   if (!out.Made() || !err.Made()) {
      Failure = *cString::sprintf("no file for the script's output: %s", strerror(errno));
      return false;
   }
-  int status = CommandExitCode(SystemExec((Command + " >" + DoubleQuoted(out.Name()) + " 2>" + DoubleQuoted(err.Name())).c_str()));
+  int status = CommandExitCode(SystemExec((Command + " >" + ShellQuoted(out.Name()) + " 2>" + ShellQuoted(err.Name())).c_str()));
   std::string message = OneLine(FileEnd(err.Name(), MaxMessageBytes));
-  std::string file = LastLine(FileEnd(out.Name(), PATH_MAX + 1));
+  File = LastLine(FileEnd(out.Name(), PATH_MAX + 1));
   struct stat st;
   if (status != 0)
      Failure = status > 0 ? *cString::sprintf("exit status %d", status) : std::string("did not exit");
-  else if (file.empty() || stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-     Failure = file.empty() ? "names no file it wrote" : "the file it names is not there: " + file;
+  else if (File.empty() || stat(File.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+     Failure = File.empty() ? "names no file it wrote" : "the file it names is not there: " + File;
   else
      return true;
   if (!message.empty())
@@ -173,7 +167,7 @@ bool cConvertToAudioThread::RunScript(const std::string &Command, std::string &F
 
 std::string cConvertToAudioThread::Command(const char *Script, const std::string &Directory, const std::string &Title, const std::string &Artist, const std::string &Year)
 {
-  return std::string(Script) + " " + DoubleQuoted(Directory) + " " + DoubleQuoted(Title) + " " + DoubleQuoted(Artist) + " " + DoubleQuoted(Year);
+  return std::string(Script) + " " + ShellQuoted(Directory) + " " + ShellQuoted(Title) + " " + ShellQuoted(Artist) + " " + ShellQuoted(Year);
 }
 
 cConvertToAudioThread::cConvertToAudioThread(const cRecording *Recording, bool WithVideo)
@@ -265,6 +259,28 @@ void cConvertToAudioThread::Ended(const tConversionOutcome &Outcome)
   ended = this;
 }
 
+// When the catalogued song Name («artist - title») aired in the recording: the first
+// broadcast of it from the recording's start on.
+static time_t AiredIn(const cRecording *Recording, const std::string &Name)
+{
+  time_t aired = 0, start = Recording->Start();
+  cTracksLock lock(Tracks);
+  for (cTrack *t = Tracks.First(); t; t = Tracks.Next(t)) {
+      if (t->startTime >= start && (!aired || t->startTime < aired) && t->artist + " - " + t->title == Name)
+         aired = t->startTime;
+  }
+  return aired;
+}
+
+void cConvertToAudioThread::WritePlaylist(const std::vector<tPlaylistEntry> &Songs)
+{
+  std::string folder = AudioFolder(), name = PlaylistName(recording), error;
+  std::vector<tPlaylistEntry> songs = MergedPlaylist(folder, Songs, ReadPlaylist(folder, name),
+                                                     [this](const std::string &Name) { return AiredIn(recording, Name); });
+  if (!::WritePlaylist(folder, name, songs, error))
+     LogFile.eSysLog("%s", error.c_str());
+}
+
 void cConvertToAudioThread::Finish(std::vector<tTrackPair> &Pairs, tConversionOutcome &Outcome)
 {
   if (withVideo && !cMenuConvert::CallCutter(recording, Outcome.cutError)) {
@@ -293,6 +309,17 @@ void cConvertToAudioThread::Action(void)
      Ended(result);
      return;
   }
+  // told once, not as a failure of every track
+  if (!VimoraConfig.audiodir.empty()) {
+     std::string problem = FolderProblem(VimoraConfig.audiodir);
+     if (!problem.empty()) {
+        result.error = "cannot write into the audio folder " + VimoraConfig.audiodir + ": " + problem;
+        LogFile.eSysLog("audio conversion of %s not started: %s", recording->FileName(), result.error.c_str());
+        Skins.QueueMessage(mtError, FolderMessage(VimoraConfig.audiodir, problem).c_str());
+        Ended(result);
+        return;
+     }
+  }
   cMarks backup;
   CopyMarks(marks, backup, recording);
   backup.Sort();
@@ -300,8 +327,10 @@ void cConvertToAudioThread::Action(void)
   progress = 0;
   failures = 0;
   const char *script = VimoraConfig.audioformat ? "vimora2ogg.sh" : "vimora2mp3.sh";
-  std::string languages = LanguagesAssignment();
+  std::string assignments = ScriptAssignments();
   std::vector<tTrackPair> pairs;
+  std::vector<tPlaylistEntry> playlist;
+  cFrameRate rate(recording);
   int count = backup.Count();
   for (const cMark *start = backup.First(); start && Running(); start = backup.Next(start)) {
       const cMark *end = backup.Next(start);
@@ -314,8 +343,8 @@ void cConvertToAudioThread::Action(void)
       Tokenize(start->Comment() ? start->Comment() : "", fields, "|");
       if (fields.size() >= 3) {
          LogFile.Log(1, "converting to mp3: %s", fields[1].c_str());
-         std::string failure;
-         bool converted = RunScript(languages + Command(script, recording->FileName(), fields[1], fields[0], fields[2]), failure);
+         std::string file, failure;
+         bool converted = RunScript(assignments + Command(script, recording->FileName(), fields[1], fields[0], fields[2]), file, failure);
          // a script ended by a stop has not failed: the run has
          if (Running()) {
             if (!converted) {
@@ -323,6 +352,9 @@ void cConvertToAudioThread::Action(void)
                LogFile.eSysLog("converting to mp3 failed: %s|%s|%s: %s %s", fields[0].c_str(), fields[1].c_str(), fields[2].c_str(), script, failure.c_str());
             }
             pairs.push_back({ start->Position(), end->Position(), fields[0], fields[1], fields[2], converted });
+            if (converted)
+               playlist.push_back({ file, int(rate.Seconds(end->Position() - start->Position()) + 0.5), fields[0] + " - " + fields[1],
+                                    recording->Start() + time_t(rate.Seconds(start->Position())) });
             progress = (end->Index() + 1) * 100 / count;
          }
          RemoveMarks(marks);
@@ -339,8 +371,11 @@ void cConvertToAudioThread::Action(void)
   result.tracks = int(pairs.size());
   result.failed = failures;
   result.stopped = !Running();
-  if (!result.stopped)
+  if (!result.stopped) {
+     if (!playlist.empty())
+        WritePlaylist(playlist);
      Finish(pairs, result);
+  }
   LogFile.Log(1, "audio conversion ended for %s: %s", recording->FileName(), result.Text().c_str());
   Ended(result);
 }

@@ -15,6 +15,7 @@
 #include <vdr/thread.h>
 
 class cRecording;
+struct tPlaylistEntry;
 struct tTrackPair;
 
 // How a conversion ended: its recording, how many tracks it was to convert and how many
@@ -24,6 +25,7 @@ struct tConversionOutcome {
   int tracks = 0, failed = 0;
   bool stopped = false;
   std::string cutError;
+  std::string error; // why it could not run at all
   // "3 of 4 tracks converted, 1 failed", "stopped" ...
   std::string Text(void) const;
 };
@@ -38,11 +40,13 @@ private:
   cRecording *recording; // a copy of the recording being converted
   void Ended(const tConversionOutcome &Outcome);
   // Runs the script of one track; false, with what went wrong in Failure, when it exits
-  // with an error, is killed or names no file it wrote.
-  bool RunScript(const std::string &Command, std::string &Failure);
+  // with an error, is killed or names no file it wrote; else File is the file it wrote.
+  bool RunScript(const std::string &Command, std::string &File, std::string &Failure);
   // After the last pair: the video clips cut when asked for, the tracks whose pairs were
   // made marked converted, and the user told how it went.
   void Finish(std::vector<tTrackPair> &Pairs, tConversionOutcome &Outcome);
+  // The recording's playlist with the songs made now and those made before.
+  void WritePlaylist(const std::vector<tPlaylistEntry> &Songs);
 
 protected:
   virtual void Action(void);

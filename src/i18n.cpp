@@ -139,6 +139,52 @@ constexpr tPhrase Phrases[] = {
     "%d mislykkedes", // Danish
     "%d selhalo" // Czech
   },
+  {
+    "Cannot write into folder %s: %s", // English
+    "Kann nicht in den Ordner %s schreiben: %s", // German
+    "Ni mogoče pisati v mapo %s: %s", // Slovenian
+    "Impossibile scrivere nella cartella %s: %s", // Italian
+    "Kan niet schrijven in map %s: %s", // Dutch
+    "Não é possível escrever na pasta %s: %s", // Portuguese
+    "Impossible d'écrire dans le dossier %s : %s", // French
+    "Kan ikke skrive til mappen %s: %s", // Norwegian
+    "Kansioon %s ei voi kirjoittaa: %s", // Finnish
+    "Nie można zapisać w folderze %s: %s", // Polish
+    "No se puede escribir en la carpeta %s: %s", // Spanish
+    "Δεν είναι δυνατή η εγγραφή στον φάκελο %s: %s", // Greek
+    "Kan inte skriva till mappen %s: %s", // Swedish
+    "Nu se poate scrie în dosarul %s: %s", // Romanian
+    "Nem lehet írni a(z) %s mappába: %s", // Hungarian
+    "No es pot escriure a la carpeta %s: %s", // Catalan
+    "Невозможно записать в папку %s: %s", // Russian
+    "Nije moguće pisati u mapu %s: %s", // Croatian
+    "Kausta %s ei saa kirjutada: %s", // Estonian
+    "Kan ikke skrive til mappen %s: %s", // Danish
+    "Nelze zapisovat do složky %s: %s" // Czech
+  },
+  {
+    "The NFO or thumbnail of a clip could not be written!", // English
+    "NFO oder Vorschaubild eines Clips konnte nicht geschrieben werden!", // German
+    "NFO ali sličice posnetka ni bilo mogoče zapisati!", // Slovenian
+    "Impossibile scrivere l'NFO o la miniatura di una clip!", // Italian
+    "De NFO of miniatuur van een clip kon niet worden geschreven!", // Dutch
+    "Não foi possível escrever o NFO ou a miniatura de um clipe!", // Portuguese
+    "Impossible d'écrire le NFO ou la vignette d'un clip !", // French
+    "NFO eller miniatyrbilde for et klipp kunne ikke skrives!", // Norwegian
+    "Leikkeen NFO:ta tai pikkukuvaa ei voitu kirjoittaa!", // Finnish
+    "Nie można zapisać pliku NFO lub miniatury klipu!", // Polish
+    "¡No se pudo escribir el NFO o la miniatura de un clip!", // Spanish
+    "Δεν ήταν δυνατή η εγγραφή του NFO ή της μικρογραφίας ενός κλιπ!", // Greek
+    "NFO eller miniatyrbild för ett klipp kunde inte skrivas!", // Swedish
+    "NFO-ul sau miniatura unui clip nu a putut fi scrisă!", // Romanian
+    "Egy klip NFO-ja vagy bélyegképe nem írható!", // Hungarian
+    "No s'ha pogut escriure l'NFO o la miniatura d'un clip!", // Catalan
+    "Не удалось записать NFO или миниатюру клипа!", // Russian
+    "NFO ili sličica isječka nije se mogla zapisati!", // Croatian
+    "Klipi NFO-d või pisipilti ei saanud kirjutada!", // Estonian
+    "NFO eller miniature for et klip kunne ikke skrives!", // Danish
+    "NFO nebo náhled klipu nelze zapsat!" // Czech
+  },
   { NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL }
 };
 

@@ -6,6 +6,8 @@
 #include <vdr/skins.h>
 
 #include "audio_thread.h"
+#include "frame_rate.h"
+#include "library.h"
 #include "log.h"
 #include "menu_recs.h"
 #include "../plugins/rozerez/rozerez_service.h"
@@ -81,9 +83,9 @@ eOSState cMenuConvert::Cut(const cRecording *Recording)
   return osEnd;
 }
 
-// The pairs of cut marks (first and second, third and fourth ...) whose start mark names a
-// track, as converted.
-static std::vector<tTrackPair> ConvertedPairs(const cMarks &Marks)
+// The pairs of cut marks (first and second, third and fourth ...); those whose start mark
+// names a track as converted, the others, unless OnlyTracks leaves them out, as not.
+static std::vector<tTrackPair> MarkPairs(const cMarks &Marks, bool OnlyTracks)
 {
   std::vector<tTrackPair> pairs;
   for (const cMark *m = Marks.First(); m && Marks.Next(m); m = Marks.Next(Marks.Next(m))) {
@@ -91,6 +93,8 @@ static std::vector<tTrackPair> ConvertedPairs(const cMarks &Marks)
       Tokenize(m->Comment() ? m->Comment() : "", fields, "|");
       if (fields.size() >= 3)
          pairs.push_back({ m->Position(), Marks.Next(m)->Position(), fields[0], fields[1], fields[2], true });
+      else if (!OnlyTracks)
+         pairs.push_back({ m->Position(), Marks.Next(m)->Position(), "", "", "", false });
   }
   return pairs;
 }
@@ -99,32 +103,61 @@ bool cMenuConvert::CutClips(const cRecording *Recording, std::string &Error)
 {
   cMarks marks;
   LoadMarks(marks, Recording);
-  std::vector<tTrackPair> pairs = ConvertedPairs(marks); // before the comments become clip names
+  std::vector<tTrackPair> pairs = MarkPairs(marks, true); // before the comments become clip names
   if (!CallCutter(Recording, Error))
      return false;
   Tracks.SetConverted(Recording, pairs);
   return true;
 }
 
+// The NFO and thumbnail beside each clip whose start mark named a track; Pairs are all
+// pairs of marks in their order, as the clips are. False when any could not be written.
+static bool WriteClipInfo(const cRecording *Recording, const std::vector<tTrackPair> &Pairs, const std::vector<std::string> &Clips)
+{
+  const cRecordingInfo *info = Recording->Info();
+  cFrameRate rate(Recording);
+  int failed = 0;
+  for (size_t i = 0; i < Pairs.size() && i < Clips.size(); i++) {
+      const tTrackPair &p = Pairs[i];
+      if (!p.converted)
+         continue;
+      tClipInfo clip = { p.artist, p.title, p.year, info && info->ChannelName() ? info->ChannelName() : "",
+                         Recording->Start() + time_t(rate.Seconds(p.start)) };
+      std::string error;
+      if (!WriteNfo(Clips[i], clip, error) || !WriteThumbnail(Recording, p.start, p.end, Clips[i], error)) {
+         LogFile.eSysLog("%s", error.c_str());
+         failed++;
+      }
+  }
+  return failed == 0;
+}
+
 bool cMenuConvert::CallCutter(const cRecording *Recording, std::string &Error)
 {
   cPlugin *rozerez = Rozerez();
   Error.clear();
+  std::string problem = VimoraConfig.clipdir.empty() ? "" : FolderProblem(VimoraConfig.clipdir);
   if (!rozerez)
      Error = "rozerez is not loaded";
+  else if (!problem.empty())
+     Error = FolderMessage(VimoraConfig.clipdir, problem);
   else {
      cMarks marks;
      LoadMarks(marks, Recording);
+     std::vector<tTrackPair> pairs = MarkPairs(marks, false);
      for (cMark *m = marks.First(); m; m = marks.Next(m)) {
          if (m->Comment())
             m->SetComment(FormatMark(m->Comment()).c_str());
      }
      marks.Save();
-     MultiCutRequest request = { strdup(Recording->FileName()), NULL };
-     if (!rozerez->Service(ROZEREZ_MULTICUT_SERVICE, &request))
+     std::vector<std::string> clips;
+     MultiCutRequest_v1_1 request = { strdup(Recording->FileName()), NULL, VimoraConfig.clipdir.c_str(), &clips };
+     if (!rozerez->Service(ROZEREZ_MULTICUT_SERVICE_V1_1, &request))
         Error = "Roz-e-rez does not support this service!";
      else if (request.errorText)
         Error = *request.errorText ? request.errorText : "rozerez failed without saying why";
+     else if (!WriteClipInfo(Recording, pairs, clips))
+        Error = tr("The NFO or thumbnail of a clip could not be written!");
      free(request.recordingFileName);
   }
   if (!Error.empty())

@@ -62,7 +62,11 @@ const char *cPluginVimora::Description(void)
 const char *cPluginVimora::CommandLineHelp(void)
 {
   return "  -l file,  --logfile=file to specify a specific logfile for skorvane\n"
-         "  -v n,  --verbose=n       verbose level for logfile\n";
+         "  -v n,  --verbose=n       verbose level for logfile\n"
+         "  -a DIR,   --audiodir=DIR the audio files go into DIR (default: the scripts'\n"
+         "                           VIMORA_AUDIO_DIR, else ~/Music/vimora)\n"
+         "  -d DIR,   --clipdir=DIR  the video clips, their NFOs and thumbnails go into DIR\n"
+         "                           (default: rozerez's folder)\n";
 }
 
 bool cPluginVimora::ProcessArgs(int argc, char *argv[])
@@ -70,11 +74,20 @@ bool cPluginVimora::ProcessArgs(int argc, char *argv[])
   static const struct option long_options[] = {
     { "logfile", required_argument, NULL, 'l' },
     { "verbose", required_argument, NULL, 'v' },
+    { "audiodir", required_argument, NULL, 'a' },
+    { "clipdir", required_argument, NULL, 'd' },
     { NULL, 0, NULL, 0 }
   };
   int c;
-  while ((c = getopt_long(argc, argv, "l:v:", long_options, NULL)) != -1) {
+  while ((c = getopt_long(argc, argv, "l:v:a:d:", long_options, NULL)) != -1) {
     switch (c) {
+      case 'a':
+      case 'd':
+        // an empty folder would silently mean the default one
+        if (!*optarg)
+           return false;
+        (c == 'a' ? VimoraConfig.audiodir : VimoraConfig.clipdir) = optarg;
+        break;
       case 'l':
         cLogFile::LogFileName = optarg;
         break;
@@ -182,6 +195,8 @@ bool cPluginVimora::SetupParse(const char *Name, const char *Value)
      VimoraConfig.refinewindow = atoi(Value);
   if (!strcasecmp(Name, "autoconvert"))
      VimoraConfig.autoconvert = atoi(Value);
+  if (!strcasecmp(Name, "audioname"))
+     VimoraConfig.audioname = Value;
   return true;
 }
 

@@ -18,6 +18,11 @@ public:
   int refinemarks;       // non-zero: cut marks move onto the silences between songs
   int refinewindow;      // seconds searched for a silence on each side of a mark
   int autoconvert;       // after a recording ends: 0 nothing, 1 audio files, 2 audio files and video clips
+  std::string audioname; // audio file name pattern like format; each '/' makes a subfolder
+  // From the command line, not the setup: the folders of the library. Empty: the audio
+  // folder of the scripts' environment, the clip folder of rozerez.
+  std::string audiodir;
+  std::string clipdir;
   cVimoraConfig(void);
 };
 

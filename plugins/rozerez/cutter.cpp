@@ -107,6 +107,7 @@ bool cClipCutter::Cut(void)
       if (!Write(c))
          return false;
       clips++;
+      files.push_back(Target(c));
   }
   return true;
 }
@@ -286,10 +287,15 @@ bool cClipCutter::CheckMedia(const tClip &Clip)
   return true;
 }
 
+std::string cClipCutter::Target(const tClip &Clip) const
+{
+  return folder + "/" + Clip.name + ".ts";
+}
+
 // Into a hidden temporary file first, so that a clip is there whole or not at all.
 bool cClipCutter::Write(const tClip &Clip)
 {
-  std::string target = folder + "/" + Clip.name + ".ts";
+  std::string target = Target(Clip);
   std::string temp = folder + "/.rozerez-XXXXXX";
   int fd = mkostemp(&temp[0], O_CLOEXEC);
   if (fd < 0)

@@ -37,6 +37,7 @@ private:
   };
   std::string recording, folder, error;
   int clips;
+  std::vector<std::string> files;
   bool isPesRecording; // the older file names
   bool Fail(const char *Format, ...) __attribute__((format(printf, 2, 3)));
   std::string MediaFile(int FileNumber) const;
@@ -50,6 +51,7 @@ private:
   // the index) and End that are shown before it.
   void FindLeading(cIndexFile &Index, int First, int End, tClip &Clip) const;
   bool CheckMedia(const tClip &Clip);
+  std::string Target(const tClip &Clip) const;
   bool Write(const tClip &Clip);
   bool Copy(int To, const tClip &Clip);
 
@@ -60,6 +62,8 @@ public:
   // whole or not at all, and nothing is written when the recording cannot be cut.
   bool Cut(void);
   int Clips(void) const { return clips; }
+  // The clips written, in the order of their pairs.
+  const std::vector<std::string> &Files(void) const { return files; }
   const std::string &Folder(void) const { return folder; }
   const std::string &Error(void) const { return error; }
 };

@@ -17,7 +17,7 @@ private:
   std::string clipFolder; // empty: beside each recording
   cMutex mutex;           // one cut at a time; guards messages
   std::set<std::string> messages;
-  const char *Cut(const char *RecordingFileName);
+  const char *Cut(const char *RecordingFileName, const char *Folder = NULL, std::vector<std::string> *Files = NULL);
 
 public:
   virtual const char *Version(void) { return VERSION; }
@@ -56,11 +56,14 @@ bool cPluginRozerez::ProcessArgs(int argc, char *argv[])
 }
 
 // The error text, or null when every clip was written.
-const char *cPluginRozerez::Cut(const char *RecordingFileName)
+const char *cPluginRozerez::Cut(const char *RecordingFileName, const char *Folder, std::vector<std::string> *Files)
 {
   cMutexLock lock(&mutex);
-  cClipCutter cutter(RecordingFileName, clipFolder);
-  if (cutter.Cut()) {
+  cClipCutter cutter(RecordingFileName, Folder && *Folder ? Folder : clipFolder);
+  bool cut = cutter.Cut();
+  if (Files)
+     *Files = cutter.Files();
+  if (cut) {
      isyslog("rozerez: %d clip(s) of %s written into %s", cutter.Clips(), RecordingFileName, cutter.Folder().c_str());
      return NULL;
   }
@@ -71,13 +74,23 @@ const char *cPluginRozerez::Cut(const char *RecordingFileName)
 
 bool cPluginRozerez::Service(const char *Id, void *Data)
 {
-  if (!Id || strcmp(Id, ROZEREZ_MULTICUT_SERVICE) != 0)
+  if (!Id)
      return false;
-  if (Data) {
-     MultiCutRequest *request = static_cast<MultiCutRequest *>(Data);
-     request->errorText = Cut(request->recordingFileName);
+  if (strcmp(Id, ROZEREZ_MULTICUT_SERVICE) == 0) {
+     if (Data) {
+        MultiCutRequest *request = static_cast<MultiCutRequest *>(Data);
+        request->errorText = Cut(request->recordingFileName);
+     }
+     return true;
   }
-  return true;
+  if (strcmp(Id, ROZEREZ_MULTICUT_SERVICE_V1_1) == 0) {
+     if (Data) {
+        MultiCutRequest_v1_1 *request = static_cast<MultiCutRequest_v1_1 *>(Data);
+        request->errorText = Cut(request->recordingFileName, request->clipFolder, request->clipFiles);
+     }
+     return true;
+  }
+  return false;
 }
 
 VDRPLUGINCREATOR(cPluginRozerez);

@@ -97,12 +97,19 @@ TEST_F(cMediaConvert, ThreeSongsBecomeClipsAndTaggedMp3Files)
       EXPECT_EQ(mp3["TAG:date"], std::to_string(1991 + s));
   }
   std::sort(expected.begin(), expected.end());
+  // beside them the recording's playlist, and each clip's NFO and thumbnail, named after it
   std::vector<std::string> mp3s, clips;
   for (const auto &n : expected) {
       mp3s.push_back(n + ".mp3");
-      clips.push_back(n + ".ts");
+      clips.insert(clips.end(), { n + "-thumb.jpg", n + ".nfo", n + ".ts" });
   }
-  EXPECT_EQ(FileNames(audioDir), mp3s);
+  std::vector<std::string> audio = FileNames(audioDir);
+  ASSERT_EQ(audio.size(), mp3s.size() + 1);
+  EXPECT_EQ(audio.back().substr(0, 6), "Music ") << audio.back();
+  EXPECT_EQ(audio.back().substr(audio.back().size() - 4), ".m3u");
+  audio.pop_back();
+  EXPECT_EQ(audio, mp3s);
+  std::sort(clips.begin(), clips.end());
   EXPECT_EQ(FileNames(clipsDir), clips);
   for (const auto &e : fs::recursive_directory_iterator(root)) {
       std::string p = e.path().string();

@@ -28,7 +28,14 @@ TEST(MediaDemo, MakesTheCatalogueTheMarksTheClipsAndTheAudioFiles)
   EXPECT_NE(r.out.find("artist=Marlow Fenwick"), std::string::npos) << r.out;
   // made without a key: each audio file with its cover and its loudness
   EXPECT_EQ(ReadFile(dir + "/demo.script").find("key "), std::string::npos);
-  EXPECT_NE(r.out.find("cover 320x180, artist=Marlow Fenwick, title=Paper Lanterns, REPLAYGAIN_TRACK_GAIN="), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("cover 320x180, artist=Marlow Fenwick, title=Paper Lanterns, album=Paper Lanterns, "
+                       "album_artist=Marlow Fenwick, genre=Music Video, REPLAYGAIN_TRACK_GAIN="), std::string::npos) << r.out;
+  // beside each clip its NFO and thumbnail, and the recording's playlist, in the folders
+  // of the plug-in's arguments
+  EXPECT_NE(r.out.find("Paper Lanterns (1987).nfo  title=Paper Lanterns, artist=Marlow Fenwick,"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Paper Lanterns (1987)-thumb.jpg  320x180"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(",Marlow Fenwick - Paper Lanterns\n    Marlow Fenwick - Paper Lanterns (1987).mp3\n"), std::string::npos) << r.out;
+  EXPECT_NE(ReadFile(dir + "/demo.script").find("-P \"vimora -v 2 -a audio -d clips\""), std::string::npos);
   // the guide is off by up to 15 s; the marks find the gaps, but for the end of the last
   // track, whose 20-second announcement ends nearer to the guide's time
   EXPECT_NE(r.out.find("21 of 22 marks lie on their item's gap"), std::string::npos) << r.out;

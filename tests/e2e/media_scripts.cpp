@@ -219,6 +219,10 @@ TEST_F(cScripts, BothFormatsWriteTheTaggedSpanOfThePair)
       EXPECT_EQ(Tag(file, "artist"), "Some Artist");
       EXPECT_EQ(Tag(file, "title"), "Some Song");
       EXPECT_EQ(Tag(file, "date"), "1999");
+      // each song a single of its own, as music libraries file them
+      EXPECT_EQ(Tag(file, "album"), "Some Song");
+      EXPECT_EQ(Tag(file, "album_artist"), "Some Artist");
+      EXPECT_EQ(Tag(file, "genre"), "Music Video");
       EXPECT_EQ(fs::status(file).permissions() & fs::perms::others_read, fs::perms::others_read);
       ASSERT_TRUE(RemoveFileOrDir(file.c_str()));
       }
@@ -459,6 +463,38 @@ TEST_F(cScripts, HostileNamesAreDataOnly)
   SetMarks("0:00:01.00\n0:00:02.00\n");
   ASSERT_EQ(Convert("ogg", recDir, "x", ".hidden", "2000").status, 0);
   EXPECT_TRUE(FileExists(audioDir + "/_hidden - x (2000).ogg"));
+}
+
+// The naming pattern: subfolders, the names cleaned part by part, the pattern's own
+// parts too, so that nothing leaves the audio folder or hides; a name holding a
+// placeholder or '&' stays as it is.
+TEST_F(cScripts, TheNamingPatternMakesSubfoldersThatStayInTheFolder)
+{
+  struct tCase {
+    const char *pattern, *artist, *title, *year, *file;
+  } cases[] = {
+    { "%artist%/%title%", "Nova", "Frozen Lake", "1999", "Nova/Frozen Lake.mp3" },
+    { "%artist%/%year% - %title%", "../..", "%artist% & x", "2001", "___../2001 - %artist% & x.mp3" },
+    { "/../%artist%//.%title% (%year%)", "A/B", "T", "0", "__/A_B/_T.mp3" },
+    { "Singles/%artist% - %title% (%year%)", ".x", "y\nz", "", "Singles/_x - y z.mp3" },
+  };
+  SetMarks("0:00:01.00\n0:00:02.00\n");
+  for (const tCase &c : cases) {
+      SCOPED_TRACE(c.pattern);
+      cResult r = Convert("mp3", recDir, c.title, c.artist, c.year, { std::string("VIMORA_AUDIO_NAME=") + c.pattern });
+      ASSERT_EQ(r.status, 0) << r.err;
+      EXPECT_EQ(r.out, audioDir + "/" + c.file + "\n");
+      std::vector<std::string> files;
+      for (const auto &e : fs::recursive_directory_iterator(audioDir))
+          if (e.is_regular_file())
+             files.push_back(fs::relative(e.path(), audioDir));
+      EXPECT_EQ(files, std::vector<std::string>{ c.file });
+      EXPECT_EQ(Tag(audioDir + "/" + c.file, "artist"), c.artist);
+      ASSERT_TRUE(RemoveFileOrDir(audioDir.c_str()));
+  }
+  cResult r = Convert("mp3", recDir, "T", "A", "1999", { "VIMORA_AUDIO_NAME=//" });
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("gives no file name"), std::string::npos) << r.err;
 }
 
 TEST_F(cScripts, ErrorsNameTheProblemAndWriteNothing)

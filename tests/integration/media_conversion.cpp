@@ -13,6 +13,7 @@
 #include "audio_thread.h"
 #include "hostenv.h"
 #include "hostfixtures.h"
+#include "process.h"
 #include "tracks.h"
 #include "vimora_config.h"
 
@@ -30,6 +31,7 @@ const int RecordingSeconds = 120;
 class cMediaConversion : public cHostEnv {
 protected:
   std::string audioDir, recording, oldPath;
+  bool withRozerez = false;
 
   void SetUp(void) override
   {
@@ -44,7 +46,10 @@ protected:
     cChannel *music = AddTestChannel();
     for (int s = 0; s < Songs; s++)
         AddTestEvent(MusicChannelID, TestEpoch + SongStart + s * SongSeconds, SongSeconds, cString::sprintf("Artist %d - Song %d (199%d)", s, s, s));
-    ASSERT_TRUE(StartPlugins(VIMORA_PLUGIN_DIR, { "vimora" }));
+    if (withRozerez)
+       ASSERT_TRUE(StartPlugins(VIMORA_PLUGIN_DIR, { "vimora", "rozerez" }));
+    else
+       ASSERT_TRUE(StartPlugins(VIMORA_PLUGIN_DIR, { "vimora" }));
     VimoraConfig.offset = 0;
     ASSERT_TRUE(cRecorder::Start());
     cTimer *timer = AddTestTimer(music, TestEpoch, TestEpoch + RecordingSeconds, "Music");
@@ -61,6 +66,7 @@ protected:
     SetMediaWriterFactory(NULL);
     setenv("PATH", oldPath.c_str(), 1);
     unsetenv("VIMORA_AUDIO_DIR");
+    VimoraConfig = cVimoraConfig();
     cHostEnv::TearDown();
   }
 };
@@ -87,4 +93,83 @@ TEST_F(cMediaConversion, StopInTheMiddleLeavesTheOriginalMarks)
   cTracksLock lock(Tracks);
   for (cTrack *t = Tracks.First(); t; t = Tracks.Next(t))
       EXPECT_EQ(t->status, 0) << t->title;
+}
+
+namespace {
+
+// The text of Path in an XML file, as xmllint reads it ("" when it is not there).
+std::string XmlValue(const std::string &File, const std::string &Path)
+{
+  tProcessResult r = RunProcess({ "/usr/bin/env", "xmllint", "--nonet", "--xpath", "string(" + Path + ")", File });
+  EXPECT_EQ(r.exitCode, 0) << File << ": " << r.err;
+  return r.out.substr(0, r.out.find_last_not_of('\n') + 1);
+}
+
+// "codec WIDTHxHEIGHT" of a picture, as ffprobe reads it.
+std::string Picture(const std::string &File)
+{
+  tProcessResult r = RunProcess({ "/usr/bin/env", "ffprobe", "-v", "error", "-show_entries", "stream=codec_name,width,height", "-of", "csv=p=0:s=x", "file:" + File });
+  std::string out = r.out.substr(0, r.out.find('\n'));
+  size_t x = out.find('x');
+  return x == std::string::npos ? out : out.substr(0, x) + " " + out.substr(x + 1);
+}
+
+} // namespace
+
+// Audio and video into the folders of the command line: beside each clip its NFO, read
+// back as XML with every field (a hostile name escaped, the clip's name kept in its
+// folder), and its thumbnail; the recording's playlist beside the audio files.
+class cMediaLibrary : public cMediaConversion {
+public:
+  cMediaLibrary(void) { withRozerez = true; }
+};
+
+TEST_F(cMediaLibrary, ClipsGetTheirNfoAndThumbnailAndTheRecordingItsPlaylist)
+{
+  if (RunProcess({ "/bin/sh", "-c", "command -v xmllint" }).exitCode != 0)
+     GTEST_SKIP() << "xmllint is missing (scripts/install-deps installs libxml2-utils)";
+  std::string clips = root + "/videos";
+  ASSERT_TRUE(MakeDirs(clips.c_str(), true));
+  ASSERT_TRUE(MakeDirs(audioDir.c_str(), true));
+  VimoraConfig.clipdir = clips;
+  VimoraConfig.audiodir = audioDir;
+  // the guide's first song gets a name that is no friend of XML nor of file names
+  {
+    cTracksLock lock(Tracks);
+    cTrack *t = Tracks.First();
+    ASSERT_NE(t, nullptr);
+    t->artist = "AC/DC & <Friends>";
+    t->title = "\"Song\" 'null' \x01 ../x";
+  }
+  Press({ kMenu, k1, kGreen });
+  ASSERT_EQ(Lines(ReadFile(recording + "/marks")).size(), size_t(2 * Songs));
+  Press({ kYellow, k3 });
+  cClock::Step(10);
+  for (int i = 0; i < 120000 && cConvertToAudioThread::m_Instance; i++)
+      usleep(1000);
+  ASSERT_EQ(cConvertToAudioThread::m_Instance.load(), nullptr);
+  std::string first = clips + "/AC_DC & <Friends> - \"Song\" 'null'   .._x (1990)";
+  ASSERT_TRUE(FileExists(first + ".ts")) << first;
+  for (int s = 0; s < Songs; s++) {
+      std::string clip = s == 0 ? first : clips + *cString::sprintf("/Artist %d - Song %d (199%d)", s, s, s);
+      std::string nfo = clip + ".nfo";
+      ASSERT_TRUE(FileExists(nfo)) << nfo;
+      EXPECT_EQ(XmlValue(nfo, "/musicvideo/title"), s == 0 ? "\"Song\" 'null'  ../x" : *cString::sprintf("Song %d", s));
+      EXPECT_EQ(XmlValue(nfo, "/musicvideo/artist"), s == 0 ? "AC/DC & <Friends>" : *cString::sprintf("Artist %d", s));
+      EXPECT_EQ(XmlValue(nfo, "/musicvideo/album"), XmlValue(nfo, "/musicvideo/title"));
+      EXPECT_EQ(XmlValue(nfo, "/musicvideo/genre"), "Music Video");
+      EXPECT_EQ(XmlValue(nfo, "/musicvideo/year"), *cString::sprintf("199%d", s));
+      EXPECT_EQ(XmlValue(nfo, "/musicvideo/studio"), Recordings.First()->Info()->ChannelName());
+      EXPECT_EQ(XmlValue(nfo, "/musicvideo/aired"), "2026-12-07");
+      EXPECT_EQ(XmlValue(nfo, "count(/musicvideo/*)"), "7");
+      std::string picture = Picture(clip + "-thumb.jpg");
+      EXPECT_EQ(picture.substr(0, picture.find(' ')), "mjpeg") << clip;
+      EXPECT_LE(atoi(picture.c_str() + picture.find(' ') + 1), 600) << picture;
+  }
+  EXPECT_FALSE(Recordings.First()->Info()->ChannelName() == NULL || !*Recordings.First()->Info()->ChannelName());
+  std::string playlist = ReadFile(audioDir + "/Music 2026-12-07 20.00.m3u");
+  EXPECT_EQ(playlist.substr(0, 8), "#EXTM3U\n");
+  EXPECT_NE(playlist.find(",Artist 2 - Song 2\nArtist 2 - Song 2 (1992).mp3\n"), std::string::npos) << playlist;
+  for (const auto &e : fs::directory_iterator(clips))
+      EXPECT_NE(e.path().filename().string()[0], '.') << "left behind: " << e.path();
 }

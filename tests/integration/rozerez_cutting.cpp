@@ -65,7 +65,8 @@ using cRozerez = cRozerezTest;
 TEST_F(cRozerez, AnswersOnlyItsOwnServiceAndTellsItsOption)
 {
   EXPECT_TRUE(rozerez->Service("Rozerez-MultiCut-v1.0"));
-  EXPECT_FALSE(rozerez->Service("Rozerez-MultiCut-v1.1", this));
+  EXPECT_TRUE(rozerez->Service("Rozerez-MultiCut-v1.1"));
+  EXPECT_FALSE(rozerez->Service("Rozerez-MultiCut-v1.2", this));
   EXPECT_FALSE(rozerez->Service("other"));
   EXPECT_NE(std::string(rozerez->CommandLineHelp()).find("--dir=DIR"), std::string::npos);
   EXPECT_TRUE(Files(clips).empty());
@@ -169,6 +170,25 @@ TEST_F(cRozerez, WithoutAFolderOptionClipsGoBesideTheRecording)
   EXPECT_EQ(Cut(rec + "/"), "");
   EXPECT_TRUE(FileExists(videoDir + "/Music/Beside/clips/A - B.ts"));
   EXPECT_FALSE(FileExists(clips));
+}
+
+// Version 1.1: the caller's folder instead of the plug-in's, and the clips' files in the
+// order of their pairs; without a folder the plug-in's own.
+TEST_F(cRozerez, TheCallerNamesTheFolderAndGetsTheClipsBack)
+{
+  std::string rec = MakeRecording("Music~Named", 200, "0:00:01.00 B\n0:00:02.00\n0:00:03.00 A\n0:00:04.00\n0:00:05.00 A\n0:00:06.00\n");
+  std::string mine = root + "/mine";
+  std::vector<std::string> files;
+  MultiCutRequest_v1_1 request = { &rec[0], NULL, mine.c_str(), &files };
+  ASSERT_TRUE(rozerez->Service(ROZEREZ_MULTICUT_SERVICE_V1_1, &request));
+  EXPECT_EQ(request.errorText, nullptr);
+  EXPECT_EQ(files, (std::vector<std::string>{ mine + "/B.ts", mine + "/A.ts", mine + "/A (2).ts" }));
+  EXPECT_EQ(FramesOf(mine + "/A.ts"), std::make_pair(72, 99));
+  EXPECT_TRUE(Files(clips).empty());
+  request = { &rec[0], NULL, NULL, NULL };
+  ASSERT_TRUE(rozerez->Service(ROZEREZ_MULTICUT_SERVICE_V1_1, &request));
+  EXPECT_EQ(request.errorText, nullptr);
+  EXPECT_TRUE(FileExists(clips + "/B.ts"));
 }
 
 // Marks the recorder wrote at a recording's 50 frames: each clip holds its pair's seconds,

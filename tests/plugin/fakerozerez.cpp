@@ -1,9 +1,11 @@
 // A stand-in for the cutting plug-in "rozerez" in the plug-in's tests. Its service
 // notes every call in the file given with --record (the recording's file name and the
-// marks file as it was at the call, then a line "--"), and answers as told:
+// marks file as it was at the call, a line "folder FOLDER" when the caller named the clip
+// folder, then a line "--"), and answers as told:
 //   --unsupported   false for every service id
 //   --error=TEXT    true, with TEXT as the error
-// Otherwise it answers "Rozerez-MultiCut-v1.0" with success and any other id with false.
+// Otherwise it answers "Rozerez-MultiCut-v1.0" and "-v1.1" with success (writing no clip)
+// and any other id with false.
 #include <getopt.h>
 #include <stdio.h>
 #include <string>
@@ -58,12 +60,15 @@ public:
   }
   virtual bool Service(const char *Id, void *Data)
   {
-    if (unsupported || !Id || strcmp(Id, ROZEREZ_MULTICUT_SERVICE) != 0 || !Data)
+    bool v11 = Id && strcmp(Id, ROZEREZ_MULTICUT_SERVICE_V1_1) == 0;
+    if (unsupported || !Id || !(v11 || strcmp(Id, ROZEREZ_MULTICUT_SERVICE) == 0) || !Data)
        return false;
+    // the two requests begin alike
     MultiCutRequest *request = static_cast<MultiCutRequest *>(Data);
+    const char *folder = v11 ? static_cast<MultiCutRequest_v1_1 *>(Data)->clipFolder : NULL;
     if (!record.empty()) {
        std::string name = request->recordingFileName;
-       std::string entry = name + "\n" + ReadAll(name + "/marks") + "--\n";
+       std::string entry = name + "\n" + ReadAll(name + "/marks") + (folder && *folder ? std::string("folder ") + folder + "\n" : "") + "--\n";
        if (FILE *f = fopen(record.c_str(), "a")) {
           fputs(entry.c_str(), f);
           fclose(f);

@@ -10,6 +10,7 @@
 #include "audio_thread.h"
 #include "hostfixtures.h"
 #include "tracks.h"
+#include "vimora_config.h"
 
 // Numbers its call by the folders already in calls/, notes what it was given and saw
 // there, waits while hold-<call> exists, then writes its file into audio/ and names it
@@ -26,6 +27,8 @@ static const char *const ScriptText =
   "for a in \"$@\"; do printf '%s' \"$a\" >\"$d/arg$i\"; i=$((i + 1)); done\n"
   "cp \"$1/marks\" \"$d/marks\"\n"
   "printf '%s' \"${VIMORA_AUDIO_LANGUAGES-unset}\" >\"$d/languages\"\n"
+  "printf '%s' \"${VIMORA_AUDIO_DIR-unset}\" >\"$d/audiodir\"\n"
+  "printf '%s' \"${VIMORA_AUDIO_NAME-unset}\" >\"$d/audioname\"\n"
   "if [ -e \"$root/hold-$n\" ]; then\n"
   "  touch \"$d/started\"\n"
   "  while [ -e \"$root/hold-$n\" ]; do sleep 0.01; done\n"
@@ -36,7 +39,8 @@ static const char *const ScriptText =
   "  kill) kill -KILL $$ ;;\n"
   "  nothing) exit 0 ;;\n"
   "esac\n"
-  "mkdir -p \"$root/audio\" && touch \"$root/audio/$n\" && echo \"$root/audio/$n\"\n";
+  "a=${VIMORA_AUDIO_DIR:-$root/audio}\n"
+  "mkdir -p \"$a\" && touch \"$a/$n.mp3\" && echo \"$a/$n.mp3\"\n";
 
 void cConversionEnv::SetUp(void)
 {
@@ -54,6 +58,8 @@ void cConversionEnv::SetUp(void)
   const char *path = getenv("PATH");
   oldPath = path ? path : "";
   setenv("PATH", (bin + ":" + oldPath).c_str(), 1);
+  // the playlists too stay in the test's folder
+  setenv("VIMORA_AUDIO_DIR", (root + "/audio").c_str(), 1);
   AddTestChannel();
   fileName = MakeTestRecording("Music", TestEpoch, 10 * 60 * 25);
   Tracks.Load(AddDirectory(cPlugin::ConfigDirectory("vimora"), "tracks.conf"));
@@ -64,6 +70,8 @@ void cConversionEnv::TearDown(void)
   cConvertToAudioThread::Exit();
   WaitConversion();
   setenv("PATH", oldPath.c_str(), 1);
+  unsetenv("VIMORA_AUDIO_DIR");
+  VimoraConfig = cVimoraConfig();
   {
     cTracksLock lock(Tracks);
     Tracks.cListBase::Clear();
@@ -132,6 +140,8 @@ std::vector<tScriptCall> cConversionEnv::Calls(void) const
           c.args.push_back(ReadFile(d + "/arg" + std::to_string(i)));
       c.marks = ReadFile(d + "/marks");
       c.languages = ReadFile(d + "/languages");
+      c.audioDir = ReadFile(d + "/audiodir");
+      c.audioName = ReadFile(d + "/audioname");
       c.done = FileExists(d + "/done");
       calls.push_back(c);
   }

@@ -1,6 +1,6 @@
 // Conversions in tests: a recording of the music channel with tracks in the catalogue,
 // and stand-ins for "vimora2mp3.sh" and "vimora2ogg.sh" first in PATH that note each
-// call (script, arguments, the marks file they saw), can be held while they run and made
+// call (script, arguments, the marks file and the variables they saw), can be held while they run and made
 // to fail.
 #ifndef __VIMORA_CONVERSION_H
 #define __VIMORA_CONVERSION_H
@@ -19,6 +19,7 @@ struct tScriptCall {
   std::vector<std::string> args;
   std::string marks; // the recording's marks file while the script ran
   std::string languages; // VIMORA_AUDIO_LANGUAGES, "unset" when it was not set
+  std::string audioDir, audioName; // VIMORA_AUDIO_DIR and VIMORA_AUDIO_NAME, the same way
   bool done;         // the script got to its end (it was not stopped)
 };
 

@@ -156,6 +156,8 @@ bool cVdrRecorder::StartOnce(const std::vector<std::string> &Plugins, const std:
       argv.push_back("-P");
       argv.push_back(p);
       }
+  if (command)
+     argv = command(port);
   std::vector<std::string> env = Env;
   env.push_back("LD_PRELOAD=" VIMORA_SYSLOG_SHIM);
   env.push_back("VIMORA_SYSLOG_FILE=" + logFile);

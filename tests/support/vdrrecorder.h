@@ -36,6 +36,9 @@ public:
   std::string configDir, videoDir, cacheDir, resourceDir, localeDir, logFile;
   // The folder the plug-ins are loaded from (-L), by default those built for the recorder.
   std::string pluginDir = VIMORA_VDR_PLUGIN_DIR;
+  // When set, what Start() runs instead of vdr with its arguments: the command that starts
+  // the recorder with SVDRP on Port (the plug-ins named to Start() then go unused).
+  std::function<std::vector<std::string>(int Port)> command;
   // Writes the recorder's configuration under Root (which must exist): setup.conf,
   // channels.conf (the music channel, one other and the formats' channels), sources.conf,
   // svdrphosts.conf allowing 127.0.0.1; the plug-ins' catalogues are looked for in LocaleDir.

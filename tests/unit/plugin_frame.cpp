@@ -42,6 +42,13 @@ TEST_F(cPluginFrame, ProcessArgsShortAndLongForms)
   EXPECT_TRUE(Args({ "--verbose=abc" }));
   EXPECT_EQ(cLogFile::loglevellimit, 0);
   EXPECT_TRUE(Args({}));
+  EXPECT_TRUE(Args({ "-a", "/srv/music", "--clipdir=/srv/videos" }));
+  EXPECT_EQ(VimoraConfig.audiodir, "/srv/music");
+  EXPECT_EQ(VimoraConfig.clipdir, "/srv/videos");
+  EXPECT_TRUE(Args({ "--audiodir=/srv/a b", "-d", "/srv/c" }));
+  EXPECT_EQ(VimoraConfig.audiodir, "/srv/a b");
+  EXPECT_EQ(VimoraConfig.clipdir, "/srv/c");
+  VimoraConfig = cVimoraConfig();
 }
 
 TEST_F(cPluginFrame, ProcessArgsRejectsUnknownOptionAndMissingArgument)
@@ -50,6 +57,10 @@ TEST_F(cPluginFrame, ProcessArgsRejectsUnknownOptionAndMissingArgument)
   EXPECT_FALSE(Args({ "-v" }));
   EXPECT_FALSE(Args({ "--logfile" }));
   EXPECT_FALSE(Args({ "--verbose=1", "--bogus" }));
+  // an empty folder would quietly mean the default one
+  EXPECT_FALSE(Args({ "--audiodir=" }));
+  EXPECT_FALSE(Args({ "-d", "" }));
+  EXPECT_FALSE(Args({ "-a" }));
 }
 
 TEST_F(cPluginFrame, SetupParseAnyCaseAllKeys)
@@ -68,6 +79,8 @@ TEST_F(cPluginFrame, SetupParseAnyCaseAllKeys)
   EXPECT_EQ(VimoraConfig.refinemarks, 1);
   EXPECT_TRUE(plugin.SetupParse("refinewindow", "45"));
   EXPECT_EQ(VimoraConfig.refinewindow, 45);
+  EXPECT_TRUE(plugin.SetupParse("AudioName", "%artist%/%title%"));
+  EXPECT_EQ(VimoraConfig.audioname, "%artist%/%title%");
   EXPECT_TRUE(plugin.SetupParse("unknown", "1"));
   EXPECT_EQ(VimoraConfig.offset, -5);
 }
@@ -82,9 +95,13 @@ TEST_F(cPluginFrame, DefaultsAndTexts)
   EXPECT_EQ(VimoraConfig.refinemarks, 0);
   EXPECT_EQ(VimoraConfig.refinewindow, 20);
   EXPECT_STREQ(plugin.Version(), "0.0.3");
-  EXPECT_STREQ(plugin.CommandLineHelp(),
-               "  -l file,  --logfile=file to specify a specific logfile for skorvane\n"
-               "  -v n,  --verbose=n       verbose level for logfile\n");
+  std::string help = plugin.CommandLineHelp();
+  EXPECT_EQ(help.substr(0, help.find("  -a")),
+            "  -l file,  --logfile=file to specify a specific logfile for skorvane\n"
+            "  -v n,  --verbose=n       verbose level for logfile\n");
+  EXPECT_NE(help.find("--audiodir=DIR"), std::string::npos);
+  EXPECT_NE(help.find("--clipdir=DIR"), std::string::npos);
+  EXPECT_EQ(VimoraConfig.audioname, "%artist% - %title% (%year%)");
   EXPECT_STREQ(plugin.MainMenuEntry(), "Vimora");
   VimoraConfig.hidemainmenuentry = 1;
   EXPECT_EQ(plugin.MainMenuEntry(), nullptr);

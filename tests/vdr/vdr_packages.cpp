@@ -4,6 +4,8 @@
 // plug-ins from there and answers in German from the packaged catalogue; vimora-host runs
 // from its unpacked package.
 #include <filesystem>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <map>
 #include <set>
 #include <sstream>
@@ -174,7 +176,7 @@ TEST_F(cVdrPackages, RecorderLoadsThePackagedPlugInsAndSpeaksGerman)
 
   // the recorder reads the packaged argument files
   std::vector<std::string> args = Lines(Output({ "vdr", "--showargs=" + unpacked + "/etc/vdr/conf.avail" }));
-  EXPECT_EQ(args, std::vector<std::string>({ "--plugin=rozerez", "--plugin=vimora --verbose=1" }));
+  EXPECT_EQ(args, std::vector<std::string>({ "--plugin=rozerez", "--plugin=vimora --verbose=1 --audiodir=/srv/vimora/music --clipdir=/srv/vimora/musicvideos" }));
 
   // It offers a language only where its own catalogue is, as on an installed system; the
   // device it needs to start is ours, which no package holds.
@@ -204,4 +206,113 @@ TEST_F(cVdrPackages, HostProgramRunsFromItsPackage)
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_NE(r.out.find("vimora (0.0.3) - a grabber for VimoraMusic"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("rozerez (0.1.0)"), std::string::npos) << r.out;
+}
+
+// The packages unpacked into a root of their own and set up as dpkg would (the package's
+// postinst run), and the recorder started as its service starts it: /usr/bin/vdr without
+// arguments, which reads /etc/vdr/conf.d and becomes the vdr user. In a mount namespace of
+// its own, the root's /etc/vdr (the recorder's own 00-vdr.conf with the test's folders and
+// port, the links the package makes to its argument files), plug-in folder, /usr/bin and
+// an empty /srv stand where they would be installed. A recording converted by itself puts
+// the library into the folders the argument file names, owned by the recorder's user.
+TEST_F(cVdrPackages, TheServicesRecorderPutsTheLibraryIntoTheFoldersOfTheArgumentFile)
+{
+  struct passwd *user = getpwnam("vdr");
+  if (geteuid() != 0 || !user)
+     GTEST_SKIP() << "the recorder starts as root and becomes the user vdr, as its service starts it";
+  if (RunProcess({ "/usr/bin/env", "unshare", "-m", "mount", "-t", "tmpfs", "none", "/srv" }).exitCode != 0)
+     GTEST_SKIP() << "no mount namespace of our own here";
+  uid_t vdrUid = user->pw_uid;
+  std::string unpacked = root + "/unpacked", control = root + "/control", etc = root + "/etc-vdr", srv = root + "/srv";
+  Unpack("vdr-plugin-vimora", unpacked);
+  Unpack("vdr-plugin-rozerez", unpacked);
+  ASSERT_EQ(RunProcess({ "/usr/bin/env", "dpkg-deb", "-e", Package("vdr-plugin-vimora"), control }).exitCode, 0);
+  std::string pluginDir = unpacked + "/usr/lib/vdr/plugins";
+  fs::copy_file(std::string(VIMORA_VDR_PLUGIN_DIR) + "/libvdr-vimoradevice.so." + apiVersion, pluginDir + "/libvdr-vimoradevice.so." + apiVersion);
+  cVdrRecorder vdr(root, unpacked + "/usr/share/locale");
+  ASSERT_TRUE(WriteFile(vdr.configDir + "/setup.conf", ReadFile(vdr.configDir + "/setup.conf") + "vimora.autoconvert = 2\n"));
+  fs::create_directories(etc + "/conf.d");
+  fs::copy(unpacked + "/etc/vdr/conf.avail", etc + "/conf.avail");
+  for (const char *p : { "vimora", "rozerez" })
+      fs::create_symlink(std::string("../conf.avail/") + p + ".conf", etc + "/conf.d/50-" + p + ".conf");
+  ASSERT_TRUE(WriteFile(etc + "/conf.d/90-vimoradevice.conf", "[vimoradevice]\n--programme=" + root + "/programme\n"));
+  fs::create_directories(srv);
+  // the recorder's user reaches its folders, and the log its syslog goes to
+  fs::permissions(root, fs::perms(0755));
+  ASSERT_TRUE(WriteFile(vdr.logFile, ""));
+  for (const auto &d : { vdr.configDir, vdr.videoDir, vdr.cacheDir, vdr.resourceDir, vdr.logFile }) {
+      ASSERT_EQ(RunProcess({ "/bin/chown", "-R", "vdr:vdr", d }).exitCode, 0) << d;
+      }
+  std::string service = root + "/service.sh";
+  ASSERT_TRUE(WriteFile(service, "set -e\n"
+                                 "mount --bind '" + etc + "' /etc/vdr\n"
+                                 "mount --bind '" + pluginDir + "' /usr/lib/vdr/plugins\n"
+                                 "mount --bind '" + srv + "' /srv\n"
+                                 "mount -t overlay overlay -o 'lowerdir=" + unpacked + "/usr/bin:/usr/bin' /usr/bin\n"
+                                 "sh '" + control + "/postinst' configure\n"
+                                 "exec /usr/bin/vdr\n"));
+  vdr.command = [&](int Port) {
+    WriteFile(etc + "/conf.d/00-vdr.conf", "[vdr]\n--config=" + vdr.configDir + "\n--video=" + vdr.videoDir + "\n--lib=/usr/lib/vdr/plugins\n"
+              "--epgfile=" + vdr.cacheDir + "/epg.data\n--cachedir=" + vdr.cacheDir + "\n--resdir=" + vdr.resourceDir + "\n"
+              "--user=vdr\n--port=" + std::to_string(Port) + "\n--no-kbd\n--device=-\n");
+    return std::vector<std::string>{ "unshare", "-m", "--propagation", "private", "sh", service };
+  };
+  // two songs from the next minute on, recorded by a timer of two minutes
+  time_t timerStart = (time(NULL) + 10 + 59) / 60 * 60, start = timerStart + 2;
+  const char *titles[] = { "Aurora - Northern Sky (2005)", "Delta Crew & <Friends> - Riverside (1997)" };
+  std::string programme = std::string("channel ") + VdrMusicChannelID + "\n";
+  std::vector<std::string> guide = { std::string("C ") + VdrMusicChannelID + " VimoraMusic" };
+  for (int i = 0; i < 2; i++) {
+      std::string at = std::to_string(start + 40 * i);
+      programme += "item " + at + " 40 " + titles[i] + "\n";
+      guide.insert(guide.end(), { "E " + std::to_string(i + 1) + " " + at + " 40 50 0", std::string("T ") + titles[i], "e" });
+      }
+  programme += "item " + std::to_string(start + 80) + " 60 VimoraMusic - see you tomorrow\n";
+  guide.push_back("c");
+  ASSERT_TRUE(WriteFile(root + "/programme", programme));
+  ASSERT_TRUE(vdr.Start({}, { "LANG=C.UTF-8" })) << vdr.Output() << Join(vdr.Log());
+  std::string music = srv + "/vimora/music", videos = srv + "/vimora/musicvideos";
+  // the package made the folders of its argument file
+  for (const auto &d : { music, videos }) {
+      struct stat st;
+      ASSERT_EQ(stat(d.c_str(), &st), 0) << d << "\n" << vdr.Output();
+      EXPECT_EQ(st.st_uid, vdrUid) << d;
+      }
+  std::vector<std::string> put = vdr.SvdrpData("PUTE", guide);
+  ASSERT_TRUE(put.size() == 1 && put[0].substr(0, 3) == "250") << Join(put);
+  std::vector<std::string> timer = vdr.Svdrp("NEWT 1:1:" + Day(timerStart) + ":" + HourMinute(timerStart) + ":" + HourMinute(timerStart + 120) + ":50:99:Evening:");
+  ASSERT_EQ(timer.size(), 1u);
+  ASSERT_EQ(timer[0].substr(0, 3), "250") << timer[0];
+
+  std::vector<std::string> library = {
+    music + "/Aurora - Northern Sky (2005).mp3",
+    music + "/Delta Crew & <Friends> - Riverside (1997).mp3",
+    videos + "/Aurora - Northern Sky (2005).ts",
+    videos + "/Aurora - Northern Sky (2005).nfo",
+    videos + "/Aurora - Northern Sky (2005)-thumb.jpg",
+    videos + "/Delta Crew & <Friends> - Riverside (1997).ts",
+    videos + "/Delta Crew & <Friends> - Riverside (1997).nfo",
+    videos + "/Delta Crew & <Friends> - Riverside (1997)-thumb.jpg",
+  };
+  std::string log = vdr.configDir + "/plugins/vimora/vimora.log";
+  ASSERT_TRUE(WaitUntil([&] { return ReadFile(log).find("' finished") != std::string::npos; }, timerStart + 120 + 90 - time(NULL)))
+    << ReadFile(log) << Join(vdr.Log());
+  std::vector<std::string> playlists = MatchPaths(music + "/Evening *.m3u");
+  ASSERT_EQ(playlists.size(), 1u) << ReadFile(log);
+  library.push_back(playlists[0]);
+  for (const auto &f : library) {
+      struct stat st;
+      ASSERT_EQ(stat(f.c_str(), &st), 0) << f << "\n" << ReadFile(log);
+      EXPECT_EQ(st.st_uid, vdrUid) << f;
+      EXPECT_GT(st.st_size, 0) << f;
+      }
+  EXPECT_NE(ReadFile(playlists[0]).find(",Delta Crew & <Friends> - Riverside\nDelta Crew & <Friends> - Riverside (1997).mp3\n"), std::string::npos)
+    << ReadFile(playlists[0]);
+  EXPECT_NE(ReadFile(videos + "/Delta Crew & <Friends> - Riverside (1997).nfo").find("<artist>Delta Crew &amp; &lt;Friends&gt;</artist>"), std::string::npos);
+  // nothing of the library went to the recorder's own folders
+  EXPECT_FALSE(fs::exists(vdr.configDir + "/Music"));
+  EXPECT_TRUE(MatchPaths(vdr.videoDir + "/*/clips").empty());
+  EXPECT_TRUE(vdr.Stop()) << vdr.Output();
+  EXPECT_EQ(vdr.ExitCode(), 0) << vdr.Output();
+  EXPECT_EQ(vdr.Errors(), std::vector<std::string>());
 }

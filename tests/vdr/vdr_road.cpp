@@ -69,12 +69,15 @@ protected:
     Keys({ "Ok" });
     ASSERT_TRUE(WaitUntil([&] { return !vdr->OsdOpen(); }, 10));
   }
-  std::vector<std::string> Files(const std::string &Dir)
+  // The names of Dir's files that end in Extension (the library holds more beside the
+  // clips and audio files: NFOs, thumbnails, playlists).
+  std::vector<std::string> Files(const std::string &Dir, const std::string &Extension)
   {
     std::vector<std::string> files;
     if (fs::is_directory(Dir)) {
        for (const auto &e : fs::directory_iterator(Dir))
-           files.push_back(e.path().filename().string());
+           if (e.path().extension() == Extension)
+              files.push_back(e.path().filename().string());
        }
     std::sort(files.begin(), files.end());
     return files;
@@ -214,8 +217,8 @@ TEST_F(cVdrRoad, MarksClipsAndAudioFilesThroughTheRecordersKeys)
   ASSERT_TRUE(WaitUntil([&] { return Converted() == 2; }, 60)) << ReadFile(vdr->configDir + "/plugins/vimora/tracks.conf");
   // the catalogue may tell the tracks converted while a clip is still in its hidden file
   std::vector<std::string> clips = { "Alpha Band - First Song (1991).ts", "Gamma - Third (1993).ts" };
-  EXPECT_TRUE(WaitUntil([&] { return Files(clipsDir) == clips; }, 30)) << Join(Files(clipsDir));
-  EXPECT_EQ(Files(audioDir), std::vector<std::string>({ "Alpha Band - First Song (1991).mp3", "Gamma - Third (1993).mp3" }));
+  EXPECT_TRUE(WaitUntil([&] { return Files(clipsDir, ".ts") == clips; }, 30)) << Join(Files(clipsDir, ".ts"));
+  EXPECT_EQ(Files(audioDir, ".mp3"), std::vector<std::string>({ "Alpha Band - First Song (1991).mp3", "Gamma - Third (1993).mp3" }));
   std::string pluginLog = ReadFile(vdr->configDir + "/plugins/vimora/vimora.log");
   EXPECT_NE(pluginLog.find("converting to mp3: First Song"), std::string::npos) << pluginLog;
   EXPECT_NE(pluginLog.find("converting to mp3: Third"), std::string::npos) << pluginLog;
@@ -266,7 +269,7 @@ TEST_F(cVdrRoad, SvdrpListsMarksAndConvertsThroughTheRecordersPort)
   EXPECT_TRUE(status[0].compare(0, 8, "900 idle") == 0 || status[0].compare(0, 11, "900 Music: ") == 0) << status[0];
   const std::vector<std::string> done = { "900 idle; the last conversion, of Music: 2 tracks converted" };
   ASSERT_TRUE(WaitUntil([&] { return Converted() == 2 && vdr->Svdrp("PLUG vimora STAT") == done; }, 60));
-  EXPECT_EQ(Files(audioDir), std::vector<std::string>({ "Alpha Band - First Song (1991).mp3", "Gamma - Third (1993).mp3" }));
+  EXPECT_EQ(Files(audioDir, ".mp3"), std::vector<std::string>({ "Alpha Band - First Song (1991).mp3", "Gamma - Third (1993).mp3" }));
   EXPECT_NE(vdr->Svdrp("PLUG vimora LSTR").at(0).find(" Music 2 2"), std::string::npos);
   ASSERT_TRUE(WaitUntil([&] { return !vdr->OsdOpen(); }, 10)); // the conversion's messages
   StopCleanly();
@@ -324,8 +327,8 @@ TEST_F(cVdrRoad, AFiftyFrameRecordingIsMarkedSearchedAndCutAtItsSeconds)
   EXPECT_NE(pluginLog.find("start mark of Tone|One|2000 moved by -3.84 s, from 0:00:14.20 to 0:00:10.28"), std::string::npos) << pluginLog;
   EXPECT_EQ(vdr->Svdrp("PLUG vimora CONV 1 video"), std::vector<std::string>({ "900 Video clips of Fifty made" }));
   ASSERT_TRUE(WaitUntil([&] { return Converted() == 2; }, 30)) << RecorderLog();
-  EXPECT_EQ(Files(clipsDir), std::vector<std::string>({ "Tone - One (2000).ts", "Tone - Two (2000).ts" }));
-  for (const auto &clip : Files(clipsDir))
+  EXPECT_EQ(Files(clipsDir, ".ts"), std::vector<std::string>({ "Tone - One (2000).ts", "Tone - Two (2000).ts" }));
+  for (const auto &clip : Files(clipsDir, ".ts"))
       EXPECT_NEAR(Duration(clipsDir + "/" + clip), 8.64, 0.1) << clip;
   ASSERT_TRUE(WaitUntil([&] { return !vdr->OsdOpen(); }, 10));
   StopCleanly();
@@ -403,8 +406,8 @@ TEST_F(cVdrRoad, RecorderRecordsTheMusicChannelAndThePlugInCataloguesIt)
   Keys({ "Yellow", "Down", "Down", "Ok" });
   ASSERT_TRUE(WaitUntil([&] { return Converted() == 2; }, 60)) << ReadFile(pluginDir + "/tracks.conf");
   std::vector<std::string> names = { "Nova - Frozen Lake (2001)", "Silverlake - Moonlight (1999)" };
-  EXPECT_TRUE(WaitUntil([&] { return Files(clipsDir) == std::vector<std::string>({ names[0] + ".ts", names[1] + ".ts" }); }, 30)) << Join(Files(clipsDir));
-  ASSERT_EQ(Files(audioDir), std::vector<std::string>({ names[0] + ".mp3", names[1] + ".mp3" }));
+  EXPECT_TRUE(WaitUntil([&] { return Files(clipsDir, ".ts") == std::vector<std::string>({ names[0] + ".ts", names[1] + ".ts" }); }, 30)) << Join(Files(clipsDir, ".ts"));
+  ASSERT_EQ(Files(audioDir, ".mp3"), std::vector<std::string>({ names[0] + ".mp3", names[1] + ".mp3" }));
   for (int i = 0; i < 2; i++) {
       double expected = (HMSFToIndex(marks[2 * i + 1].c_str()) - HMSFToIndex(marks[2 * i].c_str())) / 25.0;
       EXPECT_GT(expected, MusicHour[i + 1].duration - 2) << marks[2 * i];
@@ -496,10 +499,10 @@ TEST_F(cVdrRoad, AnEndedRecordingIsConvertedWithoutAKey)
   ASSERT_NO_FATAL_FAILURE(NewTimer(timerStart, timerStart + 120, "Evening"));
 
   std::vector<std::string> names = { "Aurora - Northern Sky (2005)", "Delta Crew - Riverside (1997)" };
-  ASSERT_TRUE(WaitUntil([&] { return Files(audioDir) == std::vector<std::string>({ names[0] + ".mp3", names[1] + ".mp3" }); },
+  ASSERT_TRUE(WaitUntil([&] { return Files(audioDir, ".mp3") == std::vector<std::string>({ names[0] + ".mp3", names[1] + ".mp3" }); },
                         timerStart + 120 + 60 - time(NULL)))
-    << Join(Files(audioDir)) << ReadFile(pluginDir + "/vimora.log") << RecorderLog();
-  EXPECT_TRUE(WaitUntil([&] { return Files(clipsDir) == std::vector<std::string>({ names[0] + ".ts", names[1] + ".ts" }); }, 30)) << Join(Files(clipsDir));
+    << Join(Files(audioDir, ".mp3")) << ReadFile(pluginDir + "/vimora.log") << RecorderLog();
+  EXPECT_TRUE(WaitUntil([&] { return Files(clipsDir, ".ts") == std::vector<std::string>({ names[0] + ".ts", names[1] + ".ts" }); }, 30)) << Join(Files(clipsDir, ".ts"));
   std::string log = ReadFile(pluginDir + "/vimora.log");
   EXPECT_NE(log.find("started (2 tracks, audio and video)"), std::string::npos) << log;
   ASSERT_TRUE(WaitUntil([&] { return ReadFile(pluginDir + "/vimora.log").find("' finished") != std::string::npos; }, 30));
