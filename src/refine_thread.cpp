@@ -57,7 +57,7 @@ bool FindSongBoundaries(const cRecording *Recording, std::vector<tMarkPair> &Pai
   std::vector<tSilence> silences = SilencesAround(Pairs, finder, WindowSeconds, Progress);
   if (!GoOn())
      return false;
-  MoveMarks(Pairs, index, silences, WindowSeconds, rate);
+  MoveMarks(Pairs, index, silences, WindowSeconds, rate, GuideNeighbours(Recording));
   return true;
 }
 

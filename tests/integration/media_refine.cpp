@@ -103,7 +103,7 @@ TEST_F(cMediaRefine, MarksMoveOntoTheNearestGapAndBackWhenSwitchedOff)
                            MarkLine(3276, "C|Song|2000"), // the guide 9 s late
                            MarkLine(4740),                // on time: the silence begins at the mark
                            MarkLine(4776, "D|Song|2000"),
-                           MarkLine(6240),                // no silence within 20 s: the guide's mark
+                           MarkLine(6240),                // no transition within 20 s: the guide's mark
                            MarkLine(7320, "F|Song|2000"), // F's own gap, nearer than E's
                            MarkLine(8796),
                            MarkLine(8832, "G|Song|2000"), // G's gap, nearer than its quiet passage
@@ -111,7 +111,7 @@ TEST_F(cMediaRefine, MarksMoveOntoTheNearestGapAndBackWhenSwitchedOff)
                          }));
   std::string log = ReadFile(logPath);
   EXPECT_NE(log.find("start mark of B|Song|2000 moved by +12.96 s, from 0:00:58.02 to 0:01:11.01"), std::string::npos) << log;
-  EXPECT_NE(log.find("end mark of D|Song|2000 stays at 0:04:09.15: no silence within 20 s"), std::string::npos) << log;
+  EXPECT_NE(log.find("end mark of D|Song|2000 stays at 0:04:09.15: no transition within 20 s"), std::string::npos) << log;
 
   EXPECT_EQ(Green(false), guide);
   EXPECT_EQ(ReadFile(recording + "/marks"), guideFile);

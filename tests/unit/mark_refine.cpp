@@ -145,5 +145,5 @@ TEST_F(cMoveMarks, AtFiftyFramesTheWindowAndTheLogAreInSeconds)
   MoveMarks(pairs, index, { { 1100, 1120 } }, 2, rate);
   EXPECT_EQ(pairs, (std::vector<tMarkPair>{ { 1128, 2400, "A" } }));
   EXPECT_EQ(log.Messages("start mark"), (std::vector<std::string>{ "start mark of A moved by -1.44 s, from 0:00:24.00 to 0:00:22.28" }));
-  EXPECT_EQ(log.Messages("end mark"), (std::vector<std::string>{ "end mark of A stays at 0:00:48.00: no silence within 2 s" }));
+  EXPECT_EQ(log.Messages("end mark"), (std::vector<std::string>{ "end mark of A stays at 0:00:48.00: no transition within 2 s" }));
 }
