@@ -1,5 +1,6 @@
 #include "audio_silence.h"
 
+#include <algorithm>
 #include <errno.h>
 #include <fcntl.h>
 #include <math.h>
@@ -377,6 +378,7 @@ void cSilenceDetector::Close(void)
 
 void cSilenceDetector::Block(double From, double To, double MeanSquare)
 {
+  blocks.push_back({ From, To, 10 * log10(std::max(MeanSquare, 1e-20)) });
   if (quiet && From - heardUntil > MaxHoleSeconds)
      Close();
   if (MeanSquare >= threshold)
@@ -388,11 +390,75 @@ void cSilenceDetector::Block(double From, double To, double MeanSquare)
   heardUntil = To;
 }
 
+// The median level of each half second of blocks; a block is dipped against the median
+// of the medians within DipAroundSeconds, so that a dip of a fraction of a second
+// hardly moves what it is measured against, and an hour is measured in a pass.
+std::vector<tSilence> cSilenceDetector::Dips(void) const
+{
+  const double PieceSeconds = 0.5;
+  std::vector<double> medians;
+  std::vector<size_t> pieceOf(blocks.size());
+  double pieceFrom = 0;
+  std::vector<double> levels;
+  auto median = [](std::vector<double> &Values) {
+    std::nth_element(Values.begin(), Values.begin() + Values.size() / 2, Values.end());
+    return Values[Values.size() / 2];
+  };
+  for (size_t i = 0; i < blocks.size(); i++) {
+      if (levels.empty())
+         pieceFrom = blocks[i].from;
+      levels.push_back(blocks[i].db);
+      pieceOf[i] = medians.size();
+      if (blocks[i].to - pieceFrom >= PieceSeconds || i + 1 == blocks.size()) {
+         medians.push_back(median(levels));
+         levels.clear();
+      }
+  }
+  int around = int(lround(DipAroundSeconds / PieceSeconds));
+  std::vector<double> reference(medians.size());
+  for (size_t p = 0; p < medians.size(); p++) {
+      std::vector<double> near(medians.begin() + std::max(0, int(p) - around), medians.begin() + std::min(medians.size(), p + around + 1));
+      reference[p] = median(near);
+  }
+  std::vector<tSilence> dips;
+  bool in = false;
+  double from = 0, until = 0;
+  auto close = [&]() {
+    if (in && until - from >= DipMinSeconds)
+       dips.push_back({ from, until });
+    in = false;
+  };
+  for (size_t i = 0; i < blocks.size(); i++) {
+      if (in && blocks[i].from - until > MaxHoleSeconds)
+         close();
+      if (blocks[i].db <= reference[pieceOf[i]] - DipDb) {
+         if (!in)
+            from = blocks[i].from;
+         in = true;
+         until = blocks[i].to;
+      }
+      else
+         close();
+  }
+  close();
+  return dips;
+}
+
 std::vector<tSilence> cSilenceDetector::Take(void)
 {
   Close();
+  std::vector<tSilence> all = Dips();
+  all.insert(all.end(), silences.begin(), silences.end());
+  std::sort(all.begin(), all.end(), [](const tSilence &a, const tSilence &b) { return a.from < b.from; });
   std::vector<tSilence> taken;
-  taken.swap(silences);
+  for (const tSilence &s : all) {
+      if (!taken.empty() && s.from <= taken.back().to)
+         taken.back().to = std::max(taken.back().to, s.to);
+      else
+         taken.push_back(s);
+  }
+  silences.clear();
+  blocks.clear();
   return taken;
 }
 

@@ -31,29 +31,41 @@ int ChooseSoundTrack(const std::vector<tSoundTrack> &Tracks, const std::vector<s
 // Sound below this level for at least this long is a silence.
 const double SilenceLevelDb = -50;
 const double SilenceMinSeconds = 0.3;
+// Sound this far below the median of the seconds around it, for at least this long, is a
+// dip: music channels rarely fall silent between their videos.
+const double DipDb = 20;
+const double DipMinSeconds = 0.1;
+const double DipAroundSeconds = 2;
 
-// A silence in frames of the recording, with fractions: it begins at `from` and the
-// sound comes back at `to`.
+// A silence or a dip, in frames of the recording, with fractions: it begins at `from`
+// and the sound comes back at `to`.
 struct tSilence {
   double from;
   double to;
 };
 
-// Collects silences from a level measured block by block, blocks in time order (seconds).
-// A hole in the time line ends a silence: what was not heard is not known to be quiet.
+// Collects silences and dips from a level measured block by block, blocks in time order
+// (seconds). A hole in the time line ends either: what was not heard is not known to be
+// quiet.
 class cSilenceDetector {
 private:
+  struct tBlock {
+    double from, to, db;
+  };
   std::vector<tSilence> silences; // in seconds until taken
+  std::vector<tBlock> blocks;     // since the last Take, for the dips
   double threshold;               // of the mean square
   bool quiet;
   double quietFrom, heardUntil;
   void Close(void);
+  std::vector<tSilence> Dips(void) const;
 
 public:
   cSilenceDetector(void);
   // MeanSquare of samples scaled to -1..1.
   void Block(double From, double To, double MeanSquare);
-  // The silences found, in seconds; ends the one still running.
+  // The silences and dips found, in order, those that overlap joined, in seconds; ends
+  // the one still running.
   std::vector<tSilence> Take(void);
 };
 

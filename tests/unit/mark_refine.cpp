@@ -27,24 +27,36 @@ double Feed(cSilenceDetector &Detector, double From, double Seconds, double Db)
 
 } // namespace
 
-TEST(cSilenceDetector, QuietBelowFiftyDecibelsForThreeTenthsOfASecond)
+// Silences below -50 dB of 0.3 s, and dips 20 dB below the seconds around of 0.1 s; both
+// end at a hole in the time line, and what overlaps is one transition.
+TEST(cSilenceDetector, SilencesAndDipsBelowTheSoundAround)
 {
   cSilenceDetector d;
-  double t = Feed(d, 0, 1, -20);
-  t = Feed(d, t, 0.3, -51);     // a silence
-  t = Feed(d, t, 1, -20);
-  t = Feed(d, t, 0.295, -60);   // too short
-  t = Feed(d, t, 1, -20);
-  t = Feed(d, t, 2, -49);       // not quiet enough
+  double t = Feed(d, 0, 2, -20);
+  t = Feed(d, t, 0.3, -51);     // a silence, and a dip as well
+  t = Feed(d, t, 2, -20);
+  double dip = t;
+  t = Feed(d, t, 0.2, -40);     // a dip of 20 dB
+  t = Feed(d, t, 2, -20);
+  t = Feed(d, t, 0.095, -60);   // too short for either
+  t = Feed(d, t, 2, -20);
+  t = Feed(d, t, 0.3, -39);     // not deep enough
+  t = Feed(d, t, 2, -20);
+  t = Feed(d, t, 3, -49);       // too long to be below the seconds around, not quiet enough
+  t = Feed(d, t, 2, -20);
   double hole = Feed(d, t, 0.2, -70);
-  t = Feed(d, hole + 0.15, 0.2, -70); // nothing was heard in between: two short pieces
+  t = Feed(d, hole + 0.15, 0.2, -70); // nothing was heard in between: two pieces
   t = Feed(d, t, 0.5, -90);     // runs to the end of the sound
   std::vector<tSilence> s = d.Take();
-  ASSERT_EQ(s.size(), 2u);
-  EXPECT_NEAR(s[0].from, 1, 1e-9);
-  EXPECT_NEAR(s[0].to, 1.3, 1e-9);
-  EXPECT_NEAR(s[1].from, hole + 0.15, 1e-9);
-  EXPECT_NEAR(s[1].to, t, 1e-9);
+  ASSERT_EQ(s.size(), 4u) << ::testing::PrintToString(std::vector<double>{ s[0].from, s[0].to, s[1].from, s[1].to, s[2].from, s[2].to });
+  EXPECT_NEAR(s[0].from, 2, 1e-9);
+  EXPECT_NEAR(s[0].to, 2.3, 1e-9);
+  EXPECT_NEAR(s[1].from, dip, 1e-9);
+  EXPECT_NEAR(s[1].to, dip + 0.2, 1e-9);
+  EXPECT_NEAR(s[2].from, hole - 0.2, 1e-9);
+  EXPECT_NEAR(s[2].to, hole, 1e-9);
+  EXPECT_NEAR(s[3].from, hole + 0.15, 1e-9);
+  EXPECT_NEAR(s[3].to, t, 1e-9);
   EXPECT_TRUE(d.Take().empty());
 }
 
