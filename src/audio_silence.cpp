@@ -15,9 +15,11 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/avutil.h>
+#include <libavutil/pixdesc.h>
 }
 
 #include "log.h"
+#include "picture_change.h"
 
 namespace {
 
@@ -118,12 +120,49 @@ double MeanSquare(const AVFrame *Frame, int First, int Count)
   return channels > 0 && Count > 0 ? sum / (double(channels) * Count) : 1;
 }
 
-// One stretch of media: demuxed, its first picture's time taken, its sound decoded.
+// The grid of a decoded picture; empty for a format of another kind than planar YUV.
+tPictureGrid Grid(const AVFrame *Frame)
+{
+  const AVPixFmtDescriptor *d = av_pix_fmt_desc_get(AVPixelFormat(Frame->format));
+  tPictureGrid grid;
+  if (!d || d->nb_components < 3 || !(d->flags & AV_PIX_FMT_FLAG_PLANAR) || (d->flags & AV_PIX_FMT_FLAG_RGB) || Frame->width <= 0 || Frame->height <= 0)
+     return grid;
+  int depth = d->comp[0].depth;
+  int cells = PictureGridColumns * PictureGridRows;
+  grid.assign(3 * cells, 0);
+  for (int plane = 0; plane < 3; plane++) {
+      int w = plane ? AV_CEIL_RSHIFT(Frame->width, d->log2_chroma_w) : Frame->width;
+      int h = plane ? AV_CEIL_RSHIFT(Frame->height, d->log2_chroma_h) : Frame->height;
+      // a few hundred pixels a row are enough for the mean of a cell
+      int step = std::max(1, w / 240);
+      std::vector<double> sum(cells, 0);
+      std::vector<int> count(cells, 0);
+      for (int y = 0; y < h; y += step) {
+          const uint8_t *row = Frame->data[plane] + ptrdiff_t(y) * Frame->linesize[plane];
+          int r = y * PictureGridRows / h;
+          for (int x = 0; x < w; x += step) {
+              int v = depth > 8 ? reinterpret_cast<const uint16_t *>(row)[x] >> (depth - 8) : row[x];
+              int c = r * PictureGridColumns + x * PictureGridColumns / w;
+              sum[c] += v;
+              count[c]++;
+          }
+      }
+      for (int c = 0; c < cells; c++)
+          grid[3 * c + plane] = count[c] ? float(sum[c] / count[c]) : 0;
+  }
+  return grid;
+}
+
+// One stretch of media: demuxed, its first picture's time taken, its sound decoded, and
+// its I-frames, each on its own.
 class cStretchDecoder {
 private:
   AVFormatContext *format;
   AVIOContext *io;
   AVCodecContext *decoder;
+  AVCodecContext *pictureDecoder;
+  int pictureStream;
+  cPictureChanges pictures;
   AVPacket *packet;
   AVFrame *frame;
   int audioStream;
@@ -135,8 +174,10 @@ private:
   cSilenceDetector detector;
   double Seconds(int64_t Timestamp, AVRational TimeBase);
   bool OpenDecoder(int Stream);
+  void OpenPictureDecoder(void);
   int ChosenStream(void) const;
   void Decode(const AVPacket *Packet);
+  void DecodePicture(const AVPacket *Packet);
   void Measure(void);
 
 public:
@@ -147,13 +188,16 @@ public:
   bool PictureSeen(void) const { return pictureSeen; }
   // Silences in seconds after the first picture.
   std::vector<tSilence> Silences(void);
+  // Changes of the picture, likewise.
+  std::vector<tSilence> PictureChanges(void);
 };
 
 cStretchDecoder::cStretchDecoder(void)
 {
   format = NULL;
   io = NULL;
-  decoder = NULL;
+  decoder = pictureDecoder = NULL;
+  pictureStream = -1;
   packet = av_packet_alloc();
   frame = av_frame_alloc();
   audioStream = -1;
@@ -165,6 +209,7 @@ cStretchDecoder::cStretchDecoder(void)
 cStretchDecoder::~cStretchDecoder()
 {
   avcodec_free_context(&decoder);
+  avcodec_free_context(&pictureDecoder);
   avformat_close_input(&format);
   if (io)
      av_freep(&io->buffer);
@@ -198,6 +243,44 @@ bool cStretchDecoder::OpenDecoder(int Stream)
   }
   audioStream = Stream;
   return true;
+}
+
+// The first picture stream, decoded as cheaply as it goes: its I-frames alone (a picture
+// that stands alone, in what each decoder counts as one), at a lower resolution where the
+// decoder can, without the smoothing of block edges.
+void cStretchDecoder::OpenPictureDecoder(void)
+{
+  for (unsigned i = 0; i < format->nb_streams && pictureStream < 0; i++)
+      if (format->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
+         pictureStream = int(i);
+  if (pictureStream < 0)
+     return;
+  const AVCodecParameters *parameters = format->streams[pictureStream]->codecpar;
+  const AVCodec *codec = avcodec_find_decoder(parameters->codec_id);
+  if (!codec || !(pictureDecoder = avcodec_alloc_context3(codec)) || avcodec_parameters_to_context(pictureDecoder, parameters) < 0) {
+     avcodec_free_context(&pictureDecoder);
+     return;
+  }
+  // H.264 and H.265 broadcasts begin their groups with I-frames that are no key frames
+  bool intraSlices = parameters->codec_id == AV_CODEC_ID_H264 || parameters->codec_id == AV_CODEC_ID_HEVC;
+  pictureDecoder->skip_frame = intraSlices ? AVDISCARD_NONINTRA : AVDISCARD_NONKEY;
+  pictureDecoder->skip_loop_filter = AVDISCARD_ALL;
+  pictureDecoder->lowres = std::min(int(codec->max_lowres), 2);
+  pictureDecoder->thread_count = 1;
+  if (avcodec_open2(pictureDecoder, codec, NULL) < 0)
+     avcodec_free_context(&pictureDecoder);
+}
+
+void cStretchDecoder::DecodePicture(const AVPacket *Packet)
+{
+  if (avcodec_send_packet(pictureDecoder, Packet) < 0)
+     return;
+  while (avcodec_receive_frame(pictureDecoder, frame) >= 0) {
+    int64_t pts = frame->best_effort_timestamp;
+    if (frame->pict_type == AV_PICTURE_TYPE_I && pts != AV_NOPTS_VALUE)
+       pictures.Picture(Seconds(pts, format->streams[pictureStream]->time_base), Grid(frame));
+    av_frame_unref(frame);
+  }
 }
 
 // The stream of the sound track heard, of those the demuxer found; one that gave no sound
@@ -275,6 +358,7 @@ bool cStretchDecoder::Run(cPieceReader &Reader, bool IsPesRecording)
   int chosen = ChosenStream();
   if (chosen >= 0)
      OpenDecoder(chosen);
+  OpenPictureDecoder();
   while (av_read_frame(format, packet) >= 0) {
     AVStream *stream = format->streams[packet->stream_index];
     AVMediaType type = stream->codecpar->codec_type;
@@ -285,14 +369,28 @@ bool cStretchDecoder::Run(cPieceReader &Reader, bool IsPesRecording)
     }
     if (packet->stream_index == audioStream)
        Decode(packet);
-    // only the first picture's time and one sound are needed: the demuxer may skip the rest
+    else if (packet->stream_index == pictureStream && pictureDecoder)
+       DecodePicture(packet);
+    // one picture and one sound are needed: the demuxer may skip the rest
     else if (type != AVMEDIA_TYPE_VIDEO || pictureSeen)
        stream->discard = AVDISCARD_ALL;
     av_packet_unref(packet);
   }
   if (decoder)
      Decode(NULL);
+  if (pictureDecoder)
+     DecodePicture(NULL);
   return true;
+}
+
+std::vector<tSilence> cStretchDecoder::PictureChanges(void)
+{
+  std::vector<tSilence> changes = pictures.Take();
+  for (tSilence &c : changes) {
+      c.from -= pictureTime;
+      c.to -= pictureTime;
+  }
+  return changes;
 }
 
 std::vector<tSilence> cStretchDecoder::Silences(void)
@@ -516,10 +614,45 @@ bool cSilenceFinder::Find(int From, int To, std::vector<tSilence> &Silences)
   cStretchDecoder stretch;
   if (!stretch.Run(reader, isPesRecording) || !stretch.HeardSound() || !stretch.PictureSeen())
      return false;
+  std::vector<tSilence> found;
   for (const tSilence &s : stretch.Silences()) {
       double from = first + s.from * rate.FramesPerSecond(), to = first + s.to * rate.FramesPerSecond();
       if (to > From && from < To + 1)
-         Silences.push_back({ std::max(from, double(first)), to });
+         found.push_back({ std::max(from, double(first)), to });
   }
+  // a change of the picture lies after the I-frame before it and up to the one after it
+  for (const tSilence &c : stretch.PictureChanges()) {
+      int before = NearestIFrame(int(lround(first + c.from * rate.FramesPerSecond())));
+      int after = NearestIFrame(int(lround(first + c.to * rate.FramesPerSecond())));
+      if (before >= 0 && after > before && after > From && before < To)
+         found.push_back({ before + 1.0, double(after), c.kind });
+  }
+  // what sound and picture both show is one transition, as sure as the surer of them
+  std::sort(found.begin(), found.end(), [](const tSilence &a, const tSilence &b) { return a.from < b.from; });
+  std::vector<tSilence> joined;
+  for (const tSilence &s : found) {
+      if (!joined.empty() && s.from <= joined.back().to) {
+         joined.back().to = std::max(joined.back().to, s.to);
+         joined.back().kind = std::min(joined.back().kind, s.kind);
+      }
+      else
+         joined.push_back(s);
+  }
+  Silences.insert(Silences.end(), joined.begin(), joined.end());
   return true;
+}
+
+int cSilenceFinder::NearestIFrame(int Frame) const
+{
+  const int Reach = 3; // frames: the time stamps of a picture and its place in the index
+  for (int d = 0; d <= Reach; d++) {
+      for (int f : { Frame - d, Frame + d }) {
+          uint16_t number;
+          off_t offset;
+          bool independent = false;
+          if (f >= 0 && f <= index.Last() && index.Get(f, &number, &offset, &independent) && independent)
+             return f;
+      }
+  }
+  return -1;
 }

@@ -37,11 +37,18 @@ const double DipDb = 20;
 const double DipMinSeconds = 0.1;
 const double DipAroundSeconds = 2;
 
-// A silence or a dip, in frames of the recording, with fractions: it begins at `from`
-// and the sound comes back at `to`.
+// What a transition was found by: the sound (a silence or a dip), black pictures, or a
+// hard cut of the picture alone, the least sure of them (videos cut within themselves).
+enum eTransitionKind { tkSound, tkBlack, tkCut };
+
+// A transition, in frames of the recording, with fractions: the song before ends at
+// `from`, the next begins at `to` (a silence or a dip from where it begins to where the
+// sound comes back; a change of the picture from the last I-frame before it to the first
+// after it).
 struct tSilence {
   double from;
   double to;
+  eTransitionKind kind = tkSound;
 };
 
 // Collects silences and dips from a level measured block by block, blocks in time order
@@ -78,6 +85,8 @@ private:
   std::function<bool(void)> keepGoing;
   // The media file of a file number of the index.
   std::string MediaFile(int FileNumber) const;
+  // The I-frame at Frame or a few frames from it, -1 for none.
+  int NearestIFrame(int Frame) const;
 
 public:
   // Frames are the recording's at Rate. KeepGoing is asked before each piece of media is
@@ -85,7 +94,8 @@ public:
   cSilenceFinder(const char *FileName, bool IsPesRecording, cIndexFile &Index, const cFrameRate &Rate = cFrameRate(),
                  std::function<bool(void)> KeepGoing = nullptr);
   const cFrameRate &Rate(void) const { return rate; }
-  // Appends, in order, the silences heard between the frames From and To. False when
+  // Appends, in order, the transitions heard and seen between the frames From and To
+  // (silences and dips of the sound, black and hard cuts of the I-frames). False when
   // that stretch of the media cannot be read or holds no sound.
   bool Find(int From, int To, std::vector<tSilence> &Silences);
 };

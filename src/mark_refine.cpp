@@ -117,14 +117,16 @@ std::vector<tBoundary> Boundaries(const std::vector<tMarkPair> &Pairs, const std
 
 // The transition chosen for each boundary, -1 where the guide's time stays: the placing
 // of least cost in which the chosen transitions follow each other as the boundaries do.
-// A transition costs its distance from the guide; a boundary that stays costs more than
+// A transition costs its distance from the guide (a hard cut alone more); a boundary that stays costs more than
 // any transition in reach; two chosen transitions cost the difference between the time
 // they leave and the guide's time between their boundaries, by half. Each transition
 // serves one boundary, but for the end and the start on either side of a hole. A boundary without
 // marks that stays is no limit to the others: the guide alone put it there.
 std::vector<int> Place(const std::vector<tBoundary> &Boundaries, const std::vector<tSilence> &Silences, int Window)
 {
-  const double StayCost = 2.0 * Window + 1, DurationWeight = 0.5;
+  // a video cuts within itself as well: a hard cut alone loses to a silence, a dip or
+  // black a quarter of the window farther away
+  const double StayCost = 2.0 * Window + 1, DurationWeight = 0.5, CutCost = Window / 4.0;
   struct tState {
     double cost;
     double position;  // of the last boundary that limits the next; -inf before the first
@@ -164,7 +166,7 @@ std::vector<int> Place(const std::vector<tBoundary> &Boundaries, const std::vect
            now.push_back(chosen);
       };
       for (int s : b.reach)
-          best(middle(s), s, b.Distance(Silences[s]));
+          best(middle(s), s, b.Distance(Silences[s]) + (Silences[s].kind == tkCut ? CutCost : 0));
       if (b.Marked())
          best(b.Guide(), -1, StayCost);
       else {
