@@ -245,9 +245,10 @@ bool cStretchDecoder::OpenDecoder(int Stream)
   return true;
 }
 
-// The first picture stream, decoded as cheaply as it goes: its I-frames alone (a picture
-// that stands alone, in what each decoder counts as one), at a lower resolution where the
-// decoder can, without the smoothing of block edges.
+// The first picture stream, decoded as cheaply as it goes: its I-frames alone, each on
+// its own, at a lower resolution where the decoder can, without the smoothing of block
+// edges. (Skipping the other pictures inside the decoder loses I-frames of the open
+// groups of pictures broadcasters send, and their times.)
 void cStretchDecoder::OpenPictureDecoder(void)
 {
   for (unsigned i = 0; i < format->nb_streams && pictureStream < 0; i++)
@@ -261,26 +262,32 @@ void cStretchDecoder::OpenPictureDecoder(void)
      avcodec_free_context(&pictureDecoder);
      return;
   }
-  // H.264 and H.265 broadcasts begin their groups with I-frames that are no key frames
-  bool intraSlices = parameters->codec_id == AV_CODEC_ID_H264 || parameters->codec_id == AV_CODEC_ID_HEVC;
-  pictureDecoder->skip_frame = intraSlices ? AVDISCARD_NONINTRA : AVDISCARD_NONKEY;
   pictureDecoder->skip_loop_filter = AVDISCARD_ALL;
   pictureDecoder->lowres = std::min(int(codec->max_lowres), 2);
   pictureDecoder->thread_count = 1;
+  // an I-frame of an open group is whole, though the decoder would wait for an IDR picture
+  pictureDecoder->flags |= AV_CODEC_FLAG_OUTPUT_CORRUPT;
+  pictureDecoder->flags2 |= AV_CODEC_FLAG2_SHOW_ALL;
   if (avcodec_open2(pictureDecoder, codec, NULL) < 0)
      avcodec_free_context(&pictureDecoder);
 }
 
 void cStretchDecoder::DecodePicture(const AVPacket *Packet)
 {
-  if (avcodec_send_packet(pictureDecoder, Packet) < 0)
+  int64_t pts = Packet->pts;
+  if (!(Packet->flags & AV_PKT_FLAG_KEY) || pts == AV_NOPTS_VALUE)
      return;
-  while (avcodec_receive_frame(pictureDecoder, frame) >= 0) {
-    int64_t pts = frame->best_effort_timestamp;
-    if (frame->pict_type == AV_PICTURE_TYPE_I && pts != AV_NOPTS_VALUE)
-       pictures.Picture(Seconds(pts, format->streams[pictureStream]->time_base), Grid(frame));
-    av_frame_unref(frame);
+  double time = Seconds(pts, format->streams[pictureStream]->time_base);
+  bool taken = false;
+  if (avcodec_send_packet(pictureDecoder, Packet) >= 0 && avcodec_send_packet(pictureDecoder, NULL) >= 0) {
+     while (avcodec_receive_frame(pictureDecoder, frame) >= 0) {
+       if (!taken)
+          pictures.Picture(time, Grid(frame));
+       taken = true;
+       av_frame_unref(frame);
+     }
   }
+  avcodec_flush_buffers(pictureDecoder);
 }
 
 // The stream of the sound track heard, of those the demuxer found; one that gave no sound
@@ -378,8 +385,6 @@ bool cStretchDecoder::Run(cPieceReader &Reader, bool IsPesRecording)
   }
   if (decoder)
      Decode(NULL);
-  if (pictureDecoder)
-     DecodePicture(NULL);
   return true;
 }
 

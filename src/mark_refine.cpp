@@ -10,6 +10,13 @@
 
 namespace {
 
+// A guide off by the whole window still reaches its transition: the mark lies up to an
+// I-frame's distance before the guide's time, and a transition that begins in the window
+// lasts beyond it. What is decoded reaches further, so that a dip at the window's edge is
+// heard against the seconds around it.
+const int ReachSlackSeconds = 1;
+const int DecodeSlackSeconds = int(DipAroundSeconds);
+
 int IFrameFrom(cIndexFile &Index, int Frame, bool Forward)
 {
   int last = Index.Last();
@@ -117,21 +124,24 @@ std::vector<tBoundary> Boundaries(const std::vector<tMarkPair> &Pairs, const std
 
 // The transition chosen for each boundary, -1 where the guide's time stays: the placing
 // of least cost in which the chosen transitions follow each other as the boundaries do.
-// A transition costs its distance from the guide (a hard cut alone more); a boundary that stays costs more than
-// any transition in reach; two chosen transitions cost the difference between the time
-// they leave and the guide's time between their boundaries, by half. Each transition
-// serves one boundary, but for the end and the start on either side of a hole. A boundary without
-// marks that stays is no limit to the others: the guide alone put it there.
+// A transition costs its distance from the guide (a hard cut alone more); two chosen
+// transitions cost the difference between the item they leave between them and the
+// guide's, by half and at most half the window: a guide whose lengths are far off
+// chooses among the transitions, but does not keep a mark from them. A boundary that
+// stays costs more than any transition in reach with its lengths. Each transition
+// serves one boundary, but for the end and the start on either side of a hole. A
+// boundary without marks that stays is no limit to the others: the guide alone put it
+// there.
 std::vector<int> Place(const std::vector<tBoundary> &Boundaries, const std::vector<tSilence> &Silences, int Window)
 {
   // a video cuts within itself as well: a hard cut alone loses to a silence, a dip or
   // black a quarter of the window farther away
-  const double StayCost = 2.0 * Window + 1, DurationWeight = 0.5, CutCost = Window / 4.0;
+  const double StayCost = 3.0 * Window, DurationWeight = 0.5, CutCost = Window / 4.0;
   struct tState {
     double cost;
     double position;  // of the last boundary that limits the next; -inf before the first
     int lastChosen;   // boundary of the last chosen transition, -1 for none
-    double lastMiddle;
+    double lastTo;    // where the item after it begins
     int option;       // transition, -1 stays
     int back;         // state of the boundary before
   };
@@ -153,13 +163,15 @@ std::vector<int> Place(const std::vector<tBoundary> &Boundaries, const std::vect
             if (s.position >= Position && !shared)
                continue;
             double cost = s.cost + Cost;
-            if (Option >= 0 && s.lastChosen >= 0)
-               cost += DurationWeight * fabs((middle(Option) - s.lastMiddle) - (b.Guide() - Boundaries[s.lastChosen].Guide()));
+            if (Option >= 0 && s.lastChosen >= 0) {
+               double length = Silences[Option].from - s.lastTo, guided = b.Guide() - Boundaries[s.lastChosen].Guide();
+               cost += DurationWeight * std::min(fabs(length - guided), double(Window));
+            }
             if (cost < chosen.cost) {
                chosen.cost = cost;
                chosen.back = int(p);
                chosen.lastChosen = Option >= 0 ? int(k) : s.lastChosen;
-               chosen.lastMiddle = Option >= 0 ? middle(Option) : s.lastMiddle;
+               chosen.lastTo = Option >= 0 ? Silences[Option].to : s.lastTo;
             }
         }
         if (chosen.back >= 0)
@@ -196,7 +208,7 @@ std::vector<int> Place(const std::vector<tBoundary> &Boundaries, const std::vect
 // Sound shared by two marks (the end of one song, the start of the next) is decoded once.
 std::vector<std::pair<int, int>> MarkStretches(const std::vector<tMarkPair> &Pairs, int WindowSeconds, const cFrameRate &Rate)
 {
-  int window = Rate.Frames(WindowSeconds);
+  int window = Rate.Frames(WindowSeconds) + Rate.Frames(ReachSlackSeconds + DecodeSlackSeconds);
   std::vector<std::pair<int, int>> around;
   for (const tMarkPair &p : Pairs)
       for (int mark : { p.start, p.end })
@@ -244,13 +256,16 @@ std::vector<tSilence> SilencesAround(const std::vector<tMarkPair> &Pairs, cSilen
          Progress(int(done * 100 / total));
   }
   std::sort(silences.begin(), silences.end(), [](const tSilence &a, const tSilence &b) { return a.from < b.from; });
+  static const char *const Kinds[] = { "sound", "black", "cut" };
+  for (const tSilence &s : silences)
+      LogFile.Log(3, "transition (%s) from %s to %s", Kinds[s.kind], *Finder.Rate().Text(int(floor(s.from)), true), *Finder.Rate().Text(int(ceil(s.to)), true));
   return silences;
 }
 
 void MoveMarks(std::vector<tMarkPair> &Pairs, cIndexFile &Index, const std::vector<tSilence> &Silences, int WindowSeconds,
                const cFrameRate &Rate, const std::vector<tGuideItem> &Others)
 {
-  int window = Rate.Frames(WindowSeconds);
+  int window = Rate.Frames(WindowSeconds) + Rate.Frames(ReachSlackSeconds);
   std::vector<tBoundary> boundaries = Boundaries(Pairs, Others, Rate.Frames(1));
   for (tBoundary &b : boundaries)
       for (size_t s = 0; s < Silences.size(); s++)

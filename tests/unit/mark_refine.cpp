@@ -152,7 +152,8 @@ TEST_F(cMoveMarks, AtFiftyFramesTheWindowAndTheLogAreInSeconds)
   cIndexFile index(fifty.c_str(), false);
   cFrameRate rate(50);
   std::vector<tMarkPair> pairs = { { 1200, 2400, "A" } };
-  EXPECT_EQ(MarkStretches(pairs, 2, rate), (std::vector<std::pair<int, int>>{ { 1100, 1300 }, { 2300, 2500 } }));
+  // a second more to reach, and the seconds a dip is measured against
+  EXPECT_EQ(MarkStretches(pairs, 2, rate), (std::vector<std::pair<int, int>>{ { 950, 1450 }, { 2150, 2650 } }));
   // 80 frames before the start mark, 1.6 s
   MoveMarks(pairs, index, { { 1100, 1120 } }, 2, rate);
   EXPECT_EQ(pairs, (std::vector<tMarkPair>{ { 1128, 2400, "A" } }));
