@@ -6,6 +6,7 @@
 #include "audio_silence.h"
 #include "hostfixtures.h"
 #include "mark_refine.h"
+#include "picture_change.h"
 #include "pluginlog.h"
 #include "testenv.h"
 
@@ -159,4 +160,64 @@ TEST_F(cMoveMarks, AtFiftyFramesTheWindowAndTheLogAreInSeconds)
   EXPECT_EQ(pairs, (std::vector<tMarkPair>{ { 1128, 2400, "A" } }));
   EXPECT_EQ(log.Messages("start mark"), (std::vector<std::string>{ "start mark of A moved by -1.44 s, from 0:00:24.00 to 0:00:22.28" }));
   EXPECT_EQ(log.Messages("end mark"), (std::vector<std::string>{ "end mark of A stays at 0:00:48.00: no transition within 2 s" }));
+}
+
+// Pictures as grids of one colour each, every 0.5 s.
+static tPictureGrid Plain(float Y, float U = 128, float V = 128)
+{
+  tPictureGrid g;
+  for (int c = 0; c < PictureGridColumns * PictureGridRows; c++)
+      g.insert(g.end(), { Y, U, V });
+  return g;
+}
+
+// Black between two songs, and a hard cut, go from the last picture of the one to the
+// first of the next; a video that keeps cutting has no hard cut in it (nor where it
+// begins: its own cuts are as large), and black at the end of what was seen is not
+// known to end a song.
+TEST(cPictureChanges, BlackAndHardCutsAgainstThePicturesAround)
+{
+  cPictureChanges p;
+  double t = 0;
+  for (int i = 0; i < 6; i++, t += 0.5)
+      p.Picture(t, Plain(80, 170, 110));
+  p.Picture(t, Plain(16)); t += 0.5;          // 3.0: black
+  for (int i = 0; i < 6; i++, t += 0.5)
+      p.Picture(t, Plain(120, 100, 150));      // from 3.5
+  for (int i = 0; i < 6; i++, t += 0.5)
+      p.Picture(t, Plain(60, 128, 200));       // from 6.5: a hard cut at the same brightness
+  for (int i = 0; i < 10; i++, t += 0.5)
+      p.Picture(t, Plain(i % 2 ? 60 : 110));   // from 9.5: a video cutting every picture
+  p.Picture(t, Plain(20));                     // 14.5: black to the end
+  std::vector<tSilence> c = p.Take();
+  ASSERT_EQ(c.size(), 2u);
+  EXPECT_EQ(c[0].kind, tkBlack);
+  EXPECT_DOUBLE_EQ(c[0].from, 2.5);
+  EXPECT_DOUBLE_EQ(c[0].to, 3.5);
+  EXPECT_EQ(c[1].kind, tkCut);
+  EXPECT_DOUBLE_EQ(c[1].from, 6);
+  EXPECT_DOUBLE_EQ(c[1].to, 6.5);
+  EXPECT_TRUE(p.Take().empty());
+}
+
+// All marks together: a song's end before a short announcement takes the song's own
+// transition, not the announcement's end nearer to the guide; without the announcement in
+// the guide one transition serves the two marks on either side of the guide's hole; a
+// hard cut alone loses to a dip a little farther away.
+TEST_F(cMoveMarks, TheGuidesItemsKeepTheirTransitions)
+{
+  // the song really ends at 1500, the announcement after it at 2000; the guide has the
+  // song end at 1825 and the announcement at 1825..1950
+  std::vector<tMarkPair> pairs = { { 600, 1824, "A" } };
+  std::vector<tSilence> s = { { 590, 600 }, { 1500, 1510 }, { 2000, 2010 } };
+  cIndexFile index(recording.c_str(), false);
+  MoveMarks(pairs, index, s, 20, cFrameRate(), { { 1825, 1950 } });
+  EXPECT_EQ(pairs, (std::vector<tMarkPair>{ { 600, 1500, "A" } }));
+  pairs = { { 600, 1824, "A" } };
+  MoveMarks(pairs, index, s, 20);
+  EXPECT_EQ(pairs, (std::vector<tMarkPair>{ { 600, 1992, "A" } }));
+  // a hole in the guide between A and B, one transition in it
+  EXPECT_EQ(Move({ { 600, 1200, "A" }, { 1296, 2400, "B" } }, { { 1250, 1260 } }),
+            (std::vector<tMarkPair>{ { 600, 1248, "A" }, { 1260, 2400, "B" } }));
+  EXPECT_EQ(Move({ { 600, 1200, "A" } }, { { 1150, 1151, tkCut }, { 1260, 1265 } }), (std::vector<tMarkPair>{ { 600, 1260, "A" } }));
 }
