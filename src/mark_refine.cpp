@@ -224,22 +224,6 @@ std::vector<std::pair<int, int>> MarkStretches(const std::vector<tMarkPair> &Pai
   return joined;
 }
 
-const tSilence *NearestSilence(const std::vector<tSilence> &Silences, int Mark, int Window)
-{
-  const tSilence *nearest = NULL;
-  double best = 0;
-  for (const tSilence &s : Silences) {
-      if (s.to < Mark - Window || s.from > Mark + Window)
-         continue;
-      double distance = Mark < s.from ? s.from - Mark : Mark > s.to ? Mark - s.to : 0;
-      if (!nearest || distance < best) {
-         nearest = &s;
-         best = distance;
-      }
-  }
-  return nearest;
-}
-
 std::vector<tSilence> SilencesAround(const std::vector<tMarkPair> &Pairs, cSilenceFinder &Finder, int WindowSeconds, std::function<void(int)> Progress)
 {
   std::vector<tSilence> silences;

@@ -26,16 +26,13 @@ struct tGuideItem {
   int end;
 };
 
-// The silence nearest to Mark among those reaching into Mark +- Window frames (a
-// silence around Mark is nearest of all); null when none does. The earlier one wins a tie.
-const tSilence *NearestSilence(const std::vector<tSilence> &Silences, int Mark, int Window);
-
-// The stretches of frames within WindowSeconds of the marks, those that overlap joined,
-// in order: what SilencesAround decodes.
+// The stretches of frames within WindowSeconds of the marks (and a few seconds more, so
+// that a transition at the window's edge is found whole), those that overlap joined, in
+// order: what SilencesAround decodes.
 std::vector<std::pair<int, int>> MarkStretches(const std::vector<tMarkPair> &Pairs, int WindowSeconds, const cFrameRate &Rate = cFrameRate());
 
-// The silences within WindowSeconds of the marks (at the finder's rate), in order; each
-// stretch of sound is decoded once, also when several marks reach into it.
+// The transitions around the marks (at the finder's rate), in order; each stretch of
+// media is decoded once, also when several marks reach into it.
 // Progress, when given, is told the percentage of the stretches' frames searched so far.
 std::vector<tSilence> SilencesAround(const std::vector<tMarkPair> &Pairs, cSilenceFinder &Finder, int WindowSeconds, std::function<void(int)> Progress = nullptr);
 

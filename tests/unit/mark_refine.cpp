@@ -1,5 +1,6 @@
-// Which sound track is heard, what counts as a silence, which silence a mark takes, and
-// where the mark then lands on an index with an I-frame every 12 frames.
+// Which sound track is heard, what counts as a silence, a dip, black or a hard cut, which
+// transition each mark takes, and where the mark then lands on an index with an I-frame
+// every 12 frames.
 #include <math.h>
 #include <vdr/recording.h>
 
@@ -81,17 +82,6 @@ TEST(cSoundTrack, FirstPreferredLanguageThenMp2OrAacThenAc3ThenTheFirst)
       EXPECT_EQ(ChooseSoundTrack(tracks, c.languages), c.chosen) << ::testing::PrintToString(c.languages);
   EXPECT_EQ(ChooseSoundTrack({ { "ac3", 2, "deu,eng" }, { "mp2", 2, "fra" } }, { "eng" }), 0); // a track of two languages
   EXPECT_EQ(ChooseSoundTrack({}, { "deu" }), -1);
-}
-
-TEST(cMarkRefine, NearestSilenceWithinTheWindow)
-{
-  std::vector<tSilence> s = { { 100, 110 }, { 200, 220 }, { 330, 340 } };
-  EXPECT_EQ(NearestSilence(s, 205, 50), &s[1]);  // around the mark
-  EXPECT_EQ(NearestSilence(s, 160, 500), &s[1]); // 40 after against 50 before
-  EXPECT_EQ(NearestSilence(s, 155, 500), &s[0]); // a tie: the earlier
-  EXPECT_EQ(NearestSilence(s, 280, 49), nullptr);
-  EXPECT_EQ(NearestSilence(s, 280, 50), &s[2]);
-  EXPECT_EQ(NearestSilence({}, 280, 50), nullptr);
 }
 
 class cMoveMarks : public cTestEnv {
