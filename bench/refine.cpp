@@ -235,13 +235,13 @@ void BM_Refinement(benchmark::State &State)
   Prepare();
   cIndexFile index(recording.c_str(), false);
   std::vector<tMarkPair> guide = GuidePairs(index);
-  cSilenceFinder finder(recording.c_str(), false, index);
+  cTransitionFinder finder(recording.c_str(), false, index);
   double decoded = 0;
   for (const auto &s : MarkStretches(guide, VimoraConfig.refinewindow))
       decoded += s.second - s.first;
   for (auto _ : State) {
       std::vector<tMarkPair> pairs = guide;
-      MoveMarks(pairs, index, SilencesAround(pairs, finder, VimoraConfig.refinewindow), VimoraConfig.refinewindow);
+      MoveMarks(pairs, index, TransitionsAround(pairs, finder, VimoraConfig.refinewindow), VimoraConfig.refinewindow);
       benchmark::DoNotOptimize(pairs.data());
   }
   State.counters["windows_s"] = decoded / FRAMESPERSEC;

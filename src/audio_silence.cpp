@@ -187,9 +187,9 @@ public:
   bool HeardSound(void) const { return decoder != NULL; }
   bool PictureSeen(void) const { return pictureSeen; }
   // Silences in seconds after the first picture.
-  std::vector<tSilence> Silences(void);
+  std::vector<tTransition> Silences(void);
   // Changes of the picture, likewise.
-  std::vector<tSilence> PictureChanges(void);
+  std::vector<tTransition> PictureChanges(void);
 };
 
 cStretchDecoder::cStretchDecoder(void)
@@ -388,20 +388,20 @@ bool cStretchDecoder::Run(cPieceReader &Reader, bool IsPesRecording)
   return true;
 }
 
-std::vector<tSilence> cStretchDecoder::PictureChanges(void)
+std::vector<tTransition> cStretchDecoder::PictureChanges(void)
 {
-  std::vector<tSilence> changes = pictures.Take();
-  for (tSilence &c : changes) {
+  std::vector<tTransition> changes = pictures.Take();
+  for (tTransition &c : changes) {
       c.from -= pictureTime;
       c.to -= pictureTime;
   }
   return changes;
 }
 
-std::vector<tSilence> cStretchDecoder::Silences(void)
+std::vector<tTransition> cStretchDecoder::Silences(void)
 {
-  std::vector<tSilence> silences = detector.Take();
-  for (tSilence &s : silences) {
+  std::vector<tTransition> silences = detector.Take();
+  for (tTransition &s : silences) {
       s.from -= pictureTime;
       s.to -= pictureTime;
   }
@@ -496,7 +496,7 @@ void cSilenceDetector::Block(double From, double To, double MeanSquare)
 // The median level of each half second of blocks; a block is dipped against the median
 // of the medians within DipAroundSeconds, so that a dip of a fraction of a second
 // hardly moves what it is measured against, and an hour is measured in a pass.
-std::vector<tSilence> cSilenceDetector::Dips(void) const
+std::vector<tTransition> cSilenceDetector::Dips(void) const
 {
   const double PieceSeconds = 0.5;
   std::vector<double> medians;
@@ -523,7 +523,7 @@ std::vector<tSilence> cSilenceDetector::Dips(void) const
       std::vector<double> near(medians.begin() + std::max(0, int(p) - around), medians.begin() + std::min(medians.size(), p + around + 1));
       reference[p] = median(near);
   }
-  std::vector<tSilence> dips;
+  std::vector<tTransition> dips;
   bool in = false;
   double from = 0, until = 0;
   auto close = [&]() {
@@ -547,14 +547,14 @@ std::vector<tSilence> cSilenceDetector::Dips(void) const
   return dips;
 }
 
-std::vector<tSilence> cSilenceDetector::Take(void)
+std::vector<tTransition> cSilenceDetector::Take(void)
 {
   Close();
-  std::vector<tSilence> all = Dips();
+  std::vector<tTransition> all = Dips();
   all.insert(all.end(), silences.begin(), silences.end());
-  std::sort(all.begin(), all.end(), [](const tSilence &a, const tSilence &b) { return a.from < b.from; });
-  std::vector<tSilence> taken;
-  for (const tSilence &s : all) {
+  std::sort(all.begin(), all.end(), [](const tTransition &a, const tTransition &b) { return a.from < b.from; });
+  std::vector<tTransition> taken;
+  for (const tTransition &s : all) {
       if (!taken.empty() && s.from <= taken.back().to)
          taken.back().to = std::max(taken.back().to, s.to);
       else
@@ -565,19 +565,19 @@ std::vector<tSilence> cSilenceDetector::Take(void)
   return taken;
 }
 
-// --- cSilenceFinder --------------------------------------------------------
+// --- cTransitionFinder --------------------------------------------------------
 
-cSilenceFinder::cSilenceFinder(const char *FileName, bool IsPesRecording, cIndexFile &Index, const cFrameRate &Rate, std::function<bool(void)> KeepGoing)
+cTransitionFinder::cTransitionFinder(const char *FileName, bool IsPesRecording, cIndexFile &Index, const cFrameRate &Rate, std::function<bool(void)> KeepGoing)
 : recording(FileName), isPesRecording(IsPesRecording), index(Index), rate(Rate), keepGoing(KeepGoing)
 {
 }
 
-std::string cSilenceFinder::MediaFile(int FileNumber) const
+std::string cTransitionFinder::MediaFile(int FileNumber) const
 {
   return *cString::sprintf(isPesRecording ? "%s/%03d.vdr" : "%s/%05d.ts", recording.c_str(), FileNumber);
 }
 
-bool cSilenceFinder::Find(int From, int To, std::vector<tSilence> &Silences)
+bool cTransitionFinder::Find(int From, int To, std::vector<tTransition> &Transitions)
 {
   int last = index.Last();
   From = std::max(From, 0);
@@ -619,23 +619,23 @@ bool cSilenceFinder::Find(int From, int To, std::vector<tSilence> &Silences)
   cStretchDecoder stretch;
   if (!stretch.Run(reader, isPesRecording) || !stretch.HeardSound() || !stretch.PictureSeen())
      return false;
-  std::vector<tSilence> found;
-  for (const tSilence &s : stretch.Silences()) {
+  std::vector<tTransition> found;
+  for (const tTransition &s : stretch.Silences()) {
       double from = first + s.from * rate.FramesPerSecond(), to = first + s.to * rate.FramesPerSecond();
       if (to > From && from < To + 1)
          found.push_back({ std::max(from, double(first)), to });
   }
   // a change of the picture lies after the I-frame before it and up to the one after it
-  for (const tSilence &c : stretch.PictureChanges()) {
+  for (const tTransition &c : stretch.PictureChanges()) {
       int before = NearestIFrame(int(lround(first + c.from * rate.FramesPerSecond())));
       int after = NearestIFrame(int(lround(first + c.to * rate.FramesPerSecond())));
       if (before >= 0 && after > before && after > From && before < To)
          found.push_back({ before + 1.0, double(after), c.kind });
   }
   // what sound and picture both show is one transition, as sure as the surer of them
-  std::sort(found.begin(), found.end(), [](const tSilence &a, const tSilence &b) { return a.from < b.from; });
-  std::vector<tSilence> joined;
-  for (const tSilence &s : found) {
+  std::sort(found.begin(), found.end(), [](const tTransition &a, const tTransition &b) { return a.from < b.from; });
+  std::vector<tTransition> joined;
+  for (const tTransition &s : found) {
       if (!joined.empty() && s.from <= joined.back().to) {
          joined.back().to = std::max(joined.back().to, s.to);
          joined.back().kind = std::min(joined.back().kind, s.kind);
@@ -643,11 +643,11 @@ bool cSilenceFinder::Find(int From, int To, std::vector<tSilence> &Silences)
       else
          joined.push_back(s);
   }
-  Silences.insert(Silences.end(), joined.begin(), joined.end());
+  Transitions.insert(Transitions.end(), joined.begin(), joined.end());
   return true;
 }
 
-int cSilenceFinder::NearestIFrame(int Frame) const
+int cTransitionFinder::NearestIFrame(int Frame) const
 {
   const int Reach = 3; // frames: the time stamps of a picture and its place in the index
   for (int d = 0; d <= Reach; d++) {

@@ -1,6 +1,7 @@
-// The silences in a recording's sound, where one song ends and the next begins. Only
-// the stretches asked for are read (found in the media through the frame index), and
-// only the sound is decoded.
+// The transitions in a recording where one song ends and the next begins: silences and
+// dips of its sound, and (picture_change.h) black and hard cuts of its I-frames. Only the
+// stretches asked for are read (found in the media through the frame index), and of the
+// pictures only the I-frames are decoded.
 #ifndef __VIMORA_AUDIO_SILENCE_H
 #define __VIMORA_AUDIO_SILENCE_H
 
@@ -45,7 +46,7 @@ enum eTransitionKind { tkSound, tkBlack, tkCut };
 // `from`, the next begins at `to` (a silence or a dip from where it begins to where the
 // sound comes back; a change of the picture from the last I-frame before it to the first
 // after it).
-struct tSilence {
+struct tTransition {
   double from;
   double to;
   eTransitionKind kind = tkSound;
@@ -59,13 +60,13 @@ private:
   struct tBlock {
     double from, to, db;
   };
-  std::vector<tSilence> silences; // in seconds until taken
+  std::vector<tTransition> silences; // in seconds until taken
   std::vector<tBlock> blocks;     // since the last Take, for the dips
   double threshold;               // of the mean square
   bool quiet;
   double quietFrom, heardUntil;
   void Close(void);
-  std::vector<tSilence> Dips(void) const;
+  std::vector<tTransition> Dips(void) const;
 
 public:
   cSilenceDetector(void);
@@ -73,10 +74,10 @@ public:
   void Block(double From, double To, double MeanSquare);
   // The silences and dips found, in order, those that overlap joined, in seconds; ends
   // the one still running.
-  std::vector<tSilence> Take(void);
+  std::vector<tTransition> Take(void);
 };
 
-class cSilenceFinder {
+class cTransitionFinder {
 private:
   std::string recording;
   bool isPesRecording;
@@ -91,13 +92,13 @@ private:
 public:
   // Frames are the recording's at Rate. KeepGoing is asked before each piece of media is
   // read; false ends the search, as though the media ended there.
-  cSilenceFinder(const char *FileName, bool IsPesRecording, cIndexFile &Index, const cFrameRate &Rate = cFrameRate(),
-                 std::function<bool(void)> KeepGoing = nullptr);
+  cTransitionFinder(const char *FileName, bool IsPesRecording, cIndexFile &Index, const cFrameRate &Rate = cFrameRate(),
+                    std::function<bool(void)> KeepGoing = nullptr);
   const cFrameRate &Rate(void) const { return rate; }
   // Appends, in order, the transitions heard and seen between the frames From and To
   // (silences and dips of the sound, black and hard cuts of the I-frames). False when
   // that stretch of the media cannot be read or holds no sound.
-  bool Find(int From, int To, std::vector<tSilence> &Silences);
+  bool Find(int From, int To, std::vector<tTransition> &Transitions);
 };
 
 #endif

@@ -33,7 +33,7 @@ int IFrameFrom(cIndexFile &Index, int Frame, bool Forward)
 
 // Where a mark goes for Silence: a start mark where the sound comes back, an end mark
 // before it goes; -1 when no I-frame lies there.
-int MarkAt(cIndexFile &Index, const tSilence &Silence, bool Start)
+int MarkAt(cIndexFile &Index, const tTransition &Silence, bool Start)
 {
   if (Start)
      return IFrameFrom(Index, int(ceil(Silence.to)), true);
@@ -73,7 +73,7 @@ struct tBoundary {
   bool Marked(void) const { return endOf >= 0 || startOf >= 0; }
   double Guide(void) const { return (low + high) / 2.0; }
   // Frames from the guide's times to a transition, 0 for one that touches them.
-  double Distance(const tSilence &s) const { return s.to < low ? low - s.to : s.from > high ? s.from - high : 0; }
+  double Distance(const tTransition &s) const { return s.to < low ? low - s.to : s.from > high ? s.from - high : 0; }
 };
 
 // The items of the guide in the order of the recording: the pairs (by index) and the
@@ -132,7 +132,7 @@ std::vector<tBoundary> Boundaries(const std::vector<tMarkPair> &Pairs, const std
 // serves one boundary, but for the end and the start on either side of a hole. A
 // boundary without marks that stays is no limit to the others: the guide alone put it
 // there.
-std::vector<int> Place(const std::vector<tBoundary> &Boundaries, const std::vector<tSilence> &Silences, int Window)
+std::vector<int> Place(const std::vector<tBoundary> &Boundaries, const std::vector<tTransition> &Transitions, int Window)
 {
   // a video cuts within itself as well: a hard cut alone loses to a silence, a dip or
   // black a quarter of the window farther away
@@ -145,7 +145,7 @@ std::vector<int> Place(const std::vector<tBoundary> &Boundaries, const std::vect
     int option;       // transition, -1 stays
     int back;         // state of the boundary before
   };
-  auto middle = [&](int s) { return (Silences[s].from + Silences[s].to) / 2; };
+  auto middle = [&](int s) { return (Transitions[s].from + Transitions[s].to) / 2; };
   std::vector<std::vector<tState>> states(Boundaries.size());
   std::vector<tState> before = { { 0, -HUGE_VAL, -1, 0, -1, -1 } };
   for (size_t k = 0; k < Boundaries.size(); k++) {
@@ -164,21 +164,21 @@ std::vector<int> Place(const std::vector<tBoundary> &Boundaries, const std::vect
                continue;
             double cost = s.cost + Cost;
             if (Option >= 0 && s.lastChosen >= 0) {
-               double length = Silences[Option].from - s.lastTo, guided = b.Guide() - Boundaries[s.lastChosen].Guide();
+               double length = Transitions[Option].from - s.lastTo, guided = b.Guide() - Boundaries[s.lastChosen].Guide();
                cost += DurationWeight * std::min(fabs(length - guided), double(Window));
             }
             if (cost < chosen.cost) {
                chosen.cost = cost;
                chosen.back = int(p);
                chosen.lastChosen = Option >= 0 ? int(k) : s.lastChosen;
-               chosen.lastTo = Option >= 0 ? Silences[Option].to : s.lastTo;
+               chosen.lastTo = Option >= 0 ? Transitions[Option].to : s.lastTo;
             }
         }
         if (chosen.back >= 0)
            now.push_back(chosen);
       };
       for (int s : b.reach)
-          best(middle(s), s, b.Distance(Silences[s]) + (Silences[s].kind == tkCut ? CutCost : 0));
+          best(middle(s), s, b.Distance(Transitions[s]) + (Transitions[s].kind == tkCut ? CutCost : 0));
       if (b.Marked())
          best(b.Guide(), -1, StayCost);
       else {
@@ -224,38 +224,38 @@ std::vector<std::pair<int, int>> MarkStretches(const std::vector<tMarkPair> &Pai
   return joined;
 }
 
-std::vector<tSilence> SilencesAround(const std::vector<tMarkPair> &Pairs, cSilenceFinder &Finder, int WindowSeconds, std::function<void(int)> Progress)
+std::vector<tTransition> TransitionsAround(const std::vector<tMarkPair> &Pairs, cTransitionFinder &Finder, int WindowSeconds, std::function<void(int)> Progress)
 {
-  std::vector<tSilence> silences;
+  std::vector<tTransition> transitions;
   std::vector<std::pair<int, int>> stretches = MarkStretches(Pairs, WindowSeconds, Finder.Rate());
   long long total = 0, done = 0;
   for (const auto &s : stretches)
       total += s.second - s.first + 1;
   for (const auto &s : stretches) {
-      if (!Finder.Find(s.first, s.second, silences))
+      if (!Finder.Find(s.first, s.second, transitions))
          LogFile.Log(1, "cannot hear the sound from %s to %s: the marks there stay", *Finder.Rate().Text(std::max(s.first, 0), true),
                      *Finder.Rate().Text(s.second, true));
       done += s.second - s.first + 1;
       if (Progress)
          Progress(int(done * 100 / total));
   }
-  std::sort(silences.begin(), silences.end(), [](const tSilence &a, const tSilence &b) { return a.from < b.from; });
+  std::sort(transitions.begin(), transitions.end(), [](const tTransition &a, const tTransition &b) { return a.from < b.from; });
   static const char *const Kinds[] = { "sound", "black", "cut" };
-  for (const tSilence &s : silences)
+  for (const tTransition &s : transitions)
       LogFile.Log(3, "transition (%s) from %s to %s", Kinds[s.kind], *Finder.Rate().Text(int(floor(s.from)), true), *Finder.Rate().Text(int(ceil(s.to)), true));
-  return silences;
+  return transitions;
 }
 
-void MoveMarks(std::vector<tMarkPair> &Pairs, cIndexFile &Index, const std::vector<tSilence> &Silences, int WindowSeconds,
+void MoveMarks(std::vector<tMarkPair> &Pairs, cIndexFile &Index, const std::vector<tTransition> &Transitions, int WindowSeconds,
                const cFrameRate &Rate, const std::vector<tGuideItem> &Others)
 {
   int window = Rate.Frames(WindowSeconds) + Rate.Frames(ReachSlackSeconds);
   std::vector<tBoundary> boundaries = Boundaries(Pairs, Others, Rate.Frames(1));
   for (tBoundary &b : boundaries)
-      for (size_t s = 0; s < Silences.size(); s++)
-          if (b.Distance(Silences[s]) <= window)
+      for (size_t s = 0; s < Transitions.size(); s++)
+          if (b.Distance(Transitions[s]) <= window)
              b.reach.push_back(int(s));
-  std::vector<int> chosen = Place(boundaries, Silences, window);
+  std::vector<int> chosen = Place(boundaries, Transitions, window);
   struct tMove {
     int mark = -1;
     eWhy why = wNoneInReach;
@@ -265,9 +265,9 @@ void MoveMarks(std::vector<tMarkPair> &Pairs, cIndexFile &Index, const std::vect
       const tBoundary &b = boundaries[k];
       eWhy why = chosen[k] >= 0 ? wMoved : b.reach.empty() ? wNoneInReach : wNoneFits;
       if (b.startOf >= 0)
-         starts[b.startOf] = { chosen[k] >= 0 ? MarkAt(Index, Silences[chosen[k]], true) : -1, why };
+         starts[b.startOf] = { chosen[k] >= 0 ? MarkAt(Index, Transitions[chosen[k]], true) : -1, why };
       if (b.endOf >= 0)
-         ends[b.endOf] = { chosen[k] >= 0 ? MarkAt(Index, Silences[chosen[k]], false) : -1, why };
+         ends[b.endOf] = { chosen[k] >= 0 ? MarkAt(Index, Transitions[chosen[k]], false) : -1, why };
   }
   // Neighbours in the order of the recording: a start goes back at most to the previous
   // pair's end, an end on at most to where the next pair starts; where the guide has two

@@ -28,15 +28,15 @@ struct tGuideItem {
 
 // The stretches of frames within WindowSeconds of the marks (and a few seconds more, so
 // that a transition at the window's edge is found whole), those that overlap joined, in
-// order: what SilencesAround decodes.
+// order: what TransitionsAround decodes.
 std::vector<std::pair<int, int>> MarkStretches(const std::vector<tMarkPair> &Pairs, int WindowSeconds, const cFrameRate &Rate = cFrameRate());
 
 // The transitions around the marks (at the finder's rate), in order; each stretch of
 // media is decoded once, also when several marks reach into it.
 // Progress, when given, is told the percentage of the stretches' frames searched so far.
-std::vector<tSilence> SilencesAround(const std::vector<tMarkPair> &Pairs, cSilenceFinder &Finder, int WindowSeconds, std::function<void(int)> Progress = nullptr);
+std::vector<tTransition> TransitionsAround(const std::vector<tMarkPair> &Pairs, cTransitionFinder &Finder, int WindowSeconds, std::function<void(int)> Progress = nullptr);
 
-// Moves the marks onto the transitions (Silences) within WindowSeconds of the guide's
+// Moves the marks onto the transitions (Transitions) within WindowSeconds of the guide's
 // times, all marks of the recording judged together: each transition ends at most one
 // item, the items of the guide (the pairs and Others) keep their order, and among the
 // ways of placing them the one wins whose marks lie nearest the guide and whose tracks'
@@ -44,7 +44,7 @@ std::vector<tSilence> SilencesAround(const std::vector<tMarkPair> &Pairs, cSilen
 // transition, an end mark to the last I-frame before it. A mark without a transition in
 // reach, or one that would pass its own other mark or a neighbouring pair, stays. Logs
 // (level 2) what moved and what did not.
-void MoveMarks(std::vector<tMarkPair> &Pairs, cIndexFile &Index, const std::vector<tSilence> &Silences, int WindowSeconds,
+void MoveMarks(std::vector<tMarkPair> &Pairs, cIndexFile &Index, const std::vector<tTransition> &Transitions, int WindowSeconds,
                const cFrameRate &Rate = cFrameRate(), const std::vector<tGuideItem> &Others = {});
 
 #endif

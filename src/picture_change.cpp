@@ -34,9 +34,9 @@ void cPictureChanges::Picture(double Time, const tPictureGrid &Grid)
   pictures.push_back({ Time, Grid, IsBlack(Grid) });
 }
 
-std::vector<tSilence> cPictureChanges::Take(void)
+std::vector<tTransition> cPictureChanges::Take(void)
 {
-  std::vector<tSilence> changes;
+  std::vector<tTransition> changes;
   size_t n = pictures.size();
   // black: from the picture before it to the one after; black at either end of what was
   // seen has no song on one side that is known
@@ -70,7 +70,7 @@ std::vector<tSilence> cPictureChanges::Take(void)
       if (jumps[i] >= HardCutFactor * usual)
          changes.push_back({ pictures[i - 1].time, pictures[i].time, tkCut });
   }
-  std::sort(changes.begin(), changes.end(), [](const tSilence &a, const tSilence &b) { return a.from < b.from; });
+  std::sort(changes.begin(), changes.end(), [](const tTransition &a, const tTransition &b) { return a.from < b.from; });
   pictures.clear();
   return changes;
 }

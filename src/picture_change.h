@@ -35,7 +35,7 @@ public:
   void Picture(double Time, const tPictureGrid &Grid);
   // The changes seen, in seconds, each from the last picture of the one song to the first
   // of the next (tkBlack over black pictures, tkCut at a hard cut); forgets the pictures.
-  std::vector<tSilence> Take(void);
+  std::vector<tTransition> Take(void);
 };
 
 #endif

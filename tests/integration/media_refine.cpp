@@ -159,8 +159,8 @@ TEST_F(cMediaSoundTracks, TheSearchHearsTheTrackOfThePreferredLanguage)
       ::Setup.AudioLanguages[0] = c.language;
       ::Setup.AudioLanguages[1] = -1;
       cIndexFile index(dir.c_str(), false);
-      std::vector<tSilence> silences;
-      ASSERT_TRUE(cSilenceFinder(dir.c_str(), false, index).Find(0, index.Last(), silences));
+      std::vector<tTransition> silences;
+      ASSERT_TRUE(cTransitionFinder(dir.c_str(), false, index).Find(0, index.Last(), silences));
       ASSERT_EQ(silences.size(), 1u);
       EXPECT_NEAR(silences[0].from, c.quiet * 25, 2);
       EXPECT_NEAR(silences[0].to, (c.quiet + 0.6) * 25, 2);

@@ -49,7 +49,7 @@ TEST(cSilenceDetector, SilencesAndDipsBelowTheSoundAround)
   double hole = Feed(d, t, 0.2, -70);
   t = Feed(d, hole + 0.15, 0.2, -70); // nothing was heard in between: two pieces
   t = Feed(d, t, 0.5, -90);     // runs to the end of the sound
-  std::vector<tSilence> s = d.Take();
+  std::vector<tTransition> s = d.Take();
   ASSERT_EQ(s.size(), 4u) << ::testing::PrintToString(std::vector<double>{ s[0].from, s[0].to, s[1].from, s[1].to, s[2].from, s[2].to });
   EXPECT_NEAR(s[0].from, 2, 1e-9);
   EXPECT_NEAR(s[0].to, 2.3, 1e-9);
@@ -92,7 +92,7 @@ protected:
     cTestEnv::SetUp();
     recording = MakeTestRecording("Moved", TestEpoch, 3000);
   }
-  std::vector<tMarkPair> Move(std::vector<tMarkPair> Pairs, const std::vector<tSilence> &Silences, int WindowSeconds = 20)
+  std::vector<tMarkPair> Move(std::vector<tMarkPair> Pairs, const std::vector<tTransition> &Silences, int WindowSeconds = 20)
   {
     cIndexFile index(recording.c_str(), false);
     MoveMarks(Pairs, index, Silences, WindowSeconds);
@@ -179,7 +179,7 @@ TEST(cPictureChanges, BlackAndHardCutsAgainstThePicturesAround)
   for (int i = 0; i < 10; i++, t += 0.5)
       p.Picture(t, Plain(i % 2 ? 60 : 110));   // from 9.5: a video cutting every picture
   p.Picture(t, Plain(20));                     // 14.5: black to the end
-  std::vector<tSilence> c = p.Take();
+  std::vector<tTransition> c = p.Take();
   ASSERT_EQ(c.size(), 2u);
   EXPECT_EQ(c[0].kind, tkBlack);
   EXPECT_DOUBLE_EQ(c[0].from, 2.5);
@@ -199,7 +199,7 @@ TEST_F(cMoveMarks, TheGuidesItemsKeepTheirTransitions)
   // the song really ends at 1500, the announcement after it at 2000; the guide has the
   // song end at 1825 and the announcement at 1825..1950
   std::vector<tMarkPair> pairs = { { 600, 1824, "A" } };
-  std::vector<tSilence> s = { { 590, 600 }, { 1500, 1510 }, { 2000, 2010 } };
+  std::vector<tTransition> s = { { 590, 600 }, { 1500, 1510 }, { 2000, 2010 } };
   cIndexFile index(recording.c_str(), false);
   MoveMarks(pairs, index, s, 20, cFrameRate(), { { 1825, 1950 } });
   EXPECT_EQ(pairs, (std::vector<tMarkPair>{ { 600, 1500, "A" } }));
