@@ -29,7 +29,7 @@ static const int ProgressEvery = 120;       // seconds of host time between prog
 static const auto ConversionLimit = std::chrono::minutes(10);
 static const int ConversionSpeed = 100;
 // The guide is off by up to this many seconds per item, as on real channels; the marks
-// are moved onto the gaps between the items the channel really airs.
+// are moved onto the transitions between the items the channel really airs.
 static const int GuideError = 15;
 // The settings the demo runs with, as setup.conf holds them: green finds the song
 // boundaries, and with media a recording's end starts its marks and its conversion.
