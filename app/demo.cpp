@@ -4,15 +4,18 @@
 #include <chrono>
 #include <future>
 #include <fcntl.h>
+#include <math.h>
 #include <stdarg.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vdr/clock.h>
+#include <vdr/onair.h>
 #include <vdr/plugin.h>
 #include <vdr/recording.h>
 #include <vdr/skins.h>
 #include <vdr/tools.h>
 
+#include "../host/src/mediawriter.h"
 #include "files.h"
 #include "script.h"
 #include "session.h"
@@ -26,7 +29,7 @@ static const int ProgressEvery = 120;       // seconds of host time between prog
 static const auto ConversionLimit = std::chrono::minutes(10);
 static const int ConversionSpeed = 100;
 // The guide is off by up to this many seconds per item, as on real channels; the marks
-// are moved onto the gaps between the items the channel really airs.
+// are moved onto the transitions between the items the channel really airs.
 static const int GuideError = 15;
 // The settings the demo runs with, as setup.conf holds them: green finds the song
 // boundaries, and with media a recording's end starts its marks and its conversion.
@@ -74,7 +77,21 @@ bool ReadDemoGuide(const std::string &FileName, std::vector<tDemoEvent> &Events,
        ok = false;
        break;
     }
-    e.title = stripspace(s + n);
+    s += n;
+    e.transition = "silence";
+    if (strncmp(s, "transition=", strlen("transition=")) == 0) {
+       char *kind = s + strlen("transition=");
+       size_t length = strcspn(kind, " \t");
+       e.transition.assign(kind, length);
+       eTransition t;
+       if (!ParseTransition(e.transition, t) || !kind[length]) {
+          Error = FileName + ":" + std::to_string(number) + ": not \"SECONDS [transition=silence|dip|cut|fade] TITLE\"";
+          ok = false;
+          break;
+       }
+       s = kind + length + strspn(kind + length, " \t");
+    }
+    e.title = stripspace(s);
     SplitTitle(e);
     Events.push_back(e);
   }
@@ -391,7 +408,8 @@ bool cDemo::Broadcast(void)
   for (size_t i = 0; i < events.size(); i++) {
       int guideEnd = i + 1 < events.size() ? guided[i + 1] : guidedEnd;
       if (!Run(*cString::sprintf("event %s +%d %d %s", MusicChannelID, guided[i], guideEnd - guided[i], events[i].title.c_str())) ||
-          !Run(*cString::sprintf("onair %s +%d %d %s", MusicChannelID, aired[i], events[i].duration, events[i].title.c_str())))
+          !Run(*cString::sprintf("onair %s +%d %d transition=%s %s", MusicChannelID, aired[i], events[i].duration, events[i].transition.c_str(),
+                                 events[i].title.c_str())))
          return false;
   }
   at = std::max(airedEnd, guidedEnd);
@@ -611,14 +629,19 @@ bool cDemo::ListPlaylist(void)
 }
 
 // For each marked track: how far the guide was off the real item, and where its marks
-// landed against the real start and end (the item's picture and sound begin after a gap
-// of 0.5 to 1 s; a mark goes to an I-frame, one every 0.48 s).
+// landed against where the song's sound begins and ends (after the item's transition: a
+// gap of 0.52 to 1 s, a dip of 0.2 s, a fade of 0.5 s, nothing at a cut). A mark goes to
+// an I-frame, one every 0.48 s: a start mark lies up to that after its song's sound
+// begins, an end mark up to that before it ends.
 void cDemo::MarkLandings(const std::vector<std::string> &Marks)
 {
-  Say("  How far the guide was off, and where the marks landed (seconds; + is later than the real time):");
-  Say("    %-61s  %-15s  %s", "track", "guide start/end", "marks start/end");
+  Say("  How far the guide was off, and where the marks landed against the song's sound (seconds;\n"
+      "  + is later than the real time):");
+  Say("    %-61s  %-7s  %-15s  %s", "track", "begins", "guide start/end", "marks start/end");
   int marks = 0, near = 0;
+  double worst = 0;
   double fps = cRecording(recordingDir.c_str()).FramesPerSecond();
+  const double Near = 0.5;
   for (size_t i = 0; i < events.size(); i++) {
       const tDemoEvent &e = events[i];
       // the comment as green writes it, or the clip name cutting gave it
@@ -629,17 +652,25 @@ void cDemo::MarkLandings(const std::vector<std::string> &Marks)
       });
       if (!e.IsTrack() || mark == Marks.end() || mark + 1 == Marks.end())
          continue;
+      eTransition transition = trSilence;
+      ParseTransition(e.transition, transition);
+      double soundStart = aired[i] + MediaLeadFrames(script->Start() + aired[i], transition, int(fps)) / fps;
       int realEnd = i + 1 < events.size() ? aired[i + 1] : airedEnd;
       int guideEnd = i + 1 < events.size() ? guided[i + 1] : guidedEnd;
-      double start = HMSFToIndex(mark->c_str(), fps) / fps - aired[i];
+      double start = HMSFToIndex(mark->c_str(), fps) / fps - soundStart;
       double end = HMSFToIndex((mark + 1)->c_str(), fps) / fps - realEnd;
-      Say("    %-61s  %+5d %+5d      %+6.2f %+6.2f", e.FileBaseName().c_str(), guided[i] - aired[i], guideEnd - realEnd, start, end);
+      Say("    %-61s  %-7s  %+5d %+5d      %+6.2f %+6.2f", e.FileBaseName().c_str(), e.transition.c_str(), guided[i] - aired[i],
+          guideEnd - realEnd, start, end);
       marks += 2;
-      // a start mark goes after the item's gap of up to 1 s, both to the next I-frame
-      near += (start >= 0 && start <= 1.5) + (end <= 0 && end >= -0.5);
+      near += (start >= 0 && start <= Near) + (end <= 0 && end >= -Near);
+      worst = std::max({ worst, fabs(start), fabs(end) });
   }
-  Say("  %d of %d marks lie on their item's gap; a mark far from it found another silence nearer to\n"
-      "  the guide's time (that of an announcement shorter than the guide's error)", near, marks);
+  if (marks && near == marks)
+     Say("  Every mark of the %d lies within %.1f s of where its song's sound begins or ends, inside the song\n"
+         "  (the worst %.2f s off)", marks, Near, worst);
+  else
+     Say("  %d of %d marks lie within %.1f s of where their song's sound begins or ends, inside the song\n"
+         "  (the worst %.2f s off)", near, marks, Near, worst);
 }
 
 // What the demo did, as a script to run again by hand.

@@ -11,6 +11,7 @@
 struct tDemoEvent {
   int duration;
   std::string title;
+  std::string transition; // how it begins on air: "silence", "dip", "cut" or "fade"
   // Set for a music video, from "Artist - Title (Year)".
   std::string artist, song;
   int year;
@@ -19,8 +20,8 @@ struct tDemoEvent {
   std::string FileBaseName(void) const;
 };
 
-// Reads the demo guide ("SECONDS TITLE" lines, '#' comments); false with the reason
-// in Error when a line is bad.
+// Reads the demo guide ("SECONDS [transition=KIND] TITLE" lines, '#' comments); false
+// with the reason in Error when a line is bad.
 bool ReadDemoGuide(const std::string &FileName, std::vector<tDemoEvent> &Events, std::string &Error);
 
 // Runs the demo in Dir with the plug-ins found in PluginDir; the exit code (0 only when

@@ -328,9 +328,17 @@ bool cScript::OnAir(cWords &Words)
   if (!Airing(Words, channel, startTime, duration))
      return false;
   std::string title = Trimmed(Words.Rest());
+  eTransition transition = trSilence;
+  if (title.compare(0, 11, "transition=") == 0) {
+     size_t blank = title.find(' ');
+     std::string kind = title.substr(11, blank == std::string::npos ? std::string::npos : blank - 11);
+     if (!ParseTransition(kind, transition))
+        return Fail("unknown transition '%s' (silence, dip, cut or fade)", kind.c_str());
+     title = blank == std::string::npos ? "" : Trimmed(title.substr(blank + 1));
+  }
   if (title.empty())
      return Fail("an item on air needs a title");
-  cOnAir::Add(channel->GetChannelID(), startTime, int(duration), title.c_str());
+  cOnAir::Add(channel->GetChannelID(), startTime, int(duration), title.c_str(), transition);
   return true;
 }
 

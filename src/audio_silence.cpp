@@ -1,5 +1,6 @@
 #include "audio_silence.h"
 
+#include <algorithm>
 #include <errno.h>
 #include <fcntl.h>
 #include <math.h>
@@ -14,9 +15,11 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/avutil.h>
+#include <libavutil/pixdesc.h>
 }
 
 #include "log.h"
+#include "picture_change.h"
 
 namespace {
 
@@ -117,12 +120,49 @@ double MeanSquare(const AVFrame *Frame, int First, int Count)
   return channels > 0 && Count > 0 ? sum / (double(channels) * Count) : 1;
 }
 
-// One stretch of media: demuxed, its first picture's time taken, its sound decoded.
+// The grid of a decoded picture; empty for a format of another kind than planar YUV.
+tPictureGrid Grid(const AVFrame *Frame)
+{
+  const AVPixFmtDescriptor *d = av_pix_fmt_desc_get(AVPixelFormat(Frame->format));
+  tPictureGrid grid;
+  if (!d || d->nb_components < 3 || !(d->flags & AV_PIX_FMT_FLAG_PLANAR) || (d->flags & AV_PIX_FMT_FLAG_RGB) || Frame->width <= 0 || Frame->height <= 0)
+     return grid;
+  int depth = d->comp[0].depth;
+  int cells = PictureGridColumns * PictureGridRows;
+  grid.assign(3 * cells, 0);
+  for (int plane = 0; plane < 3; plane++) {
+      int w = plane ? AV_CEIL_RSHIFT(Frame->width, d->log2_chroma_w) : Frame->width;
+      int h = plane ? AV_CEIL_RSHIFT(Frame->height, d->log2_chroma_h) : Frame->height;
+      // a few hundred pixels a row are enough for the mean of a cell
+      int step = std::max(1, w / 240);
+      std::vector<double> sum(cells, 0);
+      std::vector<int> count(cells, 0);
+      for (int y = 0; y < h; y += step) {
+          const uint8_t *row = Frame->data[plane] + ptrdiff_t(y) * Frame->linesize[plane];
+          int r = y * PictureGridRows / h;
+          for (int x = 0; x < w; x += step) {
+              int v = depth > 8 ? reinterpret_cast<const uint16_t *>(row)[x] >> (depth - 8) : row[x];
+              int c = r * PictureGridColumns + x * PictureGridColumns / w;
+              sum[c] += v;
+              count[c]++;
+          }
+      }
+      for (int c = 0; c < cells; c++)
+          grid[3 * c + plane] = count[c] ? float(sum[c] / count[c]) : 0;
+  }
+  return grid;
+}
+
+// One stretch of media: demuxed, its first picture's time taken, its sound decoded, and
+// its I-frames, each on its own.
 class cStretchDecoder {
 private:
   AVFormatContext *format;
   AVIOContext *io;
   AVCodecContext *decoder;
+  AVCodecContext *pictureDecoder;
+  int pictureStream;
+  cPictureChanges pictures;
   AVPacket *packet;
   AVFrame *frame;
   int audioStream;
@@ -134,8 +174,10 @@ private:
   cSilenceDetector detector;
   double Seconds(int64_t Timestamp, AVRational TimeBase);
   bool OpenDecoder(int Stream);
+  void OpenPictureDecoder(void);
   int ChosenStream(void) const;
   void Decode(const AVPacket *Packet);
+  void DecodePicture(const AVPacket *Packet);
   void Measure(void);
 
 public:
@@ -145,14 +187,17 @@ public:
   bool HeardSound(void) const { return decoder != NULL; }
   bool PictureSeen(void) const { return pictureSeen; }
   // Silences in seconds after the first picture.
-  std::vector<tSilence> Silences(void);
+  std::vector<tTransition> Silences(void);
+  // Changes of the picture, likewise.
+  std::vector<tTransition> PictureChanges(void);
 };
 
 cStretchDecoder::cStretchDecoder(void)
 {
   format = NULL;
   io = NULL;
-  decoder = NULL;
+  decoder = pictureDecoder = NULL;
+  pictureStream = -1;
   packet = av_packet_alloc();
   frame = av_frame_alloc();
   audioStream = -1;
@@ -164,6 +209,7 @@ cStretchDecoder::cStretchDecoder(void)
 cStretchDecoder::~cStretchDecoder()
 {
   avcodec_free_context(&decoder);
+  avcodec_free_context(&pictureDecoder);
   avformat_close_input(&format);
   if (io)
      av_freep(&io->buffer);
@@ -197,6 +243,51 @@ bool cStretchDecoder::OpenDecoder(int Stream)
   }
   audioStream = Stream;
   return true;
+}
+
+// The first picture stream, decoded as cheaply as it goes: its I-frames alone, each on
+// its own, at a lower resolution where the decoder can, without the smoothing of block
+// edges. (Skipping the other pictures inside the decoder loses I-frames of the open
+// groups of pictures broadcasters send, and their times.)
+void cStretchDecoder::OpenPictureDecoder(void)
+{
+  for (unsigned i = 0; i < format->nb_streams && pictureStream < 0; i++)
+      if (format->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
+         pictureStream = int(i);
+  if (pictureStream < 0)
+     return;
+  const AVCodecParameters *parameters = format->streams[pictureStream]->codecpar;
+  const AVCodec *codec = avcodec_find_decoder(parameters->codec_id);
+  if (!codec || !(pictureDecoder = avcodec_alloc_context3(codec)) || avcodec_parameters_to_context(pictureDecoder, parameters) < 0) {
+     avcodec_free_context(&pictureDecoder);
+     return;
+  }
+  pictureDecoder->skip_loop_filter = AVDISCARD_ALL;
+  pictureDecoder->lowres = std::min(int(codec->max_lowres), 2);
+  pictureDecoder->thread_count = 1;
+  // an I-frame of an open group is whole, though the decoder would wait for an IDR picture
+  pictureDecoder->flags |= AV_CODEC_FLAG_OUTPUT_CORRUPT;
+  pictureDecoder->flags2 |= AV_CODEC_FLAG2_SHOW_ALL;
+  if (avcodec_open2(pictureDecoder, codec, NULL) < 0)
+     avcodec_free_context(&pictureDecoder);
+}
+
+void cStretchDecoder::DecodePicture(const AVPacket *Packet)
+{
+  int64_t pts = Packet->pts;
+  if (!(Packet->flags & AV_PKT_FLAG_KEY) || pts == AV_NOPTS_VALUE)
+     return;
+  double time = Seconds(pts, format->streams[pictureStream]->time_base);
+  bool taken = false;
+  if (avcodec_send_packet(pictureDecoder, Packet) >= 0 && avcodec_send_packet(pictureDecoder, NULL) >= 0) {
+     while (avcodec_receive_frame(pictureDecoder, frame) >= 0) {
+       if (!taken)
+          pictures.Picture(time, Grid(frame));
+       taken = true;
+       av_frame_unref(frame);
+     }
+  }
+  avcodec_flush_buffers(pictureDecoder);
 }
 
 // The stream of the sound track heard, of those the demuxer found; one that gave no sound
@@ -274,6 +365,7 @@ bool cStretchDecoder::Run(cPieceReader &Reader, bool IsPesRecording)
   int chosen = ChosenStream();
   if (chosen >= 0)
      OpenDecoder(chosen);
+  OpenPictureDecoder();
   while (av_read_frame(format, packet) >= 0) {
     AVStream *stream = format->streams[packet->stream_index];
     AVMediaType type = stream->codecpar->codec_type;
@@ -284,7 +376,9 @@ bool cStretchDecoder::Run(cPieceReader &Reader, bool IsPesRecording)
     }
     if (packet->stream_index == audioStream)
        Decode(packet);
-    // only the first picture's time and one sound are needed: the demuxer may skip the rest
+    else if (packet->stream_index == pictureStream && pictureDecoder)
+       DecodePicture(packet);
+    // one picture and one sound are needed: the demuxer may skip the rest
     else if (type != AVMEDIA_TYPE_VIDEO || pictureSeen)
        stream->discard = AVDISCARD_ALL;
     av_packet_unref(packet);
@@ -294,10 +388,20 @@ bool cStretchDecoder::Run(cPieceReader &Reader, bool IsPesRecording)
   return true;
 }
 
-std::vector<tSilence> cStretchDecoder::Silences(void)
+std::vector<tTransition> cStretchDecoder::PictureChanges(void)
 {
-  std::vector<tSilence> silences = detector.Take();
-  for (tSilence &s : silences) {
+  std::vector<tTransition> changes = pictures.Take();
+  for (tTransition &c : changes) {
+      c.from -= pictureTime;
+      c.to -= pictureTime;
+  }
+  return changes;
+}
+
+std::vector<tTransition> cStretchDecoder::Silences(void)
+{
+  std::vector<tTransition> silences = detector.Take();
+  for (tTransition &s : silences) {
       s.from -= pictureTime;
       s.to -= pictureTime;
   }
@@ -377,6 +481,7 @@ void cSilenceDetector::Close(void)
 
 void cSilenceDetector::Block(double From, double To, double MeanSquare)
 {
+  blocks.push_back({ From, To, 10 * log10(std::max(MeanSquare, 1e-20)) });
   if (quiet && From - heardUntil > MaxHoleSeconds)
      Close();
   if (MeanSquare >= threshold)
@@ -388,27 +493,91 @@ void cSilenceDetector::Block(double From, double To, double MeanSquare)
   heardUntil = To;
 }
 
-std::vector<tSilence> cSilenceDetector::Take(void)
+// The median level of each half second of blocks; a block is dipped against the median
+// of the medians within DipAroundSeconds, so that a dip of a fraction of a second
+// hardly moves what it is measured against, and an hour is measured in a pass.
+std::vector<tTransition> cSilenceDetector::Dips(void) const
+{
+  const double PieceSeconds = 0.5;
+  std::vector<double> medians;
+  std::vector<size_t> pieceOf(blocks.size());
+  double pieceFrom = 0;
+  std::vector<double> levels;
+  auto median = [](std::vector<double> &Values) {
+    std::nth_element(Values.begin(), Values.begin() + Values.size() / 2, Values.end());
+    return Values[Values.size() / 2];
+  };
+  for (size_t i = 0; i < blocks.size(); i++) {
+      if (levels.empty())
+         pieceFrom = blocks[i].from;
+      levels.push_back(blocks[i].db);
+      pieceOf[i] = medians.size();
+      if (blocks[i].to - pieceFrom >= PieceSeconds || i + 1 == blocks.size()) {
+         medians.push_back(median(levels));
+         levels.clear();
+      }
+  }
+  int around = int(lround(DipAroundSeconds / PieceSeconds));
+  std::vector<double> reference(medians.size());
+  for (size_t p = 0; p < medians.size(); p++) {
+      std::vector<double> near(medians.begin() + std::max(0, int(p) - around), medians.begin() + std::min(medians.size(), p + around + 1));
+      reference[p] = median(near);
+  }
+  std::vector<tTransition> dips;
+  bool in = false;
+  double from = 0, until = 0;
+  auto close = [&]() {
+    if (in && until - from >= DipMinSeconds)
+       dips.push_back({ from, until });
+    in = false;
+  };
+  for (size_t i = 0; i < blocks.size(); i++) {
+      if (in && blocks[i].from - until > MaxHoleSeconds)
+         close();
+      if (blocks[i].db <= reference[pieceOf[i]] - DipDb) {
+         if (!in)
+            from = blocks[i].from;
+         in = true;
+         until = blocks[i].to;
+      }
+      else
+         close();
+  }
+  close();
+  return dips;
+}
+
+std::vector<tTransition> cSilenceDetector::Take(void)
 {
   Close();
-  std::vector<tSilence> taken;
-  taken.swap(silences);
+  std::vector<tTransition> all = Dips();
+  all.insert(all.end(), silences.begin(), silences.end());
+  std::sort(all.begin(), all.end(), [](const tTransition &a, const tTransition &b) { return a.from < b.from; });
+  std::vector<tTransition> taken;
+  for (const tTransition &s : all) {
+      if (!taken.empty() && s.from <= taken.back().to)
+         taken.back().to = std::max(taken.back().to, s.to);
+      else
+         taken.push_back(s);
+  }
+  silences.clear();
+  blocks.clear();
   return taken;
 }
 
-// --- cSilenceFinder --------------------------------------------------------
+// --- cTransitionFinder --------------------------------------------------------
 
-cSilenceFinder::cSilenceFinder(const char *FileName, bool IsPesRecording, cIndexFile &Index, const cFrameRate &Rate, std::function<bool(void)> KeepGoing)
+cTransitionFinder::cTransitionFinder(const char *FileName, bool IsPesRecording, cIndexFile &Index, const cFrameRate &Rate, std::function<bool(void)> KeepGoing)
 : recording(FileName), isPesRecording(IsPesRecording), index(Index), rate(Rate), keepGoing(KeepGoing)
 {
 }
 
-std::string cSilenceFinder::MediaFile(int FileNumber) const
+std::string cTransitionFinder::MediaFile(int FileNumber) const
 {
   return *cString::sprintf(isPesRecording ? "%s/%03d.vdr" : "%s/%05d.ts", recording.c_str(), FileNumber);
 }
 
-bool cSilenceFinder::Find(int From, int To, std::vector<tSilence> &Silences)
+bool cTransitionFinder::Find(int From, int To, std::vector<tTransition> &Transitions)
 {
   int last = index.Last();
   From = std::max(From, 0);
@@ -450,10 +619,45 @@ bool cSilenceFinder::Find(int From, int To, std::vector<tSilence> &Silences)
   cStretchDecoder stretch;
   if (!stretch.Run(reader, isPesRecording) || !stretch.HeardSound() || !stretch.PictureSeen())
      return false;
-  for (const tSilence &s : stretch.Silences()) {
+  std::vector<tTransition> found;
+  for (const tTransition &s : stretch.Silences()) {
       double from = first + s.from * rate.FramesPerSecond(), to = first + s.to * rate.FramesPerSecond();
       if (to > From && from < To + 1)
-         Silences.push_back({ std::max(from, double(first)), to });
+         found.push_back({ std::max(from, double(first)), to });
   }
+  // a change of the picture lies after the I-frame before it and up to the one after it
+  for (const tTransition &c : stretch.PictureChanges()) {
+      int before = NearestIFrame(int(lround(first + c.from * rate.FramesPerSecond())));
+      int after = NearestIFrame(int(lround(first + c.to * rate.FramesPerSecond())));
+      if (before >= 0 && after > before && after > From && before < To)
+         found.push_back({ before + 1.0, double(after), c.kind });
+  }
+  // what sound and picture both show is one transition, as sure as the surer of them
+  std::sort(found.begin(), found.end(), [](const tTransition &a, const tTransition &b) { return a.from < b.from; });
+  std::vector<tTransition> joined;
+  for (const tTransition &s : found) {
+      if (!joined.empty() && s.from <= joined.back().to) {
+         joined.back().to = std::max(joined.back().to, s.to);
+         joined.back().kind = std::min(joined.back().kind, s.kind);
+      }
+      else
+         joined.push_back(s);
+  }
+  Transitions.insert(Transitions.end(), joined.begin(), joined.end());
   return true;
+}
+
+int cTransitionFinder::NearestIFrame(int Frame) const
+{
+  const int Reach = 3; // frames: the time stamps of a picture and its place in the index
+  for (int d = 0; d <= Reach; d++) {
+      for (int f : { Frame - d, Frame + d }) {
+          uint16_t number;
+          off_t offset;
+          bool independent = false;
+          if (f >= 0 && f <= index.Last() && index.Get(f, &number, &offset, &independent) && independent)
+             return f;
+      }
+  }
+  return -1;
 }

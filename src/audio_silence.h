@@ -1,6 +1,7 @@
-// The silences in a recording's sound, where one song ends and the next begins. Only
-// the stretches asked for are read (found in the media through the frame index), and
-// only the sound is decoded.
+// The transitions in a recording where one song ends and the next begins: silences and
+// dips of its sound, and (picture_change.h) black and hard cuts of its I-frames. Only the
+// stretches asked for are read (found in the media through the frame index), and of the
+// pictures only the I-frames are decoded.
 #ifndef __VIMORA_AUDIO_SILENCE_H
 #define __VIMORA_AUDIO_SILENCE_H
 
@@ -31,33 +32,52 @@ int ChooseSoundTrack(const std::vector<tSoundTrack> &Tracks, const std::vector<s
 // Sound below this level for at least this long is a silence.
 const double SilenceLevelDb = -50;
 const double SilenceMinSeconds = 0.3;
+// Sound this far below the median of the seconds around it, for at least this long, is a
+// dip: music channels rarely fall silent between their videos.
+const double DipDb = 20;
+const double DipMinSeconds = 0.1;
+const double DipAroundSeconds = 2;
 
-// A silence in frames of the recording, with fractions: it begins at `from` and the
-// sound comes back at `to`.
-struct tSilence {
+// What a transition was found by: the sound (a silence or a dip), black pictures, or a
+// hard cut of the picture alone, the least sure of them (videos cut within themselves).
+enum eTransitionKind { tkSound, tkBlack, tkCut };
+
+// A transition, in frames of the recording, with fractions: the song before ends at
+// `from`, the next begins at `to` (a silence or a dip from where it begins to where the
+// sound comes back; a change of the picture from the last I-frame before it to the first
+// after it).
+struct tTransition {
   double from;
   double to;
+  eTransitionKind kind = tkSound;
 };
 
-// Collects silences from a level measured block by block, blocks in time order (seconds).
-// A hole in the time line ends a silence: what was not heard is not known to be quiet.
+// Collects silences and dips from a level measured block by block, blocks in time order
+// (seconds). A hole in the time line ends either: what was not heard is not known to be
+// quiet.
 class cSilenceDetector {
 private:
-  std::vector<tSilence> silences; // in seconds until taken
+  struct tBlock {
+    double from, to, db;
+  };
+  std::vector<tTransition> silences; // in seconds until taken
+  std::vector<tBlock> blocks;     // since the last Take, for the dips
   double threshold;               // of the mean square
   bool quiet;
   double quietFrom, heardUntil;
   void Close(void);
+  std::vector<tTransition> Dips(void) const;
 
 public:
   cSilenceDetector(void);
   // MeanSquare of samples scaled to -1..1.
   void Block(double From, double To, double MeanSquare);
-  // The silences found, in seconds; ends the one still running.
-  std::vector<tSilence> Take(void);
+  // The silences and dips found, in order, those that overlap joined, in seconds; ends
+  // the one still running.
+  std::vector<tTransition> Take(void);
 };
 
-class cSilenceFinder {
+class cTransitionFinder {
 private:
   std::string recording;
   bool isPesRecording;
@@ -66,16 +86,19 @@ private:
   std::function<bool(void)> keepGoing;
   // The media file of a file number of the index.
   std::string MediaFile(int FileNumber) const;
+  // The I-frame at Frame or a few frames from it, -1 for none.
+  int NearestIFrame(int Frame) const;
 
 public:
   // Frames are the recording's at Rate. KeepGoing is asked before each piece of media is
   // read; false ends the search, as though the media ended there.
-  cSilenceFinder(const char *FileName, bool IsPesRecording, cIndexFile &Index, const cFrameRate &Rate = cFrameRate(),
-                 std::function<bool(void)> KeepGoing = nullptr);
+  cTransitionFinder(const char *FileName, bool IsPesRecording, cIndexFile &Index, const cFrameRate &Rate = cFrameRate(),
+                    std::function<bool(void)> KeepGoing = nullptr);
   const cFrameRate &Rate(void) const { return rate; }
-  // Appends, in order, the silences heard between the frames From and To. False when
+  // Appends, in order, the transitions heard and seen between the frames From and To
+  // (silences and dips of the sound, black and hard cuts of the I-frames). False when
   // that stretch of the media cannot be read or holds no sound.
-  bool Find(int From, int To, std::vector<tSilence> &Silences);
+  bool Find(int From, int To, std::vector<tTransition> &Transitions);
 };
 
 #endif

@@ -1,5 +1,5 @@
-// Cut marks moved from the guide's times onto the silences between songs: the guide
-// says which song and roughly where, the recording's sound says exactly where.
+// Cut marks moved from the guide's times onto the transitions between songs: the guide
+// says which song, roughly where and how long, the recording says exactly where.
 #ifndef __VIMORA_MARK_REFINE_H
 #define __VIMORA_MARK_REFINE_H
 
@@ -19,24 +19,32 @@ struct tMarkPair {
   std::string name;
 };
 
-// The silence nearest to Mark among those reaching into Mark +- Window frames (a
-// silence around Mark is nearest of all); null when none does. The earlier one wins a tie.
-const tSilence *NearestSilence(const std::vector<tSilence> &Silences, int Mark, int Window);
+// An item of the guide beside the tracks being marked (an announcement, a track not
+// selected), in frames of the recording; -1 for an end that lies outside it.
+struct tGuideItem {
+  int start;
+  int end;
+};
 
-// The stretches of frames within WindowSeconds of the marks, those that overlap joined,
-// in order: what SilencesAround decodes.
+// The stretches of frames within WindowSeconds of the marks (and a few seconds more, so
+// that a transition at the window's edge is found whole), those that overlap joined, in
+// order: what TransitionsAround decodes.
 std::vector<std::pair<int, int>> MarkStretches(const std::vector<tMarkPair> &Pairs, int WindowSeconds, const cFrameRate &Rate = cFrameRate());
 
-// The silences within WindowSeconds of the marks (at the finder's rate), in order; each
-// stretch of sound is decoded once, also when several marks reach into it.
+// The transitions around the marks (at the finder's rate), in order; each stretch of
+// media is decoded once, also when several marks reach into it.
 // Progress, when given, is told the percentage of the stretches' frames searched so far.
-std::vector<tSilence> SilencesAround(const std::vector<tMarkPair> &Pairs, cSilenceFinder &Finder, int WindowSeconds, std::function<void(int)> Progress = nullptr);
+std::vector<tTransition> TransitionsAround(const std::vector<tMarkPair> &Pairs, cTransitionFinder &Finder, int WindowSeconds, std::function<void(int)> Progress = nullptr);
 
-// Moves each start mark to the first I-frame after the silence nearest to it, and each
-// end mark to the last I-frame before its nearest silence, searching WindowSeconds on
-// either side. A mark without a silence in reach, or one that would pass its own other
-// mark or a neighbouring pair, stays. Logs (level 2) what moved and what did not.
-void MoveMarks(std::vector<tMarkPair> &Pairs, cIndexFile &Index, const std::vector<tSilence> &Silences, int WindowSeconds,
-               const cFrameRate &Rate = cFrameRate());
+// Moves the marks onto the transitions (Transitions) within WindowSeconds of the guide's
+// times, all marks of the recording judged together: each transition ends at most one
+// item, the items of the guide (the pairs and Others) keep their order, and among the
+// ways of placing them the one wins whose marks lie nearest the guide and whose tracks'
+// lengths come nearest the guide's. A start mark goes to the first I-frame after its
+// transition, an end mark to the last I-frame before it. A mark without a transition in
+// reach, or one that would pass its own other mark or a neighbouring pair, stays. Logs
+// (level 2) what moved and what did not.
+void MoveMarks(std::vector<tMarkPair> &Pairs, cIndexFile &Index, const std::vector<tTransition> &Transitions, int WindowSeconds,
+               const cFrameRate &Rate = cFrameRate(), const std::vector<tGuideItem> &Others = {});
 
 #endif

@@ -212,6 +212,36 @@ std::vector<tMarkPair> GuideMarkPairs(const cRecording *Recording)
   return pairs;
 }
 
+std::vector<tGuideItem> GuideNeighbours(const cRecording *Recording)
+{
+  std::string channelId = GetRecordingChannelID(Recording);
+  cIndexFile index(Recording->FileName(), false, Recording->IsPesRecording());
+  cTrackWindow window(index, Recording, VimoraConfig.offset);
+  std::vector<tGuideItem> items;
+  auto add = [&](const cTrack &t) {
+    tGuideItem item;
+    window.Frames(t, item.start, item.end);
+    if (item.start >= 0 || item.end >= 0)
+       items.push_back(item);
+  };
+  {
+    // the guide drops the events it no longer needs: what is left of them helps
+    LOCK_SCHEDULES_READ;
+    const cSchedule *schedule = Schedules ? Schedules->GetSchedule(tChannelID::FromString(channelId.c_str())) : NULL;
+    for (const cEvent *e = schedule ? schedule->Events()->First() : NULL; e; e = schedule->Events()->Next(e)) {
+        cTrack t;
+        t.startTime = e->StartTime();
+        t.duration = e->Duration();
+        add(t);
+    }
+  }
+  cTracksLock lock(Tracks);
+  for (cTrack *t = Tracks.First(); t; t = Tracks.Next(t))
+      if (t->status > 0 && t->channelId == channelId)
+         add(*t);
+  return items;
+}
+
 bool SaveMarkPairs(const cRecording *Recording, const std::vector<tMarkPair> &Pairs)
 {
   // Whatever marks the recording had, by hand or from an earlier run, make way. The

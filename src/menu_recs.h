@@ -27,6 +27,11 @@ std::vector<std::unique_ptr<cRecording>> VimoraRecordings(void);
 // it, at its I-frames, the start mark named «artist|title|year».
 std::vector<tMarkPair> GuideMarkPairs(const cRecording *Recording);
 
+// The other items of the guide that lie in the recording, at their I-frames: the
+// catalogue's tracks of its channel that are not selected, and the events of its channel
+// the programme guide still holds (announcements, and the tracks again).
+std::vector<tGuideItem> GuideNeighbours(const cRecording *Recording);
+
 // Writes the recording's cut marks as green does, the guide's pairs moved onto the song
 // boundaries first when "refinemarks" is on (searched here and now: seconds for hours of
 // recording, so not for the main thread). The number of pairs, or -1 (logged) when the

@@ -53,11 +53,11 @@ bool FindSongBoundaries(const cRecording *Recording, std::vector<tMarkPair> &Pai
 {
   cIndexFile index(Recording->FileName(), false, Recording->IsPesRecording());
   cFrameRate rate(Recording);
-  cSilenceFinder finder(Recording->FileName(), Recording->IsPesRecording(), index, rate, GoOn);
-  std::vector<tSilence> silences = SilencesAround(Pairs, finder, WindowSeconds, Progress);
+  cTransitionFinder finder(Recording->FileName(), Recording->IsPesRecording(), index, rate, GoOn);
+  std::vector<tTransition> transitions = TransitionsAround(Pairs, finder, WindowSeconds, Progress);
   if (!GoOn())
      return false;
-  MoveMarks(Pairs, index, silences, WindowSeconds, rate);
+  MoveMarks(Pairs, index, transitions, WindowSeconds, rate, GuideNeighbours(Recording));
   return true;
 }
 

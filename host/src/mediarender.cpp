@@ -54,7 +54,8 @@ struct tProgramme {
   time_t start;
   std::string title;
   int endFrame;   // where something else begins
-  int gapEnd;     // black and silent before, as between the items of a music channel
+  int gapEnd;     // the transition into it before, as between the items of a music channel
+  eTransition transition;
   bool SameAs(const tProgramme &p) const
   {
     return onAir == p.onAir && eventID == p.eventID && start == p.start && title == p.title;
@@ -177,15 +178,18 @@ bool DrawCard(uint32_t Colour, const std::string &Text, std::vector<uint8_t> &Ca
   return drawn;
 }
 
+// How much lower the sound of a dip is: -40 dB.
+const double DipAmplitude = 0.01;
+
 // A frame's sound at Fps frames per second, s16le mono.
-std::vector<uint8_t> ToneFrame(int Hz, int Fps)
+std::vector<uint8_t> ToneFrame(int Hz, int Fps, double Amplitude = 1)
 {
   // Tones are multiples of 50 Hz, so every frame holds whole periods and one frame
   // repeated gives a steady tone.
   size_t size = SampleRate / Fps * 2;
   std::vector<uint8_t> frame(size, 0);
   for (size_t i = 0; Hz > 0 && i < size / 2; i++) {
-      int16_t v = int16_t(lrint(0.4 * 32767 * sin(2 * M_PI * Hz * double(i) / SampleRate)));
+      int16_t v = int16_t(lrint(Amplitude * 0.4 * 32767 * sin(2 * M_PI * Hz * double(i) / SampleRate)));
       frame[2 * i] = uint8_t(v & 0xFF);
       frame[2 * i + 1] = uint8_t((v >> 8) & 0xFF);
   }
@@ -251,7 +255,7 @@ private:
   tProgramme programme;
   std::map<std::pair<tEventID, time_t>, int> eventNumbers;
   std::vector<uint8_t> card, black, silence;
-  std::vector<std::vector<uint8_t>> tones; // by shift
+  std::vector<std::vector<uint8_t>> tones, dipped; // by shift
   bool Fail(const char *Format, ...) __attribute__((format(printf, 2, 3)));
   bool OpenFile(uint16_t Number);
   bool MakeInputs(int Video[2], std::vector<int> &AudioIn, int Output[2]);
@@ -301,7 +305,7 @@ cRenderedMedia::cRenderedMedia(const cRecording *Recording)
   heldFrom = 0;
   fileNumber = 0;
   fileSize = 0;
-  programme = { false, false, 0, 0, "", 0, 0 };
+  programme = { false, false, 0, 0, "", 0, 0, trSilence };
 }
 
 cRenderedMedia::~cRenderedMedia()
@@ -464,10 +468,10 @@ void cRenderedMedia::StopEncoder(bool Kill)
   output = -1;
 }
 
-// The gap begins an item where it starts, also when nothing was on air before it.
-static int GapEnd(time_t RecordingStart, time_t ItemStart, int Fps)
+// The transition begins an item where it starts, also when nothing was on air before it.
+static int GapEnd(time_t RecordingStart, time_t ItemStart, int Fps, eTransition Transition = trSilence)
 {
-  return int((ItemStart - RecordingStart) * Fps) + MediaGapFrames(ItemStart, Fps);
+  return int((ItemStart - RecordingStart) * Fps) + MediaLeadFrames(ItemStart, Transition, Fps);
 }
 
 bool cRenderedMedia::OnAirAt(int Frame, tProgramme &Programme)
@@ -477,14 +481,14 @@ bool cRenderedMedia::OnAirAt(int Frame, tProgramme &Programme)
      return false;
   time_t t = start + Frame / fps;
   auto frameAt = [this, Frame](time_t Time) { return int(std::max(Frame + 1, int((Time - start) * fps))); };
-  tProgramme p = { true, false, 0, 0, "", INT_MAX, 0 };
+  tProgramme p = { true, false, 0, 0, "", INT_MAX, 0, trSilence };
   for (const tOnAirItem &i : items) {
       if (i.start > t) {
          p.endFrame = std::min(p.endFrame, frameAt(i.start));
          break;
       }
       if (t < i.start + i.duration)
-         p = { true, true, 0, i.start, i.title, frameAt(i.start + i.duration), GapEnd(start, i.start, fps) };
+         p = { true, true, 0, i.start, i.title, frameAt(i.start + i.duration), GapEnd(start, i.start, fps, i.transition), i.transition };
   }
   Programme = p;
   return true;
@@ -492,7 +496,7 @@ bool cRenderedMedia::OnAirAt(int Frame, tProgramme &Programme)
 
 tProgramme cRenderedMedia::ProgrammeAt(int Frame)
 {
-  tProgramme p = { true, false, 0, 0, "", INT_MAX, 0 };
+  tProgramme p = { true, false, 0, 0, "", INT_MAX, 0, trSilence };
   if (OnAirAt(Frame, p))
      return p;
   time_t t = start + Frame / fps;
@@ -534,13 +538,16 @@ void cRenderedMedia::Tune(const tProgramme &Programme)
   uint32_t colour = OffAirColour;
   std::string text = channelName;
   tones.assign(shifts.size(), ToneFrame(0, fps));
+  dipped = tones;
   if (programme.onAir) {
      auto key = std::make_pair(programme.eventID, programme.start);
      auto it = eventNumbers.emplace(key, int(eventNumbers.size())).first;
      colour = CardColours[it->second % Tones];
      text = programme.title;
-     for (size_t i = 0; i < shifts.size(); i++)
+     for (size_t i = 0; i < shifts.size(); i++) {
          tones[i] = ToneFrame(MediaToneHz(it->second) + shifts[i], fps);
+         dipped[i] = ToneFrame(MediaToneHz(it->second) + shifts[i], fps, DipAmplitude);
+     }
   }
   text = CardText(text);
   if (text.empty() || !DrawCard(colour, text, card)) {
@@ -557,10 +564,12 @@ bool cRenderedMedia::Feed(int Frames, bool Gap)
      silence = ToneFrame(0, fps);
   }
   std::vector<tFeed> feeds;
-  const std::vector<uint8_t> &picture = Gap ? black : card;
+  eTransition t = programme.transition;
+  bool blackPicture = Gap && (t == trSilence || t == trFade);
+  const std::vector<uint8_t> &picture = blackPicture ? black : card;
   feeds.push_back({ videoOut, &picture, 0, picture.size() * Frames });
   for (size_t i = 0; i < audioOuts.size(); i++) {
-      const std::vector<uint8_t> &sound = Gap ? silence : tones[i];
+      const std::vector<uint8_t> &sound = !Gap ? tones[i] : t == trSilence ? silence : dipped[i];
       feeds.push_back({ audioOuts[i], &sound, 0, sound.size() * Frames });
   }
   // the encoder's output is taken meanwhile: a full pipe would stop it taking more
@@ -692,6 +701,16 @@ int MediaGapFrames(time_t ItemStart, int FramesPerSecond)
 {
   // 13 to 25 frames of 25: 0.52 to 1 second
   return (13 + int(ItemStart % 13)) * FramesPerSecond / 25;
+}
+
+int MediaLeadFrames(time_t ItemStart, eTransition Transition, int FramesPerSecond)
+{
+  switch (Transition) {
+    case trDip:  return FramesPerSecond / 5;
+    case trCut:  return 0;
+    case trFade: return FramesPerSecond / 2;
+    default:     return MediaGapFrames(ItemStart, FramesPerSecond);
+  }
 }
 
 int MediaToneHz(int EventNumber)

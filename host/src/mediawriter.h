@@ -12,6 +12,7 @@
 #include <sys/types.h>
 #include <time.h>
 #include <vector>
+#include <vdr/onair.h>
 
 #include "broadcastformat.h"
 
@@ -58,12 +59,16 @@ cMediaWriter *NewIndexOnlyWriter(const cRecording *Recording);
 // format: video of a card showing the title of the event on air, a tone on every sound
 // track. The k-th event of a recording (counted from 0 in the order they come on air)
 // sounds at MediaToneHz(k) plus the track's shift; while no event is on air the card shows
-// the channel and all is silent. An event begins with MediaGapFrames(its start, rate)
-// frames of black and silence, as the items of a music channel do. What is on air comes
-// from the channel's items in cOnAir when it has some, else from its guide.
+// the channel and all is silent. An event begins with the transition of its item
+// (eTransition, a gap of black and silence for an event of the guide), as the items of a
+// music channel do; its own sound begins MediaLeadFrames after its start. What is on air
+// comes from the channel's items in cOnAir when it has some, else from its guide.
 cMediaWriter *NewRenderedMediaWriter(const cRecording *Recording);
 int MediaToneHz(int EventNumber);
-// 0.52 to 1 second, whatever the rate.
+// The gap of black and silence: 0.52 to 1 second, whatever the rate.
 int MediaGapFrames(time_t ItemStart, int FramesPerSecond = 25);
+// The frames from an item's start to where its own sound begins: the gap, 0.2 s of a
+// dip, none for a cut, 0.5 s of a fade.
+int MediaLeadFrames(time_t ItemStart, eTransition Transition, int FramesPerSecond = 25);
 
 #endif

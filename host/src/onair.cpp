@@ -12,11 +12,23 @@ std::map<std::string, std::vector<tOnAirItem>> channels;
 
 } // namespace
 
-void cOnAir::Add(const tChannelID &Channel, time_t Start, int Duration, const char *Title)
+bool ParseTransition(const std::string &Name, eTransition &Transition)
+{
+  static const char *const Names[] = { "silence", "dip", "cut", "fade" };
+  for (int i = 0; i < 4; i++) {
+      if (Name == Names[i]) {
+         Transition = eTransition(i);
+         return true;
+      }
+  }
+  return false;
+}
+
+void cOnAir::Add(const tChannelID &Channel, time_t Start, int Duration, const char *Title, eTransition Transition)
 {
   cMutexLock lock(&mutex);
   std::vector<tOnAirItem> &items = channels[*Channel.ToString()];
-  tOnAirItem item = { Start, Duration, Title ? Title : "" };
+  tOnAirItem item = { Start, Duration, Title ? Title : "", Transition };
   items.insert(std::upper_bound(items.begin(), items.end(), item, [](const tOnAirItem &a, const tOnAirItem &b) { return a.start < b.start; }), item);
 }
 

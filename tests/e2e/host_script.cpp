@@ -104,6 +104,8 @@ TEST_F(cHostScript, ABadLineEndsTheRunAndSaysWhy)
     { "event 1 +0 60", "an event needs a title" },
     { "onair 1 +0 x A - B (1999)", "bad duration 'x'" },
     { "onair 1 +0 60 ", "an item on air needs a title" },
+    { "onair 1 +0 60 transition=wipe A - B (1999)", "unknown transition 'wipe' (silence, dip, cut or fade)" },
+    { "onair 1 +0 60 transition=dip", "an item on air needs a title" },
     { "timer 1 +0 +30 Short", "at least a minute" },
     { "channel S19.2E-1-1092 Broken", "bad channel id" },
     { "key Menu Sideways", "unknown key 'Sideways'" },

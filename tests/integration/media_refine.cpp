@@ -1,6 +1,7 @@
 // Cut marks moved onto the song boundaries of a real recording: the channel airs its items
 // at other times than its guide says, each item opens with a gap of black and silence,
 // and green with "refinemarks" finds the gaps in the recorded sound.
+#include <algorithm>
 #include <unistd.h>
 #include <vdr/clock.h>
 #include <vdr/config.h>
@@ -9,7 +10,10 @@
 
 #include "../../host/src/mediawriter.h"
 #include "audio_silence.h"
+#include "log.h"
 #include "mediarecording.h"
+#include "menu_recs.h"
+#include "recordingmedia.h"
 #include "pluginlog.h"
 #include "recorderenv.h"
 #include "refine_thread.h"
@@ -103,7 +107,7 @@ TEST_F(cMediaRefine, MarksMoveOntoTheNearestGapAndBackWhenSwitchedOff)
                            MarkLine(3276, "C|Song|2000"), // the guide 9 s late
                            MarkLine(4740),                // on time: the silence begins at the mark
                            MarkLine(4776, "D|Song|2000"),
-                           MarkLine(6240),                // no silence within 20 s: the guide's mark
+                           MarkLine(6240),                // no transition within 20 s: the guide's mark
                            MarkLine(7320, "F|Song|2000"), // F's own gap, nearer than E's
                            MarkLine(8796),
                            MarkLine(8832, "G|Song|2000"), // G's gap, nearer than its quiet passage
@@ -111,7 +115,7 @@ TEST_F(cMediaRefine, MarksMoveOntoTheNearestGapAndBackWhenSwitchedOff)
                          }));
   std::string log = ReadFile(logPath);
   EXPECT_NE(log.find("start mark of B|Song|2000 moved by +12.96 s, from 0:00:58.02 to 0:01:11.01"), std::string::npos) << log;
-  EXPECT_NE(log.find("end mark of D|Song|2000 stays at 0:04:09.15: no silence within 20 s"), std::string::npos) << log;
+  EXPECT_NE(log.find("end mark of D|Song|2000 stays at 0:04:09.15: no transition within 20 s"), std::string::npos) << log;
 
   EXPECT_EQ(Green(false), guide);
   EXPECT_EQ(ReadFile(recording + "/marks"), guideFile);
@@ -155,8 +159,8 @@ TEST_F(cMediaSoundTracks, TheSearchHearsTheTrackOfThePreferredLanguage)
       ::Setup.AudioLanguages[0] = c.language;
       ::Setup.AudioLanguages[1] = -1;
       cIndexFile index(dir.c_str(), false);
-      std::vector<tSilence> silences;
-      ASSERT_TRUE(cSilenceFinder(dir.c_str(), false, index).Find(0, index.Last(), silences));
+      std::vector<tTransition> silences;
+      ASSERT_TRUE(cTransitionFinder(dir.c_str(), false, index).Find(0, index.Last(), silences));
       ASSERT_EQ(silences.size(), 1u);
       EXPECT_NEAR(silences[0].from, c.quiet * 25, 2);
       EXPECT_NEAR(silences[0].to, (c.quiet + 0.6) * 25, 2);
@@ -194,3 +198,97 @@ TEST_F(cMediaRefineAtFifty, MarksMoveOntoTheSilencesAtTheirSeconds)
   EXPECT_EQ(pairs[1].end, 1464);
   EXPECT_EQ(log.Messages("start mark of X"), (std::vector<std::string>{ "start mark of X moved by -2.88 s, from 0:00:13.22 to 0:00:10.28" }));
 }
+
+// The transitions music channels make, in the broadcast formats our users record: songs
+// that begin after a gap of silence, a dip of the sound over a hard cut, a hard cut over
+// which the sound runs on, or a fade through black; announcements of 8 to 30 s between
+// some of them; a guide off by -20 to +20 s at every boundary. Every mark lies within
+// 0.5 s of where its song's sound begins or ends, inside the song.
+namespace {
+
+struct tAiredItem {
+  int duration;
+  eTransition transition;
+  int guideError; // of the guide's start, seconds
+  const char *artist; // null for an announcement
+};
+
+const tAiredItem Programme[] = {
+  { 40, trSilence, 0, "S0" },   { 45, trDip, -20, "S1" },   { 8, trCut, 20, nullptr },  { 50, trCut, 18, "S2" },
+  { 40, trFade, -15, "S3" },    { 30, trSilence, 0, nullptr }, { 45, trDip, -20, "S4" }, { 40, trCut, 20, "S5" },
+  { 12, trFade, -10, nullptr }, { 50, trSilence, 5, "S6" }, { 40, trFade, 18, "S7" },   { 20, trDip, -6, nullptr },
+};
+const int ProgrammeStart = 10;
+
+} // namespace
+
+class cMediaTransitions : public cRecorderEnv, public ::testing::WithParamInterface<const char *> {};
+
+TEST_P(cMediaTransitions, EveryMarkWithinHalfASecondOfItsSongsSound)
+{
+  const tBroadcastFormat *format = BroadcastFormat(GetParam());
+  ASSERT_TRUE(format);
+  ASSERT_TRUE(SetChannelFormat(music, *format));
+  SetMediaWriterFactory(NewRenderedMediaWriter);
+  std::vector<int> aired, guided;
+  int at = ProgrammeStart;
+  std::string catalogue;
+  for (const tAiredItem &i : Programme) {
+      aired.push_back(at);
+      guided.push_back(at + i.guideError);
+      cOnAir::Add(music->GetChannelID(), TestEpoch + at, i.duration, i.artist ? (std::string(i.artist) + " - Song (2000)").c_str() : "News", i.transition);
+      at += i.duration;
+  }
+  int end = at;
+  size_t n = aired.size();
+  for (size_t i = 0; i < n; i++) {
+      int guideEnd = i + 1 < n ? guided[i + 1] : end + 3;
+      ASSERT_LT(guided[i] + 5, guideEnd) << i; // the guide keeps its items in order
+      if (Programme[i].artist)
+         catalogue += std::string(Programme[i].artist) + ":Song:2000:" + std::to_string(TestEpoch + guided[i]) + ":" + std::to_string(guideEnd - guided[i]) + ":0\n";
+  }
+  Start(catalogue);
+  VimoraConfig.offset = 0;
+  std::string dir = Record("Transitions", 0, end + 30);
+  ASSERT_FALSE(dir.empty());
+  WriteFile(dir + "/vimora", MusicChannelID);
+  // the guide as it is after the recording, its announcements with it
+  for (size_t i = 0; i < n; i++)
+      AddTestEvent(MusicChannelID, TestEpoch + guided[i], (i + 1 < n ? guided[i + 1] : end + 3) - guided[i],
+                   Programme[i].artist ? (std::string(Programme[i].artist) + " - Song (2000)").c_str() : "News");
+  cRecording recording(dir.c_str());
+  double fps = recording.FramesPerSecond();
+  ASSERT_EQ(fps, format->framesPerSecond);
+  std::vector<tMarkPair> pairs = GuideMarkPairs(&recording);
+  ASSERT_EQ(pairs.size(), 8u);
+  ASSERT_TRUE(FindSongBoundaries(&recording, pairs, 20));
+  // A mark counts frames in the order they are sent, an I-frame of H.264 and H.265 before
+  // the B-frames shown before it: its picture, which begins the song, is shown up to three
+  // frames after its number's time.
+  double reorder = (std::string(format->videoCodec) == "mpeg2video" ? 0 : 3 / fps) + 1e-9;
+  size_t pair = 0;
+  for (size_t i = 0; i < n; i++) {
+      if (!Programme[i].artist)
+         continue;
+      SCOPED_TRACE(Programme[i].artist);
+      double soundStart = aired[i] + MediaLeadFrames(TestEpoch + aired[i], Programme[i].transition, int(fps)) / fps;
+      double soundEnd = aired[i] + Programme[i].duration;
+      double start = pairs[pair].start / fps - soundStart, stop = pairs[pair].end / fps - soundEnd;
+      EXPECT_GE(start, -reorder);
+      EXPECT_LE(start, 0.5);
+      EXPECT_LE(stop, 0);
+      EXPECT_GE(stop, -0.5);
+      pair++;
+  }
+  if (HasFailure())
+     for (const std::string &l : Lines(ReadFile(logPath)))
+         if (l.find("transition") != std::string::npos || l.find(" mark ") != std::string::npos)
+            printf("%s\n", l.c_str());
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, cMediaTransitions, ::testing::Values("mpeg2-mp2", "h264-50-ac3", "h265-eac3"),
+                         [](const ::testing::TestParamInfo<const char *> &Info) {
+                           std::string name = Info.param;
+                           std::replace(name.begin(), name.end(), '-', '_');
+                           return name;
+                         });

@@ -53,11 +53,15 @@ TEST_F(cDemoGuide, MusicVideosAndAnnouncements)
                               "30  VimoraMusic Night Block - coming up\n"
                               "95 Marlow Fenwick - Paper Lanterns (1987)\n"
                               "  120\tX - Y - Z (2001)  \n"
-                              "60 Artist - Song (Live) (1999)\n"));
+                              "60 Artist - Song (Live) (1999)\n"
+                              "70 transition=dip A - B (2000)\n"));
   std::vector<tDemoEvent> events;
   std::string error;
   ASSERT_TRUE(ReadDemoGuide(file, events, error)) << error;
-  ASSERT_EQ(events.size(), 4u);
+  ASSERT_EQ(events.size(), 5u);
+  EXPECT_EQ(events[3].transition, "silence");
+  EXPECT_EQ(events[4].transition, "dip");
+  EXPECT_EQ(events[4].title, "A - B (2000)");
   EXPECT_FALSE(events[0].IsTrack());
   EXPECT_EQ(events[0].duration, 30);
   EXPECT_EQ(events[1].FileBaseName(), "Marlow Fenwick - Paper Lanterns (1987)");
@@ -67,7 +71,7 @@ TEST_F(cDemoGuide, MusicVideosAndAnnouncements)
   EXPECT_EQ(events[3].song, "Song (Live)");
   EXPECT_EQ(events[3].year, 1999);
 
-  for (const char *bad : { "95\n", "abc Title\n", "0 Title\n" }) {
+  for (const char *bad : { "95\n", "abc Title\n", "0 Title\n", "60 transition=wipe A - B (2000)\n", "60 transition=dip\n" }) {
       ASSERT_TRUE(WriteFile(file, std::string("30 Fine\n") + bad));
       events.clear();
       EXPECT_FALSE(ReadDemoGuide(file, events, error)) << bad;

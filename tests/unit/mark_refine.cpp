@@ -1,11 +1,13 @@
-// Which sound track is heard, what counts as a silence, which silence a mark takes, and
-// where the mark then lands on an index with an I-frame every 12 frames.
+// Which sound track is heard, what counts as a silence, a dip, black or a hard cut, which
+// transition each mark takes, and where the mark then lands on an index with an I-frame
+// every 12 frames.
 #include <math.h>
 #include <vdr/recording.h>
 
 #include "audio_silence.h"
 #include "hostfixtures.h"
 #include "mark_refine.h"
+#include "picture_change.h"
 #include "pluginlog.h"
 #include "testenv.h"
 
@@ -27,24 +29,36 @@ double Feed(cSilenceDetector &Detector, double From, double Seconds, double Db)
 
 } // namespace
 
-TEST(cSilenceDetector, QuietBelowFiftyDecibelsForThreeTenthsOfASecond)
+// Silences below -50 dB of 0.3 s, and dips 20 dB below the seconds around of 0.1 s; both
+// end at a hole in the time line, and what overlaps is one transition.
+TEST(cSilenceDetector, SilencesAndDipsBelowTheSoundAround)
 {
   cSilenceDetector d;
-  double t = Feed(d, 0, 1, -20);
-  t = Feed(d, t, 0.3, -51);     // a silence
-  t = Feed(d, t, 1, -20);
-  t = Feed(d, t, 0.295, -60);   // too short
-  t = Feed(d, t, 1, -20);
-  t = Feed(d, t, 2, -49);       // not quiet enough
+  double t = Feed(d, 0, 2, -20);
+  t = Feed(d, t, 0.3, -51);     // a silence, and a dip as well
+  t = Feed(d, t, 2, -20);
+  double dip = t;
+  t = Feed(d, t, 0.2, -40);     // a dip of 20 dB
+  t = Feed(d, t, 2, -20);
+  t = Feed(d, t, 0.095, -60);   // too short for either
+  t = Feed(d, t, 2, -20);
+  t = Feed(d, t, 0.3, -39);     // not deep enough
+  t = Feed(d, t, 2, -20);
+  t = Feed(d, t, 3, -49);       // too long to be below the seconds around, not quiet enough
+  t = Feed(d, t, 2, -20);
   double hole = Feed(d, t, 0.2, -70);
-  t = Feed(d, hole + 0.15, 0.2, -70); // nothing was heard in between: two short pieces
+  t = Feed(d, hole + 0.15, 0.2, -70); // nothing was heard in between: two pieces
   t = Feed(d, t, 0.5, -90);     // runs to the end of the sound
-  std::vector<tSilence> s = d.Take();
-  ASSERT_EQ(s.size(), 2u);
-  EXPECT_NEAR(s[0].from, 1, 1e-9);
-  EXPECT_NEAR(s[0].to, 1.3, 1e-9);
-  EXPECT_NEAR(s[1].from, hole + 0.15, 1e-9);
-  EXPECT_NEAR(s[1].to, t, 1e-9);
+  std::vector<tTransition> s = d.Take();
+  ASSERT_EQ(s.size(), 4u) << ::testing::PrintToString(std::vector<double>{ s[0].from, s[0].to, s[1].from, s[1].to, s[2].from, s[2].to });
+  EXPECT_NEAR(s[0].from, 2, 1e-9);
+  EXPECT_NEAR(s[0].to, 2.3, 1e-9);
+  EXPECT_NEAR(s[1].from, dip, 1e-9);
+  EXPECT_NEAR(s[1].to, dip + 0.2, 1e-9);
+  EXPECT_NEAR(s[2].from, hole - 0.2, 1e-9);
+  EXPECT_NEAR(s[2].to, hole, 1e-9);
+  EXPECT_NEAR(s[3].from, hole + 0.15, 1e-9);
+  EXPECT_NEAR(s[3].to, t, 1e-9);
   EXPECT_TRUE(d.Take().empty());
 }
 
@@ -70,17 +84,6 @@ TEST(cSoundTrack, FirstPreferredLanguageThenMp2OrAacThenAc3ThenTheFirst)
   EXPECT_EQ(ChooseSoundTrack({}, { "deu" }), -1);
 }
 
-TEST(cMarkRefine, NearestSilenceWithinTheWindow)
-{
-  std::vector<tSilence> s = { { 100, 110 }, { 200, 220 }, { 330, 340 } };
-  EXPECT_EQ(NearestSilence(s, 205, 50), &s[1]);  // around the mark
-  EXPECT_EQ(NearestSilence(s, 160, 500), &s[1]); // 40 after against 50 before
-  EXPECT_EQ(NearestSilence(s, 155, 500), &s[0]); // a tie: the earlier
-  EXPECT_EQ(NearestSilence(s, 280, 49), nullptr);
-  EXPECT_EQ(NearestSilence(s, 280, 50), &s[2]);
-  EXPECT_EQ(NearestSilence({}, 280, 50), nullptr);
-}
-
 class cMoveMarks : public cTestEnv {
 protected:
   std::string recording;
@@ -89,7 +92,7 @@ protected:
     cTestEnv::SetUp();
     recording = MakeTestRecording("Moved", TestEpoch, 3000);
   }
-  std::vector<tMarkPair> Move(std::vector<tMarkPair> Pairs, const std::vector<tSilence> &Silences, int WindowSeconds = 20)
+  std::vector<tMarkPair> Move(std::vector<tMarkPair> Pairs, const std::vector<tTransition> &Silences, int WindowSeconds = 20)
   {
     cIndexFile index(recording.c_str(), false);
     MoveMarks(Pairs, index, Silences, WindowSeconds);
@@ -140,10 +143,71 @@ TEST_F(cMoveMarks, AtFiftyFramesTheWindowAndTheLogAreInSeconds)
   cIndexFile index(fifty.c_str(), false);
   cFrameRate rate(50);
   std::vector<tMarkPair> pairs = { { 1200, 2400, "A" } };
-  EXPECT_EQ(MarkStretches(pairs, 2, rate), (std::vector<std::pair<int, int>>{ { 1100, 1300 }, { 2300, 2500 } }));
+  // a second more to reach, and the seconds a dip is measured against
+  EXPECT_EQ(MarkStretches(pairs, 2, rate), (std::vector<std::pair<int, int>>{ { 950, 1450 }, { 2150, 2650 } }));
   // 80 frames before the start mark, 1.6 s
   MoveMarks(pairs, index, { { 1100, 1120 } }, 2, rate);
   EXPECT_EQ(pairs, (std::vector<tMarkPair>{ { 1128, 2400, "A" } }));
   EXPECT_EQ(log.Messages("start mark"), (std::vector<std::string>{ "start mark of A moved by -1.44 s, from 0:00:24.00 to 0:00:22.28" }));
-  EXPECT_EQ(log.Messages("end mark"), (std::vector<std::string>{ "end mark of A stays at 0:00:48.00: no silence within 2 s" }));
+  EXPECT_EQ(log.Messages("end mark"), (std::vector<std::string>{ "end mark of A stays at 0:00:48.00: no transition within 2 s" }));
+}
+
+// Pictures as grids of one colour each, every 0.5 s.
+static tPictureGrid Plain(float Y, float U = 128, float V = 128)
+{
+  tPictureGrid g;
+  for (int c = 0; c < PictureGridColumns * PictureGridRows; c++)
+      g.insert(g.end(), { Y, U, V });
+  return g;
+}
+
+// Black between two songs, and a hard cut, go from the last picture of the one to the
+// first of the next; a video that keeps cutting has no hard cut in it (nor where it
+// begins: its own cuts are as large), and black at the end of what was seen is not
+// known to end a song.
+TEST(cPictureChanges, BlackAndHardCutsAgainstThePicturesAround)
+{
+  cPictureChanges p;
+  double t = 0;
+  for (int i = 0; i < 6; i++, t += 0.5)
+      p.Picture(t, Plain(80, 170, 110));
+  p.Picture(t, Plain(16)); t += 0.5;          // 3.0: black
+  for (int i = 0; i < 6; i++, t += 0.5)
+      p.Picture(t, Plain(120, 100, 150));      // from 3.5
+  for (int i = 0; i < 6; i++, t += 0.5)
+      p.Picture(t, Plain(60, 128, 200));       // from 6.5: a hard cut at the same brightness
+  for (int i = 0; i < 10; i++, t += 0.5)
+      p.Picture(t, Plain(i % 2 ? 60 : 110));   // from 9.5: a video cutting every picture
+  p.Picture(t, Plain(20));                     // 14.5: black to the end
+  std::vector<tTransition> c = p.Take();
+  ASSERT_EQ(c.size(), 2u);
+  EXPECT_EQ(c[0].kind, tkBlack);
+  EXPECT_DOUBLE_EQ(c[0].from, 2.5);
+  EXPECT_DOUBLE_EQ(c[0].to, 3.5);
+  EXPECT_EQ(c[1].kind, tkCut);
+  EXPECT_DOUBLE_EQ(c[1].from, 6);
+  EXPECT_DOUBLE_EQ(c[1].to, 6.5);
+  EXPECT_TRUE(p.Take().empty());
+}
+
+// All marks together: a song's end before a short announcement takes the song's own
+// transition, not the announcement's end nearer to the guide; without the announcement in
+// the guide one transition serves the two marks on either side of the guide's hole; a
+// hard cut alone loses to a dip a little farther away.
+TEST_F(cMoveMarks, TheGuidesItemsKeepTheirTransitions)
+{
+  // the song really ends at 1500, the announcement after it at 2000; the guide has the
+  // song end at 1825 and the announcement at 1825..1950
+  std::vector<tMarkPair> pairs = { { 600, 1824, "A" } };
+  std::vector<tTransition> s = { { 590, 600 }, { 1500, 1510 }, { 2000, 2010 } };
+  cIndexFile index(recording.c_str(), false);
+  MoveMarks(pairs, index, s, 20, cFrameRate(), { { 1825, 1950 } });
+  EXPECT_EQ(pairs, (std::vector<tMarkPair>{ { 600, 1500, "A" } }));
+  pairs = { { 600, 1824, "A" } };
+  MoveMarks(pairs, index, s, 20);
+  EXPECT_EQ(pairs, (std::vector<tMarkPair>{ { 600, 1992, "A" } }));
+  // a hole in the guide between A and B, one transition in it
+  EXPECT_EQ(Move({ { 600, 1200, "A" }, { 1296, 2400, "B" } }, { { 1250, 1260 } }),
+            (std::vector<tMarkPair>{ { 600, 1248, "A" }, { 1260, 2400, "B" } }));
+  EXPECT_EQ(Move({ { 600, 1200, "A" } }, { { 1150, 1151, tkCut }, { 1260, 1265 } }), (std::vector<tMarkPair>{ { 600, 1260, "A" } }));
 }

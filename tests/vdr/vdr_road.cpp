@@ -301,6 +301,53 @@ TEST_F(cVdrRoad, GreenFindsTheSongBoundariesInTheRecorder)
   StopCleanly();
 }
 
+// Songs that begin after a gap of silence, a dip of the sound, a hard cut and before a fade,
+// aired a few seconds off the guide: in the recorder every mark lies within 0.5 s of where
+// its song's sound begins or ends, inside the song.
+TEST_F(cVdrRoad, TheSongBoundariesOfEveryTransitionInTheRecorder)
+{
+  tProcessResult r = Script("channel S19.2E-1-1092-10100 VimoraMusic\n"
+                            "event 1 +10 30 Alpha Band - First Song (1991)\n"
+                            "event 1 +40 30 Gamma - Third (1993)\n"
+                            "event 1 +70 30 Delta - Fourth (1994)\n"
+                            "onair 1 +6 36 transition=silence Alpha Band - First Song (1991)\n"
+                            "onair 1 +42 30 transition=dip Gamma - Third (1993)\n"
+                            "onair 1 +72 24 transition=cut Delta - Fourth (1994)\n"
+                            "onair 1 +96 20 transition=fade VimoraMusic News\n"
+                            "timer 1 +0 +120 Music\n"
+                            "wait 125\n");
+  ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
+  std::vector<std::string> found = MatchPaths(videoDir + "/Music/*.rec");
+  ASSERT_EQ(found.size(), 1u);
+  ASSERT_TRUE(FileExists(found[0] + "/00001.ts"));
+  fs::rename(videoDir + "/Music", vdr->videoDir + "/Music");
+  recording = vdr->videoDir + "/Music/" + fs::path(found[0]).filename().string();
+  fs::create_directories(vdr->configDir + "/plugins/vimora");
+  fs::copy_file(PluginConfigDir() + "/tracks.conf", vdr->configDir + "/plugins/vimora/tracks.conf");
+  ASSERT_TRUE(WriteFile(vdr->configDir + "/setup.conf", ReadFile(vdr->configDir + "/setup.conf") + "vimora.refinemarks = 1\n"));
+  ASSERT_TRUE(Start()) << vdr->Output();
+  EXPECT_EQ(vdr->Svdrp("PLUG vimora MARK 1"), std::vector<std::string>({ "900 3 pairs of cut marks written to Music" }));
+  std::vector<std::string> marks = Lines(ReadFile(recording + "/marks"));
+  ASSERT_EQ(marks.size(), 6u) << ReadFile(vdr->configDir + "/plugins/vimora/vimora.log");
+  // where the songs' sound begins (after the gap of up to a second, the dip of 0.2 s, at
+  // the cut) and ends
+  const struct {
+    double from, to;
+  } expected[] = { { 6, 7 }, { 42, 42 }, { 42.2, 42.2 }, { 72, 72 }, { 72, 72 }, { 96, 96 } };
+  for (size_t i = 0; i < 6; i++) {
+      double at = HMSFToIndex(marks[i].c_str()) / 25.0;
+      if (i % 2 == 0) {
+         EXPECT_GE(at, expected[i].from) << marks[i];
+         EXPECT_LE(at, expected[i].to + 0.5) << marks[i];
+      }
+      else {
+         EXPECT_LE(at, expected[i].to) << marks[i];
+         EXPECT_GE(at, expected[i].from - 0.5) << marks[i];
+      }
+  }
+  StopCleanly();
+}
+
 // A recording of a channel at 50 frames a second (H.264 with AC-3), its songs between the
 // silences at 10, 20 and 30 s: the recorder's marks, the boundary search and rozerez count
 // its seconds, and every clip is as long as its song.
