@@ -45,7 +45,7 @@ void BM_Load(benchmark::State &State)
   ResetCatalogueFile();
   for (auto _ : State) {
       State.PauseTiming();
-      Tracks.cListBase::Clear();
+      Tracks.Clear();
       State.ResumeTiming();
       Tracks.Load(CataloguePath().c_str(), true);
   }
@@ -218,8 +218,8 @@ void BM_GrabberPassAdding(benchmark::State &State)
   for (auto _ : State) {
       State.PauseTiming();
       if (OnAirCatalogued()) {
-         cTracksLock lock(Tracks);
-         Tracks.Del(Tracks.Last());
+         ResetCatalogueFile();
+         Tracks.Load(CataloguePath().c_str(), true);
       }
       State.ResumeTiming();
       grabber.Pass();
@@ -323,7 +323,7 @@ BENCH_RATIO("4. open the tracks menu", "BM_OpenTracksMenu", { "BM_BareWalk", "BM
 void BM_CutMarks(benchmark::State &State)
 {
   ThreeHourRecording();
-  Tracks.cListBase::Clear(); // as generated: marking them converted took them out of the marks
+  Tracks.Clear(); // as generated: marking them converted took them out of the marks
   LoadCatalogue();
   Recordings.Load();
   cMenuRecs menu;

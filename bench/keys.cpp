@@ -269,7 +269,7 @@ void BM_KeyConvertVideo(benchmark::State &State)
   Prepare();
   KeyOnce(State, [] {
     RemoveFileOrDir(clipFolder.c_str());
-    Tracks.cListBase::Clear();
+    Tracks.Clear();
     LoadCatalogue(); // its tracks selected again
     MarkHalfHour();
     return new cMenuConvert(Listed(halfHour));

@@ -198,10 +198,9 @@ std::vector<tMarkPair> GuideMarkPairs(const cRecording *Recording)
   cTrackWindow window(index, Recording, VimoraConfig.offset);
   std::vector<tMarkPair> pairs;
   cTracksLock lock(Tracks);
-  for (cTrack *t = Tracks.First(); t; t = Tracks.Next(t)) {
+  for (cTrack *t : Tracks.Near(window, channelId.c_str())) {
       int startFrame, endFrame;
-      // the channel last: its text lies outside the track, one more memory access per track
-      if (t->status > 0 || !window.Find(*t, startFrame, endFrame) || t->channelId != channelId)
+      if (t->status > 0 || !window.Find(*t, startFrame, endFrame))
          continue;
       // A track too short to hold two I-frames would leave a lone mark or an end
       // before its start, and every later pair would be cut out of step.

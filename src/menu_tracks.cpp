@@ -40,11 +40,9 @@ cMenuTracks::cMenuTracks(const cRecording *Recording)
   {
     cTracksLock lock(Tracks);
     int position = 0;
-    // the channel last: its text lies outside the track, one more memory access per track
-    for (cTrack *t = Tracks.First(); t; t = Tracks.Next(t)) {
-        if (window.Contains(*t) && t->channelId == channel)
+    for (cTrack *t : Tracks.Near(window, channel.c_str()))
+        if (window.Contains(*t))
            Add(new cMenuTrackItem(t), position++ == lastReplayed);
-    }
   }
   UpdateTitle();
   lastReplayed = -1;

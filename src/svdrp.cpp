@@ -96,8 +96,8 @@ template <class F> static void ForTracksInside(const cRecording *Recording, F Vi
   cIndexFile index(Recording->FileName(), false, Recording->IsPesRecording());
   cTrackWindow window(index, Recording, VimoraConfig.offset);
   cTracksLock lock(Tracks);
-  for (const cTrack *t = Tracks.First(); t; t = Tracks.Next(t))
-      if (window.Contains(*t) && t->channelId == channel)
+  for (const cTrack *t : Tracks.Near(window, channel.c_str()))
+      if (window.Contains(*t))
          Visit(*t);
 }
 

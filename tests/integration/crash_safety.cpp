@@ -24,7 +24,7 @@ protected:
   typedef std::function<int(const std::string &Path)> tLoad;
   void TearDown(void) override
   {
-    Tracks.cListBase::Clear();
+    Tracks.Clear();
     cTestEnv::TearDown();
   }
   void KillWhileSaving(const std::string &Path, int Entries, const tSave &Save, const tLoad &Load);

@@ -66,7 +66,7 @@ void cConversionEnv::TearDown(void)
   setenv("PATH", oldPath.c_str(), 1);
   {
     cTracksLock lock(Tracks);
-    Tracks.cListBase::Clear();
+    Tracks.Clear();
   }
   cHostEnv::TearDown();
 }
