@@ -91,8 +91,7 @@ eOSState cMenuTracks::Toggle(void)
      return osContinue;
   {
     cTracksLock lock(Tracks);
-    track->status = track->status <= 0 ? 1 : 0;
-    Tracks.Save();
+    Tracks.SetStatus(track, track->status <= 0 ? 1 : 0);
   }
   RefreshCurrent();
   Display();
@@ -110,7 +109,7 @@ eOSState cMenuTracks::Blacklist(void)
     for (cMenuTrackItem *item = static_cast<cMenuTrackItem *>(First()); item; item = static_cast<cMenuTrackItem *>(Next(item))) {
         cTrack *track = item->Track();
         if (track && track->status == 0 && Tracks.Blacklisted(*track)) {
-           track->status = 1;
+           Tracks.SetStatus(track, 1);
            item->Set();
         }
     }

@@ -253,15 +253,17 @@ static cString ApplyBlacklist(int &ReplyCode)
   if (access(path, F_OK) == 0 && access(path, R_OK) != 0)
      return Refuse(ReplyCode, ReplyRefused, "Cannot read %s", *path);
   int skipped = 0;
-  cTracksLock lock(Tracks); // every reader of the blacklist holds it
-  Blacklist.Load(path, true);
-  for (cTrack *t = Tracks.First(); t; t = Tracks.Next(t)) {
-      if (t->status == 0 && Tracks.Blacklisted(*t)) {
-         t->status = 1;
-         skipped++;
-      }
+  {
+    cTracksLock lock(Tracks); // every reader of the blacklist holds it
+    Blacklist.Load(path, true);
+    for (cTrack *t = Tracks.First(); t; t = Tracks.Next(t)) {
+        if (t->status == 0 && Tracks.Blacklisted(*t)) {
+           Tracks.SetStatus(t, 1);
+           skipped++;
+        }
+    }
   }
-  if (skipped && !Tracks.Save())
+  if (skipped && !Tracks.Flush())
      return Refuse(ReplyCode, ReplyRefused, "%d tracks skipped, but tracks.conf could not be written", skipped);
   return cString::sprintf("%d tracks skipped", skipped);
 }

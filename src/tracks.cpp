@@ -9,6 +9,7 @@
 #include <vdr/recording.h>
 
 #include "blacklist.h"
+#include "compat.h"
 #include "grabberthread.h"
 #include "log.h"
 #include "vimora_config.h"
@@ -471,6 +472,14 @@ const char *cTrack::ToText(void) const
   return buffer;
 }
 
+void cTrack::AppendLine(std::string &Text) const
+{
+  static thread_local std::string line;
+  TrackLine(*this, line);
+  Text += line;
+  Text += '\n';
+}
+
 // Writes the line that ToText() gives, without taking the class-wide text: the
 // lines of a whole catalogue need no copy each.
 bool cTrack::Save(FILE *File)
@@ -485,8 +494,11 @@ bool cTrack::Save(FILE *File)
 
 cTracks::cTracks(void)
 {
+  writer = NULL;
+  rewrite = false;
+  pendingSince = lastRewrite = 0;
+  generation = 0;
   allowComments = false;
-  torn = false;
   nextOrder = 0;
   shortest = longest = 0;
 }
@@ -559,12 +571,45 @@ void cTracks::Add(cTrack *Track)
 {
   cConfig<cTrack>::Add(Track);
   Index(Track);
+  Changed(Track);
+}
+
+void cTracks::SetStatus(cTrack *Track, int Status)
+{
+  if (Track->status == Status)
+     return;
+  Track->status = Status;
+  Changed(NULL);
+}
+
+void cTracks::Changed(cTrack *Added)
+{
+  if (Added)
+     appends.push_back(Added);
+  else
+     rewrite = true;
+  if (!pendingSince)
+     pendingSince = VimoraNowMs();
+  if (!writer)
+     SaveLocked();
+  else
+     WakeWriter();
+}
+
+// What was pending belonged to the list that is being replaced.
+void cTracks::Forget(void)
+{
+  appends.clear();
+  rewrite = false;
+  pendingSince = lastRewrite = 0;
+  generation++;
 }
 
 void cTracks::Clear(void)
 {
   cTracksLock lock(*this);
   cListBase::Clear();
+  Forget();
   Reindex();
 }
 
@@ -619,7 +664,9 @@ bool cTracks::LoadFile(FILE *File)
      buffer.resize(filled);
      esyslog("ERROR: error in %s, line %d: the line is incomplete and dropped: '%.*s'", fileName.c_str(), number + 1, int(filled), buffer.data());
      LogFile.eSysLog("the last line of %s is incomplete and dropped", fileName.c_str());
-     torn = true;
+     // nothing may be appended to the cut-off line: the first write rewrites the file
+     rewrite = true;
+     pendingSince = VimoraNowMs();
   }
   return true;
 }
@@ -628,7 +675,7 @@ bool cTracks::Load(const char *FileName, bool AllowComments, bool MustExist)
 {
   cTracksLock lock(*this);
   cListBase::Clear();
-  torn = false;
+  Forget();
   if (FileName) {
      fileName = FileName;
      allowComments = AllowComments;
@@ -651,7 +698,19 @@ bool cTracks::Load(const char *FileName, bool AllowComments, bool MustExist)
 
 bool cTracks::Save(void)
 {
+  if (writer) {
+     {
+       cTracksLock lock(*this);
+       Changed(NULL);
+     }
+     return WritePending(true);
+  }
   cTracksLock lock(*this);
+  return SaveLocked();
+}
+
+bool cTracks::SaveLocked(void)
+{
   if (fileName.empty())
      return false;
   dsyslog("Saving configfile %s", fileName.c_str());
@@ -664,7 +723,9 @@ bool cTracks::Save(void)
          return false;
   if (!f.Close())
      return false;
-  torn = false;
+  appends.clear();
+  rewrite = false;
+  pendingSince = 0;
   return true;
 }
 
@@ -768,10 +829,14 @@ void cTracks::SetConverted(const cRecording *Recording)
   cIndexFile index(Recording->FileName(), false, Recording->IsPesRecording());
   cTrackWindow window(index, Recording, offset);
   cTracksLock lock(*this);
+  bool changed = false;
   for (cTrack *t : Near(window))
-      if (window.Contains(*t))
+      if (window.Contains(*t) && t->status != 2) {
          t->status = 2;
-  Save();
+         changed = true;
+      }
+  if (changed)
+     Changed(NULL);
 }
 
 // The pair of Pairs that names Track and overlaps the frames it takes in Window most, or
@@ -799,10 +864,14 @@ void cTracks::SetConverted(const cRecording *Recording, const std::vector<tTrack
   cIndexFile index(Recording->FileName(), false, Recording->IsPesRecording());
   cTrackWindow window(index, Recording, VimoraConfig.offset);
   cTracksLock lock(*this);
+  bool changed = false;
   for (cTrack *t : Near(window)) {
       const tTrackPair *pair = PairOf(*t, window, Pairs);
-      if (pair && pair->converted)
+      if (pair && pair->converted && t->status != 2) {
          t->status = 2;
+         changed = true;
+      }
   }
-  Save();
+  if (changed)
+     Changed(NULL);
 }

@@ -3,9 +3,11 @@
 //
 // Lock order: the recorder's list locks first, in the recorder's own order (timers,
 // channels, recordings, programme guide: LOCK_TIMERS_..., LOCK_CHANNELS_...,
-// LOCK_RECORDINGS_..., LOCK_SCHEDULES_...), then the Tracks lock, then the supported
-// channel set's lock (grabberthread.h). Nobody takes a recorder lock while holding the
-// Tracks lock.
+// LOCK_RECORDINGS_..., LOCK_SCHEDULES_...), then the catalogue's write lock (held by
+// the writer of "tracks.conf", tracks_file.h, and by Flush and Save while they write),
+// then the Tracks lock, then the supported channel set's lock (grabberthread.h). Nobody
+// takes a recorder lock or the write lock while holding the Tracks lock, and the file
+// is never written with the Tracks lock held while the writer runs.
 #ifndef __VIMORA_TRACKS_H
 #define __VIMORA_TRACKS_H
 
@@ -101,6 +103,8 @@ public:
   // track is destroyed.
   const char *ToText(void) const;
   bool Save(FILE *File);
+  // Appends the track's line with its line end to Text.
+  void AppendLine(std::string &Text) const;
 };
 
 // The file in a recording's folder that tells when its frames were recorded.
@@ -183,12 +187,22 @@ struct tTrackPair {
 // enter the list only through Add and Load and leave it only through Clear and Load:
 // beside the list, in the same lock, the catalogue keeps its tracks by start time (a
 // recording's tracks, InList) and by song (AlreadyDone), so no query walks the list.
+class cTracksWriter;
+
 class cTracks : public cConfig<cTrack> {
+  friend class cTracksWriter;
+
 private:
   cMutex mutex;
+  cMutex writeMutex;             // one writing of the file at a time
+  cTracksWriter *writer;
+  std::vector<cTrack *> appends; // added and not yet in the file
+  bool rewrite;                  // a line in the file changed: the whole file is due
+  long long pendingSince;        // when the oldest change not in the file was made, or 0
+  long long lastRewrite;
+  unsigned generation;           // counts the times the list was replaced
   std::string fileName;
   bool allowComments;
-  bool torn;                     // the file's last line was cut off
   std::vector<cTrack *> byStart; // by start time, in list order where equal
   std::vector<cTrack *> songs;   // chains through cTrack::sameSong, by SongHash
   int nextOrder;
@@ -199,17 +213,42 @@ private:
   void Reindex(void);
   void LoadLine(char *Line, int Number);
   bool LoadFile(FILE *File);
+  // A change for the file: Added is appended, otherwise (null) the whole file is due.
+  // With the writer running the writer is told; without, the file is written at once.
+  void Changed(cTrack *Added);
+  void WakeWriter(void);
+  void Forget(void);
+  bool SaveLocked(void);
+  // Milliseconds until the pending changes are due, 0 when they are, -1 for none.
+  long long Delay(void) const;
+  // Writes what is pending (when it is due, or Now); false when writing failed.
+  bool WritePending(bool Now);
+  bool Append(const std::string &FileName, const std::string &Lines);
+  bool Rewrite(const std::string &FileName, unsigned Generation);
   // The range of byStart whose start times Window's frames can reach.
   void StartRange(const cTrackWindow &Window, size_t &From, size_t &To) const;
 
 public:
   cTracks(void);
+  virtual ~cTracks();
   void Lock(void) { mutex.Lock(); }
   void Unlock(void) { mutex.Unlock(); }
   // As the recorder's list files load, and a last line without its line feed, cut off
   // while it was written, is reported and dropped.
   bool Load(const char *FileName = NULL, bool AllowComments = false, bool MustExist = false);
+  // Writes the whole list now. Without the list locked while the writer runs.
   bool Save(void);
+  // Sets a track's status; the file follows. Call with the list locked.
+  void SetStatus(cTrack *Track, int Status);
+  // Writes every change not yet in the file; false when writing failed. Without the
+  // list locked.
+  bool Flush(void);
+  // From now on changes return at once and a thread of the plug-in writes them, several
+  // in one write, within a second: added tracks are appended, and the whole file is
+  // rewritten through a safe file, at most once a second, when a line in it changed.
+  void StartWriter(void);
+  // Writes what is pending and ends the writer; changes are written at once again.
+  void StopWriter(void);
   // The file of the last Load that named one.
   const char *FileName(void) const { return fileName.empty() ? NULL : fileName.c_str(); }
   // Appends Track, which the list then owns. Call with the list locked.
