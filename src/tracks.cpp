@@ -442,11 +442,10 @@ template <class T> static void AppendNumber(std::string &Line, T Number)
   Line.append(digits, std::to_chars(digits, digits + sizeof(digits), Number).ptr);
 }
 
-// The line without line end, as "%s:%s:%d:%ld:%d:%d:%s" gives it, built without
-// the formatting machinery: saving a large catalogue writes a million of them.
+// Appends the line without line end, as "%s:%s:%d:%ld:%d:%d:%s" gives it, built
+// without the formatting machinery: saving a large catalogue writes a million of them.
 static void TrackLine(const cTrack &Track, std::string &Line)
 {
-  Line.clear();
   AppendEscaped(Line, Track.artist);
   Line += ':';
   AppendEscaped(Line, Track.title);
@@ -474,9 +473,7 @@ const char *cTrack::ToText(void) const
 
 void cTrack::AppendLine(std::string &Text) const
 {
-  static thread_local std::string line;
-  TrackLine(*this, line);
-  Text += line;
+  TrackLine(*this, Text);
   Text += '\n';
 }
 
@@ -485,6 +482,7 @@ void cTrack::AppendLine(std::string &Text) const
 bool cTrack::Save(FILE *File)
 {
   static thread_local std::string line;
+  line.clear();
   TrackLine(*this, line);
   line += '\n';
   return fwrite(line.data(), 1, line.size(), File) == line.size();
@@ -709,6 +707,13 @@ bool cTracks::Save(void)
   return SaveLocked();
 }
 
+const cTrack *cTracks::AppendLines(const cTrack *From, std::string &Block) const
+{
+  for (int n = 0; From && n < 8192; From = Next(From), n++)
+      From->AppendLine(Block);
+  return From;
+}
+
 bool cTracks::SaveLocked(void)
 {
   if (fileName.empty())
@@ -718,9 +723,13 @@ bool cTracks::SaveLocked(void)
   if (!f.Open())
      return false;
   // a safe file left without Close is dropped, and the old file stays
-  for (cTrack *t = First(); t; t = Next(t))
-      if (!t->Save(f))
+  std::string block;
+  for (const cTrack *t = First(); t;) {
+      block.clear();
+      t = AppendLines(t, block);
+      if (fwrite(block.data(), 1, block.size(), f) != block.size())
          return false;
+  }
   if (!f.Close())
      return false;
   appends.clear();

@@ -219,6 +219,8 @@ private:
   void WakeWriter(void);
   void Forget(void);
   bool SaveLocked(void);
+  // Appends the lines of a block of tracks from From on; the track after them, or null.
+  const cTrack *AppendLines(const cTrack *From, std::string &Block) const;
   // Milliseconds until the pending changes are due, 0 when they are, -1 for none.
   long long Delay(void) const;
   // Writes what is pending (when it is due, or Now); false when writing failed.

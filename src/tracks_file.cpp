@@ -168,11 +168,9 @@ bool cTracks::Rewrite(const std::string &FileName, unsigned Generation)
         cTracksLock lock(*this);
         if (generation != Generation)
            return true; // the list was replaced, and what was due with it
-        const cTrack *t = last ? Next(last) : First();
-        for (int n = 0; t && n < 8192; t = Next(t), n++) {
-            t->AppendLine(block);
-            last = t;
-        }
+        const cTrack *from = last ? Next(last) : First();
+        const cTrack *t = AppendLines(from, block);
+        last = t ? Prev(t) : Last();
         if (!t) {
            appends.clear();
            done = true;
