@@ -5,6 +5,7 @@
 #include <ctype.h>
 #include <limits.h>
 #include <mutex>
+#include <sys/stat.h>
 #include <vdr/epg.h>
 #include <vdr/recording.h>
 
@@ -526,16 +527,17 @@ static size_t SongBuckets(size_t Tracks)
   return n;
 }
 
-void cTracks::Index(cTrack *Track)
+static bool EarlierStart(const cTrack *a, const cTrack *b)
+{
+  return a->startTime < b->startTime;
+}
+
+// What every index but the one by start time takes of a track that enters the list.
+void cTracks::Enter(cTrack *Track)
 {
   Track->order = nextOrder++;
   shortest = std::min(shortest, Track->duration);
   longest = std::max(longest, Track->duration);
-  if (byStart.empty() || byStart.back()->startTime <= Track->startTime)
-     byStart.push_back(Track);
-  else
-     byStart.insert(std::upper_bound(byStart.begin(), byStart.end(), Track->startTime,
-                                     [](time_t Start, const cTrack *t) { return Start < t->startTime; }), Track);
   if (SongBuckets(size_t(Count())) > songs.size()) {
      songs.assign(SongBuckets(size_t(Count())), NULL);
      for (cTrack *t = First(); t; t = Next(t))
@@ -545,24 +547,21 @@ void cTracks::Index(cTrack *Track)
      IndexSong(Track);
 }
 
-void cTracks::Reindex(void)
+void cTracks::Index(cTrack *Track)
+{
+  Enter(Track);
+  // after the tracks that start with it: equal starts stay in list order
+  byStart.insert(std::upper_bound(byStart.begin(), byStart.end(), Track, EarlierStart), Track);
+}
+
+void cTracks::Reindex(size_t Expected)
 {
   byStart.clear();
   byStart.shrink_to_fit();
-  byStart.reserve(size_t(Count()));
-  songs.assign(SongBuckets(size_t(Count())), NULL);
+  byStart.reserve(Expected);
+  songs.assign(SongBuckets(Expected), NULL);
   nextOrder = 0;
   shortest = longest = 0;
-  for (cTrack *t = First(); t; t = Next(t)) {
-      t->order = nextOrder++;
-      shortest = std::min(shortest, t->duration);
-      longest = std::max(longest, t->duration);
-      byStart.push_back(t);
-      IndexSong(t);
-  }
-  std::sort(byStart.begin(), byStart.end(), [](const cTrack *a, const cTrack *b) {
-    return a->startTime < b->startTime || (a->startTime == b->startTime && a->order < b->order);
-  });
 }
 
 void cTracks::Add(cTrack *Track)
@@ -608,7 +607,7 @@ void cTracks::Clear(void)
   cTracksLock lock(*this);
   cListBase::Clear();
   Forget();
-  Reindex();
+  Reindex(0);
 }
 
 // One line of the file, terminated where its line feed was: a track added, or a
@@ -624,8 +623,13 @@ void cTracks::LoadLine(char *Line, int Number)
   if (isempty(Line))
      return;
   cTrack *t = new cTrack;
-  if (t->Parse(Line))
+  if (t->Parse(Line)) {
+     // indexed while the track is fresh in the cache: a second pass over a large
+     // catalogue would wait for the memory of every track again
      cConfig<cTrack>::Add(t);
+     Enter(t);
+     byStart.push_back(t);
+  }
   else {
      esyslog("ERROR: error in %s, line %d", fileName.c_str(), Number);
      delete t;
@@ -678,10 +682,15 @@ bool cTracks::Load(const char *FileName, bool AllowComments, bool MustExist)
      fileName = FileName;
      allowComments = AllowComments;
   }
+  Reindex(0);
   bool result = !MustExist;
   if (!fileName.empty() && access(fileName.c_str(), F_OK) == 0) {
      isyslog("loading %s", fileName.c_str());
      FILE *f = fopen(fileName.c_str(), "re");
+     struct stat st;
+     // room for a line of 64 bytes each, which a catalogue's lines come near
+     if (f && fstat(fileno(f), &st) == 0)
+        Reindex(size_t(st.st_size) / 64);
      result = f && LoadFile(f);
      if (f)
         fclose(f);
@@ -690,7 +699,9 @@ bool cTracks::Load(const char *FileName, bool AllowComments, bool MustExist)
   }
   if (!result)
      fprintf(stderr, "vdr: error while reading '%s'\n", fileName.c_str());
-  Reindex();
+  // a file written by us is in start order already
+  if (!std::is_sorted(byStart.begin(), byStart.end(), EarlierStart))
+     std::stable_sort(byStart.begin(), byStart.end(), EarlierStart);
   return result;
 }
 

@@ -208,9 +208,11 @@ private:
   int nextOrder;
   int shortest, longest;         // durations: the least below 0 and the most above
   static size_t SongHash(const std::string &Artist, const std::string &Title, int Year);
+  void Enter(cTrack *Track);
   void Index(cTrack *Track);
   void IndexSong(cTrack *Track);
-  void Reindex(void);
+  // Empty indexes, with room for Expected tracks.
+  void Reindex(size_t Expected);
   void LoadLine(char *Line, int Number);
   bool LoadFile(FILE *File);
   // A change for the file: Added is appended, otherwise (null) the whole file is due.
