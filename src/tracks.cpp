@@ -5,7 +5,6 @@
 #include <ctype.h>
 #include <limits.h>
 #include <mutex>
-#include <sys/stat.h>
 #include <vdr/epg.h>
 #include <vdr/recording.h>
 
@@ -538,7 +537,7 @@ void cTracks::Enter(cTrack *Track)
   Track->order = nextOrder++;
   shortest = std::min(shortest, Track->duration);
   longest = std::max(longest, Track->duration);
-  if (SongBuckets(size_t(Count())) > songs.size()) {
+  if (size_t(Count()) > 2 * songs.size()) {
      songs.assign(SongBuckets(size_t(Count())), NULL);
      for (cTrack *t = First(); t; t = Next(t))
          IndexSong(t);
@@ -623,13 +622,8 @@ void cTracks::LoadLine(char *Line, int Number)
   if (isempty(Line))
      return;
   cTrack *t = new cTrack;
-  if (t->Parse(Line)) {
-     // indexed while the track is fresh in the cache: a second pass over a large
-     // catalogue would wait for the memory of every track again
+  if (t->Parse(Line))
      cConfig<cTrack>::Add(t);
-     Enter(t);
-     byStart.push_back(t);
-  }
   else {
      esyslog("ERROR: error in %s, line %d", fileName.c_str(), Number);
      delete t;
@@ -687,10 +681,6 @@ bool cTracks::Load(const char *FileName, bool AllowComments, bool MustExist)
   if (!fileName.empty() && access(fileName.c_str(), F_OK) == 0) {
      isyslog("loading %s", fileName.c_str());
      FILE *f = fopen(fileName.c_str(), "re");
-     struct stat st;
-     // room for a line of 64 bytes each, which a catalogue's lines come near
-     if (f && fstat(fileno(f), &st) == 0)
-        Reindex(size_t(st.st_size) / 64);
      result = f && LoadFile(f);
      if (f)
         fclose(f);
@@ -699,6 +689,11 @@ bool cTracks::Load(const char *FileName, bool AllowComments, bool MustExist)
   }
   if (!result)
      fprintf(stderr, "vdr: error while reading '%s'\n", fileName.c_str());
+  Reindex(size_t(Count()));
+  for (cTrack *t = First(); t; t = Next(t)) {
+      Enter(t);
+      byStart.push_back(t);
+  }
   // a file written by us is in start order already
   if (!std::is_sorted(byStart.begin(), byStart.end(), EarlierStart))
      std::stable_sort(byStart.begin(), byStart.end(), EarlierStart);
