@@ -104,8 +104,13 @@ bool cTracks::WritePending(bool Now)
     long long delay = Delay();
     if (delay < 0 || (delay > 0 && !Now))
        return true;
-    if (fileName.empty())
+    if (fileName.empty()) {
+       // a list never loaded has no file: the changes stay in memory only
+       appends.clear();
+       rewrite = false;
+       pendingSince = 0;
        return false;
+    }
     name = fileName;
     replaced = generation;
     if (rewrite) {
