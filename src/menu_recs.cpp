@@ -111,15 +111,14 @@ void cMenuRecs::UpdateTitle(void)
   Display();
 }
 
-cRecording *cMenuRecs::CurrentRecording(void)
+cRecording *cMenuRecs::GetRecording(cMenuRecItem *Item)
 {
-  cMenuRecItem *item = static_cast<cMenuRecItem *>(Get(Current()));
-  if (!item)
+  if (!Item)
      return NULL;
   cRecording *copy = NULL;
   {
     LOCK_RECORDINGS_READ;
-    const cRecording *recording = Recordings->GetByName(item->FileName());
+    const cRecording *recording = Recordings->GetByName(Item->FileName());
     if (recording)
        copy = CopyRecording(recording);
   }
@@ -130,7 +129,7 @@ cRecording *cMenuRecs::CurrentRecording(void)
 
 eOSState cMenuRecs::Play(void)
 {
-  std::unique_ptr<cRecording> recording(CurrentRecording());
+  std::unique_ptr<cRecording> recording(GetRecording(CurrentItem()));
   if (!recording)
      return osContinue;
   // A recording never replayed starts at its first cut mark.
@@ -147,7 +146,7 @@ eOSState cMenuRecs::Play(void)
 
 eOSState cMenuRecs::OpenTracks(void)
 {
-  std::unique_ptr<cRecording> recording(CurrentRecording());
+  std::unique_ptr<cRecording> recording(GetRecording(CurrentItem()));
   if (!recording)
      return osUnknown;
   return AddSubMenu(new cMenuTracks(recording.get()));
@@ -164,7 +163,7 @@ eOSState cMenuRecs::OpenConvert(void)
         cConvertToAudioThread::Exit();
      return osUnknown;
   }
-  std::unique_ptr<cRecording> recording(CurrentRecording());
+  std::unique_ptr<cRecording> recording(GetRecording(CurrentItem()));
   if (!recording)
      return osUnknown;
   cMarks marks;
@@ -251,7 +250,7 @@ void cMenuRecs::Mark(void)
      Skins.Message(mtWarning, tr(SearchingBoundaries));
      return;
   }
-  std::unique_ptr<cRecording> recording(CurrentRecording());
+  std::unique_ptr<cRecording> recording(GetRecording(CurrentItem()));
   if (!recording)
      return;
   std::vector<tMarkPair> pairs = GuideMarkPairs(recording.get());
@@ -292,7 +291,7 @@ eOSState cMenuRecs::Delete(void)
 {
   if (HasSubMenu() || Count() == 0)
      return osContinue;
-  std::unique_ptr<cRecording> recording(CurrentRecording());
+  std::unique_ptr<cRecording> recording(GetRecording(CurrentItem()));
   if (!recording)
      return osContinue;
   if (!Interface->Confirm(trVDR("Delete recording?"))) {
