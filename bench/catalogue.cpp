@@ -2,7 +2,10 @@
 // and saving "tracks.conf", the grabber's pass, marking a recording converted and the
 // blacklist, each against the floor of the same work measured in the same run.
 #include <benchmark/benchmark.h>
+#include <functional>
 #include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vdr/channels.h>
 #include <vdr/clock.h>
 #include <vdr/epg.h>
@@ -45,7 +48,7 @@ void BM_Load(benchmark::State &State)
   ResetCatalogueFile();
   for (auto _ : State) {
       State.PauseTiming();
-      Tracks.cListBase::Clear();
+      Tracks.Clear();
       State.ResumeTiming();
       Tracks.Load(CataloguePath().c_str(), true);
   }
@@ -184,6 +187,136 @@ BENCHMARK(BM_Save)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)-
 BENCH_RATIO("2. save tracks.conf", "BM_Save", { "BM_WriteFloor" }, 2);
 BENCH_RATIO("2. save, floor synced like the save", "BM_Save", { "BM_WriteSyncedFloor" }, 2);
 
+// --- 2b. what the writer of tracks.conf puts on the disk ------------------------
+
+// The bytes this process handed to write() so far (all its threads).
+long long BytesWritten(void)
+{
+  FILE *f = fopen("/proc/self/io", "re");
+  long long bytes = -1;
+  char line[128];
+  while (f && fgets(line, sizeof(line), f))
+        if (sscanf(line, "wchar: %lld", &bytes) == 1)
+           break;
+  if (f)
+     fclose(f);
+  return bytes;
+}
+
+cTrack *NewTrack(int Number)
+{
+  cTrack *t = new cTrack;
+  t->artist = "Brand New";
+  t->title = "Song " + std::to_string(Number);
+  t->year = 2026;
+  t->startTime = OnAir + Number * TrackSpacing;
+  t->duration = 200;
+  t->channelId = MusicChannel;
+  return t;
+}
+
+const int WrittenTracks = 100;
+
+// Every track written on its own, as the grabber's tracks come, seconds apart.
+void BM_BytesPerAddedTrack(benchmark::State &State)
+{
+  LoadCatalogue();
+  Tracks.StartWriter();
+  long long bytes = 0, line = 0;
+  for (auto _ : State) {
+      long long before = BytesWritten();
+      for (int i = 0; i < WrittenTracks; i++) {
+          {
+            cTracksLock lock(Tracks);
+            cTrack *t = NewTrack(i);
+            line = (long long)strlen(t->ToText()) + 1;
+            Tracks.Add(t);
+          }
+          Tracks.Flush();
+      }
+      bytes = BytesWritten() - before;
+  }
+  Tracks.StopWriter();
+  ResetCatalogueFile();
+  Tracks.Load(CataloguePath().c_str(), true);
+  char text[256];
+  snprintf(text, sizeof(text), "%-40s %.1f bytes per track of a %lld-byte line (%.1fx; limit 4x) %s", "2. disk written per added track",
+           double(bytes) / WrittenTracks, line, double(bytes) / WrittenTracks / line, bytes <= 4 * line * WrittenTracks ? "holds" : "MISSED");
+  ReportFigure(text);
+}
+BENCHMARK(BM_BytesPerAddedTrack)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+// A status changed (a key in the tracks menu): the whole file, once however many changes
+// the second brings.
+void BM_BytesPerChange(benchmark::State &State)
+{
+  LoadCatalogue();
+  Tracks.StartWriter();
+  long long bytes = 0;
+  const int Changes = 10;
+  for (auto _ : State) {
+      long long before = BytesWritten();
+      {
+        cTracksLock lock(Tracks);
+        cTrack *t = Tracks.First();
+        for (int i = 0; i < Changes; i++)
+            Tracks.SetStatus(t, t->status ? 0 : 1);
+      }
+      Tracks.Flush();
+      bytes = BytesWritten() - before;
+  }
+  Tracks.StopWriter();
+  char text[256];
+  snprintf(text, sizeof(text), "%-40s %.1f MB for a change alone, %.1f MB each for %d changes in one second (the file: %.1f MB)", "2. disk written per changed track",
+           bytes / 1e6, bytes / 1e6 / Changes, Changes, CatalogueBytes() / 1e6);
+  ReportFigure(text);
+}
+BENCHMARK(BM_BytesPerChange)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+// How long a change takes to reach the file with the writer on its own, the host's clock
+// running at the wall's pace as in the recorder.
+double SecondsUntil(const std::function<bool()> &Done)
+{
+  timespec start;
+  clock_gettime(CLOCK_MONOTONIC, &start);
+  while (!Done() && SecondsSince(start) < 10)
+        usleep(1000);
+  return SecondsSince(start);
+}
+
+void BM_ChangeToDisk(benchmark::State &State)
+{
+  LoadCatalogue();
+  cClock::SetSpeed(1);
+  Tracks.StartWriter();
+  double added = 0, changed = 0;
+  struct stat st;
+  for (auto _ : State) {
+      stat(CataloguePath().c_str(), &st);
+      off_t size = st.st_size;
+      {
+        cTracksLock lock(Tracks);
+        Tracks.Add(NewTrack(0));
+      }
+      added = SecondsUntil([&] { return stat(CataloguePath().c_str(), &st) == 0 && st.st_size > size; });
+      ino_t inode = st.st_ino;
+      {
+        cTracksLock lock(Tracks);
+        Tracks.SetStatus(Tracks.First(), Tracks.First()->status ? 0 : 1);
+      }
+      changed = SecondsUntil([&] { return stat(CataloguePath().c_str(), &st) == 0 && st.st_ino != inode; });
+  }
+  Tracks.StopWriter();
+  cClock::SetManual();
+  ResetCatalogueFile();
+  Tracks.Load(CataloguePath().c_str(), true);
+  char text[256];
+  snprintf(text, sizeof(text), "%-40s added track %.0f ms, changed track %.0f ms (limit 1000 ms) %s", "2. from a change to its line on disk",
+           added * 1e3, changed * 1e3, added <= 1 && changed <= 1 ? "holds" : "MISSED");
+  ReportFigure(text);
+}
+BENCHMARK(BM_ChangeToDisk)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
 // --- 3. the grabber's pass -----------------------------------------------------
 
 void PrepareGrabber(void)
@@ -218,8 +351,8 @@ void BM_GrabberPassAdding(benchmark::State &State)
   for (auto _ : State) {
       State.PauseTiming();
       if (OnAirCatalogued()) {
-         cTracksLock lock(Tracks);
-         Tracks.Del(Tracks.Last());
+         ResetCatalogueFile();
+         Tracks.Load(CataloguePath().c_str(), true);
       }
       State.ResumeTiming();
       grabber.Pass();
@@ -323,7 +456,7 @@ BENCH_RATIO("4. open the tracks menu", "BM_OpenTracksMenu", { "BM_BareWalk", "BM
 void BM_CutMarks(benchmark::State &State)
 {
   ThreeHourRecording();
-  Tracks.cListBase::Clear(); // as generated: marking them converted took them out of the marks
+  Tracks.Clear(); // as generated: marking them converted took them out of the marks
   LoadCatalogue();
   Recordings.Load();
   cMenuRecs menu;

@@ -1,5 +1,5 @@
 // How long each key of the plug-in's menus and replay control takes with 1,000,000
-// catalogued tracks: the slowest key of each and of all must stay within one frame.
+// catalogued tracks: the slowest key of each and of all must stay within 20 ms.
 // Keys reach the menus and the control through ProcessKey, as the host's main loop
 // hands them over; the host's confirmations find their answer queued.
 #include <benchmark/benchmark.h>
@@ -25,7 +25,8 @@
 
 namespace {
 
-const double OneFrame = 0.040;
+// Half a frame at 25 frames per second, one at 50.
+const double KeyLimit = 0.020;
 const int HalfHourFrames = 30 * 60 * FRAMESPERSEC;
 
 cMainLoop *loop = NULL;
@@ -46,6 +47,7 @@ void Prepare(void)
   if (loop)
      return;
   LoadCatalogue();
+  Tracks.StartWriter(); // as the plug-in's Start does: no key writes the file itself
   threeHours = ThreeHourRecording()->FileName();
   time_t start = OnAir - time_t(HalfHourFrames / FRAMESPERSEC);
   halfHour = MakeRecording("Bench~Half an hour", start - start % 60, HalfHourFrames);
@@ -198,7 +200,7 @@ void BM_KeyRecsDelete(benchmark::State &State)
 }
 BENCHMARK(BM_KeyRecsDelete)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20)->Repetitions(3);
 
-BENCH_SLOWEST("8. slowest key, recordings menu", { "BM_KeyMainMenuEntry", "BM_KeyRecsDown", "BM_KeyRecsCutMarks", "BM_KeyRecsTracks", "BM_KeyRecsConvert", "BM_KeyRecsPlay", "BM_KeyRecsDeleteDeclined", "BM_KeyRecsDelete" }, OneFrame);
+BENCH_SLOWEST("8. slowest key, recordings menu", { "BM_KeyMainMenuEntry", "BM_KeyRecsDown", "BM_KeyRecsCutMarks", "BM_KeyRecsTracks", "BM_KeyRecsConvert", "BM_KeyRecsPlay", "BM_KeyRecsDeleteDeclined", "BM_KeyRecsDelete" }, KeyLimit);
 
 // --- the tracks menu ---------------------------------------------------------------
 
@@ -241,7 +243,7 @@ void BM_KeyTracksPlay(benchmark::State &State)
 }
 BENCHMARK(BM_KeyTracksPlay)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(3);
 
-BENCH_SLOWEST("8. slowest key, tracks menu", { "BM_KeyRecsTracks", "BM_KeyTracksDown", "BM_KeyTracksToggle", "BM_KeyTracksBlacklist", "BM_KeyTracksPlay" }, OneFrame);
+BENCH_SLOWEST("8. slowest key, tracks menu", { "BM_KeyRecsTracks", "BM_KeyTracksDown", "BM_KeyTracksToggle", "BM_KeyTracksBlacklist", "BM_KeyTracksPlay" }, KeyLimit);
 
 // --- the convert menu ----------------------------------------------------------------
 
@@ -269,7 +271,7 @@ void BM_KeyConvertVideo(benchmark::State &State)
   Prepare();
   KeyOnce(State, [] {
     RemoveFileOrDir(clipFolder.c_str());
-    Tracks.cListBase::Clear();
+    Tracks.Clear();
     LoadCatalogue(); // its tracks selected again
     MarkHalfHour();
     return new cMenuConvert(Listed(halfHour));
@@ -295,7 +297,7 @@ void BM_KeyConvertAudio(benchmark::State &State)
 }
 BENCHMARK(BM_KeyConvertAudio)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20)->Repetitions(3);
 
-BENCH_SLOWEST("8. slowest key, convert menu", { "BM_KeyRecsConvert", "BM_KeyConvertDown", "BM_KeyConvertVideo", "BM_KeyConvertAudio" }, OneFrame);
+BENCH_SLOWEST("8. slowest key, convert menu", { "BM_KeyRecsConvert", "BM_KeyConvertDown", "BM_KeyConvertVideo", "BM_KeyConvertAudio" }, KeyLimit);
 
 // --- the setup page ------------------------------------------------------------------
 
@@ -320,7 +322,7 @@ void BM_KeySetupStore(benchmark::State &State)
 }
 BENCHMARK(BM_KeySetupStore)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(3);
 
-BENCH_SLOWEST("8. slowest key, setup page", { "BM_KeySetupDown", "BM_KeySetupChange", "BM_KeySetupStore" }, OneFrame);
+BENCH_SLOWEST("8. slowest key, setup page", { "BM_KeySetupDown", "BM_KeySetupChange", "BM_KeySetupStore" }, KeyLimit);
 
 // --- the replay control --------------------------------------------------------------
 
@@ -448,7 +450,7 @@ BENCH_SLOWEST("8. slowest key, replay control",
               { "BM_KeyReplayShow", "BM_KeyReplayPlayPause", "BM_KeyReplayForward", "BM_KeyReplayBackward", "BM_KeyReplaySkip", "BM_KeyReplayJump",
                 "BM_KeyReplayEditTest", "BM_KeyReplayMarkToggle", "BM_KeyReplayMarkMove", "BM_KeyReplayTrackCutDeclined", "BM_KeyReplayTimeSearch",
                 "BM_KeyReplayInfo" },
-              OneFrame);
+              KeyLimit);
 
 BENCH_SLOWEST("8. slowest key of all",
               { "BM_KeyMainMenuEntry", "BM_KeyRecsDown", "BM_KeyRecsCutMarks", "BM_KeyRecsTracks", "BM_KeyRecsConvert", "BM_KeyRecsPlay",
@@ -457,6 +459,6 @@ BENCH_SLOWEST("8. slowest key of all",
                 "BM_KeyReplayShow", "BM_KeyReplayPlayPause", "BM_KeyReplayForward", "BM_KeyReplayBackward", "BM_KeyReplaySkip", "BM_KeyReplayJump",
                 "BM_KeyReplayEditTest", "BM_KeyReplayMarkToggle", "BM_KeyReplayMarkMove", "BM_KeyReplayTrackCutDeclined", "BM_KeyReplayTimeSearch",
                 "BM_KeyReplayInfo" },
-              OneFrame);
+              KeyLimit);
 
 } // namespace

@@ -152,5 +152,4 @@ void cGrabberThread::Grab(const cChannels *Channels, const cSchedules *Schedules
      track->status = 1;
   }
   Tracks.Add(track);
-  Tracks.Save();
 }

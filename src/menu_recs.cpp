@@ -111,15 +111,14 @@ void cMenuRecs::UpdateTitle(void)
   Display();
 }
 
-cRecording *cMenuRecs::CurrentRecording(void)
+cRecording *cMenuRecs::GetRecording(cMenuRecItem *Item)
 {
-  cMenuRecItem *item = static_cast<cMenuRecItem *>(Get(Current()));
-  if (!item)
+  if (!Item)
      return NULL;
   cRecording *copy = NULL;
   {
     LOCK_RECORDINGS_READ;
-    const cRecording *recording = Recordings->GetByName(item->FileName());
+    const cRecording *recording = Recordings->GetByName(Item->FileName());
     if (recording)
        copy = CopyRecording(recording);
   }
@@ -130,7 +129,7 @@ cRecording *cMenuRecs::CurrentRecording(void)
 
 eOSState cMenuRecs::Play(void)
 {
-  std::unique_ptr<cRecording> recording(CurrentRecording());
+  std::unique_ptr<cRecording> recording(GetRecording(CurrentItem()));
   if (!recording)
      return osContinue;
   // A recording never replayed starts at its first cut mark.
@@ -147,7 +146,7 @@ eOSState cMenuRecs::Play(void)
 
 eOSState cMenuRecs::OpenTracks(void)
 {
-  std::unique_ptr<cRecording> recording(CurrentRecording());
+  std::unique_ptr<cRecording> recording(GetRecording(CurrentItem()));
   if (!recording)
      return osUnknown;
   return AddSubMenu(new cMenuTracks(recording.get()));
@@ -164,7 +163,7 @@ eOSState cMenuRecs::OpenConvert(void)
         cConvertToAudioThread::Exit();
      return osUnknown;
   }
-  std::unique_ptr<cRecording> recording(CurrentRecording());
+  std::unique_ptr<cRecording> recording(GetRecording(CurrentItem()));
   if (!recording)
      return osUnknown;
   cMarks marks;
@@ -198,10 +197,9 @@ std::vector<tMarkPair> GuideMarkPairs(const cRecording *Recording)
   cTrackWindow window(index, Recording, VimoraConfig.offset);
   std::vector<tMarkPair> pairs;
   cTracksLock lock(Tracks);
-  for (cTrack *t = Tracks.First(); t; t = Tracks.Next(t)) {
+  for (cTrack *t : Tracks.Near(window, channelId.c_str())) {
       int startFrame, endFrame;
-      // the channel last: its text lies outside the track, one more memory access per track
-      if (t->status > 0 || !window.Find(*t, startFrame, endFrame) || t->channelId != channelId)
+      if (t->status > 0 || !window.Find(*t, startFrame, endFrame))
          continue;
       // A track too short to hold two I-frames would leave a lone mark or an end
       // before its start, and every later pair would be cut out of step.
@@ -282,7 +280,7 @@ void cMenuRecs::Mark(void)
      Skins.Message(mtWarning, tr(SearchingBoundaries));
      return;
   }
-  std::unique_ptr<cRecording> recording(CurrentRecording());
+  std::unique_ptr<cRecording> recording(GetRecording(CurrentItem()));
   if (!recording)
      return;
   std::vector<tMarkPair> pairs = GuideMarkPairs(recording.get());
@@ -323,7 +321,7 @@ eOSState cMenuRecs::Delete(void)
 {
   if (HasSubMenu() || Count() == 0)
      return osContinue;
-  std::unique_ptr<cRecording> recording(CurrentRecording());
+  std::unique_ptr<cRecording> recording(GetRecording(CurrentItem()));
   if (!recording)
      return osContinue;
   if (!Interface->Confirm(trVDR("Delete recording?"))) {

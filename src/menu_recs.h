@@ -65,9 +65,10 @@ class cMenuRecs : public cOsdMenu {
 private:
   eOSState ScanRecordings(void);
   void UpdateTitle(void);
-  // A copy of the current line's recording, the caller's to delete; null, with an
-  // error shown, when the recording is gone.
-  cRecording *CurrentRecording(void);
+  cMenuRecItem *CurrentItem(void) { return static_cast<cMenuRecItem *>(Get(Current())); }
+  // A copy of Item's recording, the caller's to delete; null, with an error shown, when
+  // the recording is gone (null also for no item).
+  cRecording *GetRecording(cMenuRecItem *Item);
   eOSState Play(void);
   eOSState OpenTracks(void);
   eOSState OpenConvert(void);

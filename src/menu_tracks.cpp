@@ -40,11 +40,9 @@ cMenuTracks::cMenuTracks(const cRecording *Recording)
   {
     cTracksLock lock(Tracks);
     int position = 0;
-    // the channel last: its text lies outside the track, one more memory access per track
-    for (cTrack *t = Tracks.First(); t; t = Tracks.Next(t)) {
-        if (window.Contains(*t) && t->channelId == channel)
+    for (cTrack *t : Tracks.Near(window, channel.c_str()))
+        if (window.Contains(*t))
            Add(new cMenuTrackItem(t), position++ == lastReplayed);
-    }
   }
   UpdateTitle();
   lastReplayed = -1;
@@ -93,8 +91,7 @@ eOSState cMenuTracks::Toggle(void)
      return osContinue;
   {
     cTracksLock lock(Tracks);
-    track->status = track->status <= 0 ? 1 : 0;
-    Tracks.Save();
+    Tracks.SetStatus(track, track->status <= 0 ? 1 : 0);
   }
   RefreshCurrent();
   Display();
@@ -112,7 +109,7 @@ eOSState cMenuTracks::Blacklist(void)
     for (cMenuTrackItem *item = static_cast<cMenuTrackItem *>(First()); item; item = static_cast<cMenuTrackItem *>(Next(item))) {
         cTrack *track = item->Track();
         if (track && track->status == 0 && Tracks.Blacklisted(*track)) {
-           track->status = 1;
+           Tracks.SetStatus(track, 1);
            item->Set();
         }
     }

@@ -519,11 +519,9 @@ cTrack *cVimoraReplayControl::GetCurrentTrack(const cRecording *Recording, int C
   std::string channel = GetRecordingChannelID(Recording);
   cIndexFile index(Recording->FileName(), false, Recording->IsPesRecording());
   cTrackWindow window(index, Recording, VimoraConfig.offset);
-  // the channel last: its text lies outside the track, one more memory access per track
-  for (cTrack *t = Tracks.First(); t; t = Tracks.Next(t)) {
-      if (window.Covers(*t, Current) && t->channelId == channel)
+  for (cTrack *t : Tracks.Near(window, channel.c_str()))
+      if (window.Covers(*t, Current))
          return t;
-  }
   return NULL;
 }
 

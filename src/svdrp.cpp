@@ -96,8 +96,8 @@ template <class F> static void ForTracksInside(const cRecording *Recording, F Vi
   cIndexFile index(Recording->FileName(), false, Recording->IsPesRecording());
   cTrackWindow window(index, Recording, VimoraConfig.offset);
   cTracksLock lock(Tracks);
-  for (const cTrack *t = Tracks.First(); t; t = Tracks.Next(t))
-      if (window.Contains(*t) && t->channelId == channel)
+  for (const cTrack *t : Tracks.Near(window, channel.c_str()))
+      if (window.Contains(*t))
          Visit(*t);
 }
 
@@ -253,15 +253,17 @@ static cString ApplyBlacklist(int &ReplyCode)
   if (access(path, F_OK) == 0 && access(path, R_OK) != 0)
      return Refuse(ReplyCode, ReplyRefused, "Cannot read %s", *path);
   int skipped = 0;
-  cTracksLock lock(Tracks); // every reader of the blacklist holds it
-  Blacklist.Load(path, true);
-  for (cTrack *t = Tracks.First(); t; t = Tracks.Next(t)) {
-      if (t->status == 0 && Tracks.Blacklisted(*t)) {
-         t->status = 1;
-         skipped++;
-      }
+  {
+    cTracksLock lock(Tracks); // every reader of the blacklist holds it
+    Blacklist.Load(path, true);
+    for (cTrack *t = Tracks.First(); t; t = Tracks.Next(t)) {
+        if (t->status == 0 && Tracks.Blacklisted(*t)) {
+           Tracks.SetStatus(t, 1);
+           skipped++;
+        }
+    }
   }
-  if (skipped && !Tracks.Save())
+  if (skipped && !Tracks.Flush())
      return Refuse(ReplyCode, ReplyRefused, "%d tracks skipped, but tracks.conf could not be written", skipped);
   return cString::sprintf("%d tracks skipped", skipped);
 }

@@ -9,6 +9,7 @@
 #include <vdr/recording.h>
 
 #include "blacklist.h"
+#include "compat.h"
 #include "grabberthread.h"
 #include "log.h"
 #include "vimora_config.h"
@@ -337,6 +338,14 @@ bool cTrackWindow::Covers(const cTrack &Track, int Frame) const
   return startFrame <= Frame && Frame <= endFrame;
 }
 
+int cTrackWindow::Side(long long Seconds) const
+{
+  int frame;
+  if (!parts.Frame(Seconds, frame)) // more frames away than an int counts
+     return Seconds < parts.Begin() ? -1 : 1;
+  return frame < 0 ? -1 : frame > last ? 1 : 0;
+}
+
 bool cTrack::operator==(const cTrack &Other) const
 {
   return startTime == Other.startTime && duration == Other.duration && eventTitle == Other.eventTitle && channelId == Other.channelId;
@@ -433,11 +442,10 @@ template <class T> static void AppendNumber(std::string &Line, T Number)
   Line.append(digits, std::to_chars(digits, digits + sizeof(digits), Number).ptr);
 }
 
-// The line without line end, as "%s:%s:%d:%ld:%d:%d:%s" gives it, built without
-// the formatting machinery: saving a large catalogue writes a million of them.
+// Appends the line without line end, as "%s:%s:%d:%ld:%d:%d:%s" gives it, built
+// without the formatting machinery: saving a large catalogue writes a million of them.
 static void TrackLine(const cTrack &Track, std::string &Line)
 {
-  Line.clear();
   AppendEscaped(Line, Track.artist);
   Line += ':';
   AppendEscaped(Line, Track.title);
@@ -463,11 +471,18 @@ const char *cTrack::ToText(void) const
   return buffer;
 }
 
+void cTrack::AppendLine(std::string &Text) const
+{
+  TrackLine(*this, Text);
+  Text += '\n';
+}
+
 // Writes the line that ToText() gives, without taking the class-wide text: the
 // lines of a whole catalogue need no copy each.
 bool cTrack::Save(FILE *File)
 {
   static thread_local std::string line;
+  line.clear();
   TrackLine(*this, line);
   line += '\n';
   return fwrite(line.data(), 1, line.size(), File) == line.size();
@@ -475,16 +490,300 @@ bool cTrack::Save(FILE *File)
 
 // --- cTracks ---------------------------------------------------------------
 
+cTracks::cTracks(void)
+{
+  writer = NULL;
+  rewrite = false;
+  pendingSince = lastRewrite = 0;
+  generation = 0;
+  allowComments = false;
+  nextOrder = 0;
+  shortest = longest = 0;
+}
+
+size_t cTracks::SongHash(const std::string &Artist, const std::string &Title, int Year)
+{
+  std::hash<std::string> hash;
+  size_t h = hash(Artist);
+  h ^= hash(Title) + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2);
+  return h ^ (size_t(unsigned(Year)) * 0x9e3779b97f4a7c15ULL);
+}
+
+void cTracks::IndexSong(cTrack *Track)
+{
+  cTrack *&bucket = songs[SongHash(Track->artist, Track->title, Track->year) & (songs.size() - 1)];
+  Track->sameSong = bucket;
+  bucket = Track;
+}
+
+// Chains of two tracks on average: a bucket costs less than the track's share of a
+// sparser table, and a lookup stays a handful of comparisons.
+static size_t SongBuckets(size_t Tracks)
+{
+  size_t n = 64;
+  while (n * 2 < Tracks)
+        n *= 2;
+  return n;
+}
+
+static bool EarlierStart(const cTrack *a, const cTrack *b)
+{
+  return a->startTime < b->startTime;
+}
+
+// What every index but the one by start time takes of a track that enters the list.
+void cTracks::Enter(cTrack *Track)
+{
+  Track->order = nextOrder++;
+  shortest = std::min(shortest, Track->duration);
+  longest = std::max(longest, Track->duration);
+  if (size_t(Count()) > 2 * songs.size()) {
+     songs.assign(SongBuckets(size_t(Count())), NULL);
+     for (cTrack *t = First(); t; t = Next(t))
+         IndexSong(t);
+  }
+  else
+     IndexSong(Track);
+}
+
+void cTracks::Index(cTrack *Track)
+{
+  Enter(Track);
+  // after the tracks that start with it: equal starts stay in list order
+  byStart.insert(std::upper_bound(byStart.begin(), byStart.end(), Track, EarlierStart), Track);
+}
+
+void cTracks::Reindex(size_t Expected)
+{
+  byStart.clear();
+  byStart.shrink_to_fit();
+  byStart.reserve(Expected);
+  songs.assign(SongBuckets(Expected), NULL);
+  nextOrder = 0;
+  shortest = longest = 0;
+}
+
+void cTracks::Add(cTrack *Track)
+{
+  cConfig<cTrack>::Add(Track);
+  Index(Track);
+  Changed(Track);
+}
+
+void cTracks::SetStatus(cTrack *Track, int Status)
+{
+  if (Track->status == Status)
+     return;
+  Track->status = Status;
+  Changed(NULL);
+}
+
+void cTracks::Changed(cTrack *Added)
+{
+  if (Added)
+     appends.push_back(Added);
+  else
+     rewrite = true;
+  if (!pendingSince)
+     pendingSince = VimoraNowMs();
+  if (!writer)
+     SaveLocked();
+  else
+     WakeWriter();
+}
+
+// What was pending belonged to the list that is being replaced.
+void cTracks::Forget(void)
+{
+  appends.clear();
+  rewrite = false;
+  pendingSince = lastRewrite = 0;
+  generation++;
+}
+
+void cTracks::Clear(void)
+{
+  cTracksLock lock(*this);
+  cListBase::Clear();
+  Forget();
+  Reindex(0);
+}
+
+// One line of the file, terminated where its line feed was: a track added, or a
+// bad line reported and dropped.
+void cTracks::LoadLine(char *Line, int Number)
+{
+  if (allowComments) {
+     char *p = strchr(Line, '#');
+     if (p)
+        *p = 0;
+  }
+  stripspace(Line);
+  if (isempty(Line))
+     return;
+  cTrack *t = new cTrack;
+  if (t->Parse(Line))
+     cConfig<cTrack>::Add(t);
+  else {
+     esyslog("ERROR: error in %s, line %d", fileName.c_str(), Number);
+     delete t;
+  }
+}
+
+// Read in blocks, not whole: the text of a large catalogue would double what loading
+// it takes at its peak.
+bool cTracks::LoadFile(FILE *File)
+{
+  std::vector<char> buffer(1 << 20);
+  size_t filled = 0;
+  int number = 0;
+  for (;;) {
+      if (filled == buffer.size())
+         buffer.resize(buffer.size() * 2); // a line longer than the block
+      size_t n = fread(buffer.data() + filled, 1, buffer.size() - filled, File);
+      if (n == 0)
+         break;
+      filled += n;
+      char *line = buffer.data(), *end = buffer.data() + filled;
+      for (char *lf; (lf = (char *)memchr(line, '\n', end - line)) != NULL; line = lf + 1) {
+          *lf = 0;
+          LoadLine(line, ++number);
+      }
+      filled = end - line;
+      memmove(buffer.data(), line, filled);
+  }
+  if (ferror(File))
+     return false;
+  if (filled) {
+     // Every line is written with its line feed: a last line without one was cut off
+     // in the middle of its writing, and what it holds cannot be trusted.
+     buffer.resize(filled);
+     esyslog("ERROR: error in %s, line %d: the line is incomplete and dropped: '%.*s'", fileName.c_str(), number + 1, int(filled), buffer.data());
+     LogFile.eSysLog("the last line of %s is incomplete and dropped", fileName.c_str());
+     // nothing may be appended to the cut-off line: the first write rewrites the file
+     rewrite = true;
+     pendingSince = VimoraNowMs();
+  }
+  return true;
+}
+
 bool cTracks::Load(const char *FileName, bool AllowComments, bool MustExist)
 {
   cTracksLock lock(*this);
-  return cConfig<cTrack>::Load(FileName, AllowComments, MustExist);
+  cListBase::Clear();
+  Forget();
+  if (FileName) {
+     fileName = FileName;
+     allowComments = AllowComments;
+  }
+  Reindex(0);
+  bool result = !MustExist;
+  if (!fileName.empty() && access(fileName.c_str(), F_OK) == 0) {
+     isyslog("loading %s", fileName.c_str());
+     FILE *f = fopen(fileName.c_str(), "re");
+     result = f && LoadFile(f);
+     if (f)
+        fclose(f);
+     if (!result)
+        LOG_ERROR_STR(fileName.c_str());
+  }
+  if (!result)
+     fprintf(stderr, "vdr: error while reading '%s'\n", fileName.c_str());
+  Reindex(size_t(Count()));
+  for (cTrack *t = First(); t; t = Next(t)) {
+      Enter(t);
+      byStart.push_back(t);
+  }
+  // a file written by us is in start order already
+  if (!std::is_sorted(byStart.begin(), byStart.end(), EarlierStart))
+     std::stable_sort(byStart.begin(), byStart.end(), EarlierStart);
+  return result;
 }
 
 bool cTracks::Save(void)
 {
+  if (writer) {
+     {
+       cTracksLock lock(*this);
+       Changed(NULL);
+     }
+     return WritePending(true);
+  }
   cTracksLock lock(*this);
-  return cConfig<cTrack>::Save();
+  return SaveLocked();
+}
+
+const cTrack *cTracks::AppendLines(const cTrack *From, std::string &Block) const
+{
+  for (int n = 0; From && n < 8192; From = Next(From), n++)
+      From->AppendLine(Block);
+  return From;
+}
+
+bool cTracks::SaveLocked(void)
+{
+  if (fileName.empty())
+     return false;
+  dsyslog("Saving configfile %s", fileName.c_str());
+  cSafeFile f(fileName.c_str());
+  if (!f.Open())
+     return false;
+  // a safe file left without Close is dropped, and the old file stays
+  std::string block;
+  for (const cTrack *t = First(); t;) {
+      block.clear();
+      t = AppendLines(t, block);
+      if (fwrite(block.data(), 1, block.size(), f) != block.size())
+         return false;
+  }
+  if (!f.Close())
+     return false;
+  appends.clear();
+  rewrite = false;
+  pendingSince = 0;
+  return true;
+}
+
+// Saturating: a start time read from a damaged line must not wrap around.
+static long long Plus(long long Seconds, long long Delta)
+{
+  long long sum;
+  if (__builtin_add_overflow(Seconds, Delta, &sum))
+     return Delta < 0 ? LLONG_MIN : LLONG_MAX;
+  return sum;
+}
+
+void cTracks::StartRange(const cTrackWindow &Window, size_t &From, size_t &To) const
+{
+  // A track's start frame comes from start + offset, its end frame from start + offset
+  // + duration: with durations between shortest and longest, no track before From
+  // reaches the first frame and none from To on starts or ends before the last.
+  long long early = Plus(Window.Offset(), longest), late = Plus(Window.Offset(), shortest);
+  From = std::partition_point(byStart.begin(), byStart.end(), [&](const cTrack *t) { return Window.Side(Plus(t->startTime, early)) < 0; }) - byStart.begin();
+  To = std::partition_point(byStart.begin() + From, byStart.end(), [&](const cTrack *t) { return Window.Side(Plus(t->startTime, late)) <= 0; }) - byStart.begin();
+}
+
+std::vector<cTrack *> cTracks::Near(const cTrackWindow &Window, const char *ChannelId) const
+{
+  size_t from, to;
+  StartRange(Window, from, to);
+  std::vector<cTrack *> near;
+  for (size_t i = from; i < to; i++)
+      if (!ChannelId || byStart[i]->channelId == ChannelId)
+         near.push_back(byStart[i]);
+  std::sort(near.begin(), near.end(), [](const cTrack *a, const cTrack *b) { return a->order < b->order; });
+  return near;
+}
+
+std::vector<cTrack *> cTracks::Song(const std::string &Artist, const std::string &Title, int Year) const
+{
+  std::vector<cTrack *> song;
+  if (songs.empty())
+     return song;
+  for (cTrack *t = songs[SongHash(Artist, Title, Year) & (songs.size() - 1)]; t; t = t->sameSong)
+      if (t->year == Year && t->title == Title && t->artist == Artist)
+         song.push_back(t);
+  return song;
 }
 
 bool cTracks::Blacklisted(const cTrack &Track)
@@ -497,16 +796,22 @@ bool cTracks::Blacklisted(const cEvent *Event)
   return Blacklisted(cTrack(Event));
 }
 
+// Whether the song has a converted track: what the setup option "avoidrepeats" skips.
+static bool Converted(const std::vector<cTrack *> &Song)
+{
+  for (const cTrack *t : Song)
+      if (t->status == 2)
+         return true;
+  return false;
+}
+
 bool cTracks::AlreadyDone(const cEvent *Event)
 {
   if (!VimoraConfig.avoidrepeats)
      return false;
   cTrack track(Event);
   cTracksLock lock(*this);
-  for (const cTrack *t = First(); t; t = Next(t))
-      if (t->status == 2 && t->title == track.title && t->artist == track.artist && t->year == track.year)
-         return true;
-  return false;
+  return Converted(Song(track.artist, track.title, track.year));
 }
 
 bool cTracks::IsTrack(const cEvent *Event)
@@ -515,28 +820,21 @@ bool cTracks::IsTrack(const cEvent *Event)
   return track.year > 0 && !track.artist.empty() && !track.title.empty();
 }
 
-// From the end: a broadcast that is on air was most likely added by a recent pass.
 bool cTracks::InList(const cEvent *Event)
 {
-  cTrack track(Event);
-  cTracksLock lock(*this);
-  for (const cTrack *t = Last(); t; t = Prev(t))
-      if (t->SameBroadcast(track))
-         return true;
-  return false;
+  bool alreadyDone;
+  return InList(cTrack(Event), alreadyDone);
 }
 
 bool cTracks::InList(const cTrack &Track, bool &AlreadyDone)
 {
   AlreadyDone = false;
-  bool repeats = VimoraConfig.avoidrepeats;
   cTracksLock lock(*this);
-  for (const cTrack *t = Last(); t; t = Prev(t)) {
-      if (t->SameBroadcast(Track))
+  auto same = std::equal_range(byStart.begin(), byStart.end(), &Track, [](const cTrack *a, const cTrack *b) { return a->startTime < b->startTime; });
+  for (auto t = same.first; t != same.second; ++t)
+      if ((*t)->SameBroadcast(Track))
          return true;
-      if (repeats && !AlreadyDone && t->status == 2 && t->title == Track.title && t->artist == Track.artist && t->year == Track.year)
-         AlreadyDone = true;
-  }
+  AlreadyDone = VimoraConfig.avoidrepeats && Converted(Song(Track.artist, Track.title, Track.year));
   return false;
 }
 
@@ -546,10 +844,14 @@ void cTracks::SetConverted(const cRecording *Recording)
   cIndexFile index(Recording->FileName(), false, Recording->IsPesRecording());
   cTrackWindow window(index, Recording, offset);
   cTracksLock lock(*this);
-  for (cTrack *t = First(); t; t = Next(t))
-      if (window.Contains(*t))
+  bool changed = false;
+  for (cTrack *t : Near(window))
+      if (window.Contains(*t) && t->status != 2) {
          t->status = 2;
-  Save();
+         changed = true;
+      }
+  if (changed)
+     Changed(NULL);
 }
 
 // The pair of Pairs that names Track and overlaps the frames it takes in Window most, or
@@ -577,10 +879,14 @@ void cTracks::SetConverted(const cRecording *Recording, const std::vector<tTrack
   cIndexFile index(Recording->FileName(), false, Recording->IsPesRecording());
   cTrackWindow window(index, Recording, VimoraConfig.offset);
   cTracksLock lock(*this);
-  for (cTrack *t = First(); t; t = Next(t)) {
+  bool changed = false;
+  for (cTrack *t : Near(window)) {
       const tTrackPair *pair = PairOf(*t, window, Pairs);
-      if (pair && pair->converted)
+      if (pair && pair->converted && t->status != 2) {
          t->status = 2;
+         changed = true;
+      }
   }
-  Save();
+  if (changed)
+     Changed(NULL);
 }

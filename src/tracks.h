@@ -3,9 +3,11 @@
 //
 // Lock order: the recorder's list locks first, in the recorder's own order (timers,
 // channels, recordings, programme guide: LOCK_TIMERS_..., LOCK_CHANNELS_...,
-// LOCK_RECORDINGS_..., LOCK_SCHEDULES_...), then the Tracks lock, then the supported
-// channel set's lock (grabberthread.h). Nobody takes a recorder lock while holding the
-// Tracks lock.
+// LOCK_RECORDINGS_..., LOCK_SCHEDULES_...), then the catalogue's write lock (held by
+// the writer of "tracks.conf", tracks_file.h, and by Flush and Save while they write),
+// then the Tracks lock, then the supported channel set's lock (grabberthread.h). Nobody
+// takes a recorder lock or the write lock while holding the Tracks lock, and the file
+// is never written with the Tracks lock held while the writer runs.
 #ifndef __VIMORA_TRACKS_H
 #define __VIMORA_TRACKS_H
 
@@ -52,6 +54,8 @@ public:
 };
 
 class cTrack : public cListObject {
+  friend class cTracks;
+
 private:
   static char *buffer; // the text of the last ToText()
 
@@ -62,6 +66,14 @@ public:
   std::string artist;
   std::string title;
   int year;
+
+private:
+  // The catalogue's indexes, set by cTracks. Both fit where the record has room to
+  // spare (beside year, and in the last bytes of its heap block), so they cost no memory.
+  int order;         // rises along the list: list order without walking it
+  cTrack *sameSong;  // the next track in the same bucket of songs
+
+public:
   time_t startTime;
   int duration;
   int status; // 0 selected, 1 skipped, 2 converted
@@ -91,6 +103,8 @@ public:
   // track is destroyed.
   const char *ToText(void) const;
   bool Save(FILE *File);
+  // Appends the track's line with its line end to Text.
+  void AppendLine(std::string &Text) const;
 };
 
 // The file in a recording's folder that tells when its frames were recorded.
@@ -120,6 +134,8 @@ public:
   // from the stretch it falls in (the first one for a time before it); a time in a gap
   // gives the last frame before the next stretch. False when the frame does not fit an int.
   bool Frame(long long Seconds, int &Frame) const;
+  // When the first stretch began, in seconds since the epoch.
+  long long Begin(void) const { return parts.front().ms / 1000; }
   // Adds a stretch beginning at Frame at Ms to the file in the folder FileName, whole or
   // not at all; a first stretch from frame 0 at Start goes before one that begins later.
   static bool Note(const char *FileName, time_t Start, int Frame, long long Ms);
@@ -152,6 +168,10 @@ public:
   // before the recording (no I-frame before its start) reaches back to its start:
   // FindFrames' StartFrame <= Frame <= EndFrame.
   bool Covers(const cTrack &Track, int Frame) const;
+  // Where the frame of Seconds (since the epoch) falls: -1 before the recording's first
+  // frame, 1 after its last, 0 on one of them. Never falls as Seconds rises.
+  int Side(long long Seconds) const;
+  int Offset(void) const { return offset; }
 };
 
 // A pair of cut marks whose start mark names a track «artist|title|year», and whether
@@ -163,16 +183,93 @@ struct tTrackPair {
 };
 
 // The catalogue. Every walk, append, status change and save of the list happens with
-// the list locked (cTracksLock); the queries and Load/Save lock it themselves.
+// the list locked (cTracksLock); the queries and Load/Save lock it themselves. Tracks
+// enter the list only through Add and Load and leave it only through Clear and Load:
+// beside the list, in the same lock, the catalogue keeps its tracks by start time (a
+// recording's tracks, InList) and by song (AlreadyDone), so no query walks the list.
+class cTracksWriter;
+
 class cTracks : public cConfig<cTrack> {
+  friend class cTracksWriter;
+
 private:
   cMutex mutex;
+  cMutex writeMutex;             // one writing of the file at a time
+  cTracksWriter *writer;
+  std::vector<cTrack *> appends; // added and not yet in the file
+  bool rewrite;                  // a line in the file changed: the whole file is due
+  long long pendingSince;        // when the oldest change not in the file was made, or 0
+  long long lastRewrite;
+  unsigned generation;           // counts the times the list was replaced
+  std::string fileName;
+  bool allowComments;
+  std::vector<cTrack *> byStart; // by start time, in list order where equal
+  std::vector<cTrack *> songs;   // chains through cTrack::sameSong, by SongHash
+  int nextOrder;
+  int shortest, longest;         // durations: the least below 0 and the most above
+  static size_t SongHash(const std::string &Artist, const std::string &Title, int Year);
+  void Enter(cTrack *Track);
+  void Index(cTrack *Track);
+  void IndexSong(cTrack *Track);
+  // Empty indexes, with room for Expected tracks.
+  void Reindex(size_t Expected);
+  void LoadLine(char *Line, int Number);
+  bool LoadFile(FILE *File);
+  // A change for the file: Added is appended, otherwise (null) the whole file is due.
+  // With the writer running the writer is told; without, the file is written at once.
+  void Changed(cTrack *Added);
+  void WakeWriter(void);
+  void Forget(void);
+  bool SaveLocked(void);
+  // Appends the lines of a block of tracks from From on; the track after them, or null.
+  const cTrack *AppendLines(const cTrack *From, std::string &Block) const;
+  // Milliseconds until the pending changes are due, 0 when they are, -1 for none.
+  long long Delay(void) const;
+  // Writes what is pending (when it is due, or Now); false when writing failed.
+  bool WritePending(bool Now);
+  bool Append(const std::string &FileName, const std::string &Lines);
+  bool Rewrite(const std::string &FileName, unsigned Generation);
+  // The range of byStart whose start times Window's frames can reach.
+  void StartRange(const cTrackWindow &Window, size_t &From, size_t &To) const;
 
 public:
+  cTracks(void);
+  virtual ~cTracks();
   void Lock(void) { mutex.Lock(); }
   void Unlock(void) { mutex.Unlock(); }
+  // As the recorder's list files load, and a last line without its line feed, cut off
+  // while it was written, is reported and dropped.
   bool Load(const char *FileName = NULL, bool AllowComments = false, bool MustExist = false);
+  // Writes the whole list now. Without the list locked while the writer runs.
   bool Save(void);
+  // Sets a track's status; the file follows. Call with the list locked.
+  void SetStatus(cTrack *Track, int Status);
+  // Writes every change not yet in the file; false when writing failed. Without the
+  // list locked.
+  bool Flush(void);
+  // From now on changes return at once and a thread of the plug-in writes them, several
+  // in one write, within a second: added tracks are appended, and the whole file is
+  // rewritten through a safe file, at most once a second, when a line in it changed.
+  void StartWriter(void);
+  // Writes what is pending and ends the writer; changes are written at once again.
+  void StopWriter(void);
+  // The file of the last Load that named one.
+  const char *FileName(void) const { return fileName.empty() ? NULL : fileName.c_str(); }
+  // Appends Track, which the list then owns. Call with the list locked.
+  void Add(cTrack *Track);
+  // What would pass by the indexes.
+  void Ins(cListObject *Object, cListObject *Before = NULL) = delete;
+  void Del(cListObject *Object, bool DeleteObject = true) = delete;
+  void Sort(void) = delete;
+  // Empties the list and keeps its file.
+  virtual void Clear(void) override;
+  // The tracks, in list order, whose frames may fall inside Window: every track that
+  // Window's Find or Contains accepts, or that it Covers at a frame from 0 on, is among
+  // them. Only those of the channel ChannelId when it is given. Call with the list
+  // locked; the tracks stay valid while it is.
+  std::vector<cTrack *> Near(const cTrackWindow &Window, const char *ChannelId = NULL) const;
+  // The tracks of the song Artist, Title, Year (compared byte by byte), in no order.
+  std::vector<cTrack *> Song(const std::string &Artist, const std::string &Title, int Year) const;
   bool Blacklisted(const cTrack &Track);
   bool Blacklisted(const cEvent *Event);
   // A converted track with the event's artist, title and year exists (only with
@@ -182,8 +279,8 @@ public:
   bool IsTrack(const cEvent *Event);
   // This very broadcast is catalogued.
   bool InList(const cEvent *Event);
-  // InList and, when not in the list, AlreadyDone for the track built from an event,
-  // in one walk: what the grabber asks of every new broadcast.
+  // InList and, when not in the list, AlreadyDone for the track built from an event:
+  // what the grabber asks of every new broadcast.
   bool InList(const cTrack &Track, bool &AlreadyDone);
   // Marks every track inside Recording converted and saves the list.
   void SetConverted(const cRecording *Recording);

@@ -44,6 +44,7 @@ cPluginVimora::~cPluginVimora()
   cGrabberThread::Exit();
   cConvertToAudioThread::Exit();
   cRefineMarksThread::Exit();
+  Tracks.StopWriter(); // after the threads that change the catalogue: what they changed is written
   cAutoConvert::Clear(); // the queue waits in its file
   // it points into the host's arguments, which go with this object
   cLogFile::LogFileName = NULL;
@@ -116,6 +117,7 @@ bool cPluginVimora::Start(void)
      LogFile.Log(1, "Vimora log started (verbose level %d, version %s)", cLogFile::loglevellimit, VERSION);
   }
   Tracks.Load(AddDirectory(cPlugin::ConfigDirectory("vimora"), "tracks.conf"), true);
+  Tracks.StartWriter();
   Blacklist.Load(AddDirectory(cPlugin::ConfigDirectory("vimora"), "blacklist.conf"), true);
   cAutoConvert::Load();
   gl_recStatusMonitor = new cRecStatusMonitor;
@@ -124,6 +126,7 @@ bool cPluginVimora::Start(void)
 
 void cPluginVimora::Stop(void)
 {
+  Tracks.StopWriter();
 }
 
 void cPluginVimora::Housekeeping(void)

@@ -223,7 +223,9 @@ bool cClock::SleepUntil(uint64_t DeadlineMs, bool *Signalled)
           WakeLocked(&me);
           break;
        }
-       double realMs = double(me.deadline - now) / speed;
+       // A wait without time-out, or one of years, would overflow the real wait into
+       // the past and spin: an hour at a time is as good, the clock's changes notify.
+       double realMs = std::min(double(me.deadline - now) / speed, 3600000.0);
        cv.wait_for(lk, std::chrono::microseconds(int64_t(realMs * 1000) + 1));
     }
   }

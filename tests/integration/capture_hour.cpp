@@ -96,7 +96,8 @@ TEST_F(cCaptureHour, AnHourOfTheMusicChannelIsCatalogued)
   ASSERT_NE(recording, nullptr);
   EXPECT_EQ(ReadFile(std::string(recording->FileName()) + "/vimora"), "S19.2E-1-1092-10100");
 
-  std::vector<std::string> expected = { "Repeat Artist:Old Song:1985:1796000000:200:2:S19.2E-1-1092-10100" };
+  // the new tracks were appended, and no line changed: the file keeps its comment
+  std::vector<std::string> expected = { "# converted last week", "Repeat Artist:Old Song:1985:1796000000:200:2:S19.2E-1-1092-10100" };
   for (const auto &b : Hour) {
       if (b.status < 0)
          continue;
@@ -110,12 +111,12 @@ TEST_F(cCaptureHour, AnHourOfTheMusicChannelIsCatalogued)
       expected.push_back(t.ToText());
   }
   EXPECT_EQ(Lines(ReadFile(tracksPath)), expected);
-  EXPECT_EQ(expected[6], "AC|DC Tribute:Thunder| Live:1990:" + std::to_string(TestEpoch + 1200) + ":240:0:S19.2E-1-1092-10100");
+  EXPECT_EQ(expected[7], "AC|DC Tribute:Thunder| Live:1990:" + std::to_string(TestEpoch + 1200) + ":240:0:S19.2E-1-1092-10100");
 
   EXPECT_EQ(Messages("vimora recording started"), (std::vector<std::string>{ "vimora recording started 'Music Hour' on device 0" }));
   EXPECT_EQ(Messages("Entering grabber thread").size(), 1u);
   EXPECT_EQ(Messages("Leaving grabber thread").size(), 1u);
-  EXPECT_EQ(Messages("add event on S19.2E-1-1092-10100 is: ").size(), expected.size() - 1);
+  EXPECT_EQ(Messages("add event on S19.2E-1-1092-10100 is: ").size(), expected.size() - 2);
   EXPECT_EQ(Messages("already done"), (std::vector<std::string>{ "already done" }));
   EXPECT_EQ(Messages("in blacklist - ignored"), (std::vector<std::string>{ "in blacklist - ignored" }));
   EXPECT_TRUE(Messages("current event").empty()); // level 3

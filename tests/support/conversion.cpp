@@ -74,7 +74,7 @@ void cConversionEnv::TearDown(void)
   VimoraConfig = cVimoraConfig();
   {
     cTracksLock lock(Tracks);
-    Tracks.cListBase::Clear();
+    Tracks.Clear();
   }
   cHostEnv::TearDown();
 }

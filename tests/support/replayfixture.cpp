@@ -25,7 +25,7 @@ void cReplayEnv::SetUp(void)
 void cReplayEnv::TearDown(void)
 {
   cHostEnv::TearDown();
-  Tracks.cListBase::Clear();
+  Tracks.Clear();
   cVimoraReplayControl::SetRecording(NULL, NULL);
   cMenuTracks::lastReplayed = -1;
 }

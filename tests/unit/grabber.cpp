@@ -27,7 +27,7 @@ protected:
   void TearDown(void) override
   {
     cGrabberThread::Exit();
-    Tracks.cListBase::Clear();
+    Tracks.Clear();
     Blacklist.cListBase::Clear();
     cGrabberThread::channelsSupported.clear();
     cTestEnv::TearDown();

@@ -38,6 +38,6 @@ TEST_F(cPluginStart, StartLoadsBothListsAndTheEndStopsTheGrabber)
   ASSERT_NE(cGrabberThread::m_Instance, nullptr);
   delete plugin;
   EXPECT_EQ(cGrabberThread::m_Instance, nullptr);
-  Tracks.cListBase::Clear();
+  Tracks.Clear();
   Blacklist.cListBase::Clear();
 }

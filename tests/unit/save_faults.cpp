@@ -29,7 +29,7 @@ protected:
   void TearDown(void) override
   {
     cGrabberThread::Exit();
-    Tracks.cListBase::Clear();
+    Tracks.Clear();
     cGrabberThread::channelsSupported.clear();
     cTestEnv::TearDown();
   }

@@ -21,7 +21,7 @@ protected:
   }
   void TearDown(void) override
   {
-    Tracks.cListBase::Clear();
+    Tracks.Clear();
     Blacklist.cListBase::Clear();
     cGrabberThread::channelsSupported.clear();
     cTestEnv::TearDown();

@@ -1,0 +1,115 @@
+// The writer of "tracks.conf" on the host's clock: changes return at once and reach the
+// file within a second, added tracks by an appended line, changed ones by a rewrite at
+// most once a second; a stop writes what is pending.
+#include <vdr/clock.h>
+
+#include "testenv.h"
+#include "tracks.h"
+
+namespace {
+
+class cTracksFile : public cTestEnv {
+protected:
+  std::string path;
+  void SetUp(void) override
+  {
+    cTestEnv::SetUp();
+    path = root + "/tracks.conf";
+  }
+  void TearDown(void) override
+  {
+    Tracks.StopWriter();
+    Tracks.Clear();
+    cTestEnv::TearDown();
+  }
+  cTrack *Add(const std::string &Artist, int Status = 0)
+  {
+    cTrack *t = new cTrack;
+    t->artist = Artist;
+    t->title = "Song";
+    t->year = 1999;
+    t->startTime = TestEpoch;
+    t->duration = 200;
+    t->status = Status;
+    t->channelId = MusicChannelId;
+    cTracksLock lock(Tracks);
+    Tracks.Add(t);
+    return t;
+  }
+  void SetStatus(cTrack *Track, int Status)
+  {
+    cTracksLock lock(Tracks);
+    Tracks.SetStatus(Track, Status);
+  }
+  static std::string Line(const std::string &Artist, int Status)
+  {
+    return Artist + ":Song:1999:" + std::to_string(TestEpoch) + ":200:" + std::to_string(Status) + ":" + MusicChannelId;
+  }
+};
+
+TEST_F(cTracksFile, AddedTracksAreAppendedAndChangesRewriteAtMostOnceASecond)
+{
+  ASSERT_TRUE(WriteFile(path, "# kept while nothing changes\n" + Line("Old", 2) + "\n"));
+  ASSERT_TRUE(Tracks.Load(path.c_str(), true));
+  Tracks.StartWriter();
+  cTrack *a = Add("A");
+  Add("B");
+  EXPECT_EQ(Lines(ReadFile(path)).size(), 2u); // not yet: the change returned at once
+  cClock::Step(100);
+  EXPECT_EQ(Lines(ReadFile(path)), (std::vector<std::string>{ "# kept while nothing changes", Line("Old", 2), Line("A", 0), Line("B", 0) }));
+  SetStatus(a, 1);
+  cClock::Step(100);
+  EXPECT_EQ(Lines(ReadFile(path)), (std::vector<std::string>{ Line("Old", 2), Line("A", 1), Line("B", 0) }));
+  // the next rewrite waits for the second to pass, and takes every change made meanwhile
+  SetStatus(a, 0);
+  Add("C");
+  cClock::Step(500);
+  EXPECT_EQ(Lines(ReadFile(path)).size(), 3u);
+  cClock::Step(500);
+  EXPECT_EQ(Lines(ReadFile(path)), (std::vector<std::string>{ Line("Old", 2), Line("A", 0), Line("B", 0), Line("C", 0) }));
+  EXPECT_FALSE(FileExists(path + ".$$$"));
+}
+
+TEST_F(cTracksFile, StopWritesWhatIsPending)
+{
+  ASSERT_TRUE(Tracks.Load(path.c_str(), true));
+  Tracks.StartWriter();
+  cTrack *a = Add("A");
+  cClock::Step(100);
+  SetStatus(a, 2);
+  Add("B");
+  Tracks.StopWriter();
+  EXPECT_EQ(Lines(ReadFile(path)), (std::vector<std::string>{ Line("A", 2), Line("B", 0) }));
+  // without the writer every change is written at once
+  SetStatus(a, 1);
+  EXPECT_EQ(Lines(ReadFile(path))[0], Line("A", 1));
+}
+
+TEST_F(cTracksFile, ALineCutOffByACrashIsDroppedAndNothingIsAppendedToIt)
+{
+  ASSERT_TRUE(WriteFile(path, Line("Old", 2) + "\n" + Line("Torn", 0).substr(0, 20)));
+  ASSERT_TRUE(Tracks.Load(path.c_str(), true));
+  EXPECT_EQ(Tracks.Count(), 1);
+  EXPECT_TRUE(HostLogHas("E ERROR: error in " + path + ", line 2: the line is incomplete and dropped"));
+  Tracks.StartWriter();
+  Add("New");
+  cClock::Step(100);
+  EXPECT_EQ(Lines(ReadFile(path)), (std::vector<std::string>{ Line("Old", 2), Line("New", 0) }));
+}
+
+TEST_F(cTracksFile, AFailedAppendRewritesTheWholeFileWhenItCan)
+{
+  ASSERT_TRUE(Tracks.Load(path.c_str(), true));
+  Tracks.StartWriter();
+  Add("A");
+  ASSERT_TRUE(MakeDirs(path.c_str(), true)); // the file's place is taken: nothing can be written
+  cClock::Step(100);
+  Add("B");
+  EXPECT_FALSE(Tracks.Flush());
+  EXPECT_TRUE(HostLogHas("E ERROR: " + path + ": Is a directory"));
+  ASSERT_EQ(rmdir(path.c_str()), 0);
+  cClock::Step(1000);
+  EXPECT_EQ(Lines(ReadFile(path)), (std::vector<std::string>{ Line("A", 0), Line("B", 0) }));
+}
+
+} // namespace
