@@ -500,6 +500,8 @@ TEST_F(cVdrRoad, RecorderRecordsTheMusicChannelAndThePlugInCataloguesIt)
          expected.push_back(std::string(a.track) + ":" + std::to_string(start + a.offset) + ":" + std::to_string(a.duration) + ":"
                             + std::to_string(i == 1 || i == 2 ? 2 : a.status) + ":" + VdrMusicChannelID);
       }
+  // the plug-in's writer puts a new track into the file within a second
+  WaitUntil([&] { return Lines(ReadFile(pluginDir + "/tracks.conf")) == expected; }, 5);
   EXPECT_EQ(Lines(ReadFile(pluginDir + "/tracks.conf")), expected);
   std::string log = ReadFile(pluginLog);
   EXPECT_NE(log.find("vimora recording started 'Music Hour'"), std::string::npos) << log;
