@@ -152,12 +152,14 @@ std::vector<int> Place(const std::vector<tBoundary> &Boundaries, const std::vect
       const tBoundary &b = Boundaries[k];
       std::vector<tState> &now = states[k];
       const std::vector<tState> &prev = k ? states[k - 1] : before;
-      bool shareable = k && Boundaries[k - 1].endOf >= 0 && !Boundaries[k - 1].starts && b.startOf >= 0 && !b.ends;
+      // an item of the guide without marks (an announcement) as much as a pair: else the
+      // gap after an announcement would end it and leave the next song's start on the guide
+      bool shareable = k && Boundaries[k - 1].ends && !Boundaries[k - 1].starts && b.starts && !b.ends && (Boundaries[k - 1].Marked() || b.Marked());
       auto best = [&](double Position, int Option, double Cost) {
         tState chosen = { HUGE_VAL, Position, -1, 0, Option, -1 };
         for (size_t p = 0; p < prev.size(); p++) {
             const tState &s = prev[p];
-            // where the guide leaves a hole between two pairs, one transition may end the
+            // where the guide leaves a hole between two items, one transition may end the
             // one and start the other; the hole's length then counts as the tracks' error
             bool shared = Option >= 0 && s.option == Option && shareable;
             if (s.position >= Position && !shared)

@@ -210,4 +210,8 @@ TEST_F(cMoveMarks, TheGuidesItemsKeepTheirTransitions)
   EXPECT_EQ(Move({ { 600, 1200, "A" }, { 1296, 2400, "B" } }, { { 1250, 1260 } }),
             (std::vector<tMarkPair>{ { 600, 1248, "A" }, { 1260, 2400, "B" } }));
   EXPECT_EQ(Move({ { 600, 1200, "A" } }, { { 1150, 1151, tkCut }, { 1260, 1265 } }), (std::vector<tMarkPair>{ { 600, 1260, "A" } }));
+  // the same hole after an announcement: its gap starts the song, which the guide has late
+  pairs = { { 1375, 2400, "B" } };
+  MoveMarks(pairs, index, { { 1250, 1275 }, { 2400, 2410 } }, 20, cFrameRate(), { { 1000, 1200 } });
+  EXPECT_EQ(pairs, (std::vector<tMarkPair>{ { 1284, 2400, "B" } }));
 }
