@@ -5,6 +5,7 @@
 #include <ftw.h>
 #include <fcntl.h>
 #include <math.h>
+#include <mutex>
 #include <stdarg.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,11 +18,15 @@
 
 int SysLogLevel = 3;
 
+// Threads log while a test swaps the hook (a plug-in's thread may still be ending): the
+// swap waits for a message being handed to the old hook. Recursive, for a hook that logs.
+static std::recursive_mutex sysLogHookMutex;
 static tSysLogHook sysLogHook = NULL;
 static void *sysLogHookContext = NULL;
 
 void SetSysLogHook(tSysLogHook Hook, void *Context)
 {
+  std::lock_guard<std::recursive_mutex> lock(sysLogHookMutex);
   sysLogHook = Hook;
   sysLogHookContext = Context;
 }
@@ -40,10 +45,13 @@ void syslog_with_tid(int priority, const char *format, ...)
   for (char *p = text; *p; p++)
       if ((unsigned char)*p < ' ' || *p == 0x7F)
          *p = ' ';
+  std::unique_lock<std::recursive_mutex> lock(sysLogHookMutex);
   if (sysLogHook)
      sysLogHook(priority, text, sysLogHookContext);
-  else
+  else {
+     lock.unlock();
      syslog(priority, "[%d] %s", cThread::CurrentThreadId(), text);
+  }
   errno = savedErrno;
 }
 
