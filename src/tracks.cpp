@@ -12,6 +12,7 @@
 #include "compat.h"
 #include "grabberthread.h"
 #include "log.h"
+#include "track_pool.h"
 #include "vimora_config.h"
 
 // --- text helpers ----------------------------------------------------------
@@ -133,6 +134,16 @@ char *cTrack::buffer = NULL;
 // thread is writing. A constant-initialised mutex, so that the tracks destroyed at
 // library unload still find it intact.
 static std::mutex bufferMutex;
+
+void *cTrack::operator new(size_t Size)
+{
+  return TrackAllocate(Size);
+}
+
+void cTrack::operator delete(void *Track, size_t Size)
+{
+  TrackRelease(Track, Size);
+}
 
 cTrack::cTrack(void)
 {
@@ -421,44 +432,47 @@ bool cTrack::Parse(const char *Line)
 }
 
 // A text field as the line holds it: every ':' is written as '|', and a line
-// break, which would end the track's line, as a blank.
-static void AppendEscaped(std::string &Line, const std::string &Text)
+// break, which would end the track's line, as a blank. One pass, byte by byte: the
+// library's search for a set of characters looks up each byte of the text in the set.
+static char *PutEscaped(char *__restrict Out, const std::string &Text)
 {
-  size_t start = Line.size();
-  Line += Text;
-  if (Text.find_first_of(":\n\r") == std::string::npos)
-     return;
-  for (size_t i = start; i < Line.size(); i++) {
-      if (Line[i] == ':')
-         Line[i] = '|';
-      else if (Line[i] == '\n' || Line[i] == '\r')
-         Line[i] = ' ';
+  const char *__restrict in = Text.data();
+  size_t n = Text.size();
+  // written so that the compiler can do it many bytes at a time
+  for (size_t i = 0; i < n; i++) {
+      char c = in[i];
+      Out[i] = c == ':' ? '|' : c == '\n' || c == '\r' ? ' ' : c;
   }
+  return Out + n;
 }
 
-template <class T> static void AppendNumber(std::string &Line, T Number)
+template <class T> static char *PutNumber(char *Out, T Number)
 {
-  char digits[24];
-  Line.append(digits, std::to_chars(digits, digits + sizeof(digits), Number).ptr);
+  return std::to_chars(Out, Out + 24, Number).ptr;
 }
 
 // Appends the line without line end, as "%s:%s:%d:%ld:%d:%d:%s" gives it, built
 // without the formatting machinery: saving a large catalogue writes a million of them.
 static void TrackLine(const cTrack &Track, std::string &Line)
 {
-  AppendEscaped(Line, Track.artist);
-  Line += ':';
-  AppendEscaped(Line, Track.title);
-  Line += ':';
-  AppendNumber(Line, Track.year);
-  Line += ':';
-  AppendNumber(Line, long(Track.startTime));
-  Line += ':';
-  AppendNumber(Line, Track.duration);
-  Line += ':';
-  AppendNumber(Line, Track.status);
-  Line += ':';
-  AppendEscaped(Line, Track.channelId); // holds no ":" where it came from a line or the guide
+  size_t old = Line.size();
+  // the texts and four numbers of at most 24 characters each (to_chars needs no more for long), six colons
+  Line.resize(old + Track.artist.size() + Track.title.size() + Track.channelId.size() + 4 * 24 + 6);
+  char *out = &Line[old];
+  out = PutEscaped(out, Track.artist);
+  *out++ = ':';
+  out = PutEscaped(out, Track.title);
+  *out++ = ':';
+  out = PutNumber(out, Track.year);
+  *out++ = ':';
+  out = PutNumber(out, long(Track.startTime));
+  *out++ = ':';
+  out = PutNumber(out, Track.duration);
+  *out++ = ':';
+  out = PutNumber(out, Track.status);
+  *out++ = ':';
+  out = PutEscaped(out, Track.channelId); // holds no ":" where it came from a line or the guide
+  Line.resize(size_t(out - Line.data()));
 }
 
 const char *cTrack::ToText(void) const

@@ -79,6 +79,9 @@ public:
   int status; // 0 selected, 1 skipped, 2 converted
   std::string channelId;
 
+  // From the pool of track records (track_pool.h).
+  static void *operator new(size_t Size);
+  static void operator delete(void *Track, size_t Size);
   cTrack(void);
   // The broadcast of Event with artist, title and year taken from its title.
   cTrack(const cEvent *Event);

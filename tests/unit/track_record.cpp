@@ -1,7 +1,11 @@
 // The track record: its "tracks.conf" line in both directions and the artist, title
 // and year taken from a guide title.
+#include <thread>
+#include <vector>
+
 #include "grabberthread.h"
 #include "testenv.h"
+#include "track_pool.h"
 #include "tracks.h"
 
 static const char *Music = "S19.2E-1-1092-10100";
@@ -255,4 +259,60 @@ TEST_F(cTrackRecord, NumbersAreReadAsDecimalsWhereverTheyStop)
   t = Parsed("A:B:abc:000000000000000000000001234:1:0");
   EXPECT_EQ(t.year, 0);
   EXPECT_EQ(t.startTime, 1234);
+}
+
+// Records come from blocks of their own: one given back is handed out again, a block
+// whose records are all gone is returned, and two threads never get the same record.
+TEST(TrackPool, RecordsStayTheirOwnAndEmptyBlocksAreReturned)
+{
+  size_t before = TrackPoolBlocks();
+  std::vector<cTrack *> tracks;
+  for (int i = 0; i < 30000; i++) { // a few blocks
+      tracks.push_back(new cTrack);
+      tracks.back()->year = i;
+      tracks.back()->artist = "Artist " + std::to_string(i);
+  }
+  for (size_t i = 0; i < tracks.size(); i += 2) {
+      delete tracks[i];
+      tracks[i] = NULL;
+  }
+  for (size_t i = 0; i < tracks.size(); i += 4)
+      tracks[i] = new cTrack;
+  for (size_t i = 0; i < tracks.size(); i++) {
+      if (i % 4 == 0)
+         EXPECT_EQ(tracks[i]->year, 0) << i;
+      else if (i % 2 == 1) {
+         ASSERT_EQ(tracks[i]->year, int(i));
+         ASSERT_EQ(tracks[i]->artist, "Artist " + std::to_string(i));
+      }
+  }
+  auto churn = [](int Seed) {
+    std::vector<cTrack *> own;
+    for (int round = 0; round < 20000; round++) {
+        own.push_back(new cTrack);
+        own.back()->year = Seed;
+        if (round % 3 == 0) {
+           if (own.front()->year != Seed)
+              abort();
+           delete own.front();
+           own.erase(own.begin());
+        }
+        if (own.size() > 500) {
+           for (cTrack *t : own)
+               delete t;
+           own.clear();
+        }
+    }
+    for (cTrack *t : own)
+        delete t;
+  };
+  std::thread a(churn, 1), b(churn, 2);
+  a.join();
+  b.join();
+  if (TrackPooled()) {
+     EXPECT_GT(TrackPoolBlocks(), before);
+  }
+  for (cTrack *t : tracks)
+      delete t;
+  EXPECT_EQ(TrackPoolBlocks(), before);
 }
