@@ -151,6 +151,7 @@ cTrack::cTrack(void)
   startTime = 0;
   duration = 0;
   status = 0;
+  fileOffset = -1;
 }
 
 cTrack::cTrack(const cEvent *Event)
@@ -508,6 +509,7 @@ cTracks::cTracks(void)
 {
   writer = NULL;
   rewrite = false;
+  fileSize = 0;
   pendingSince = lastRewrite = 0;
   generation = 0;
   allowComments = false;
@@ -589,7 +591,8 @@ void cTracks::SetStatus(cTrack *Track, int Status)
   if (Track->status == Status)
      return;
   Track->status = Status;
-  Changed(NULL);
+  Restated(Track);
+  Due();
 }
 
 void cTracks::Changed(cTrack *Added)
@@ -598,6 +601,21 @@ void cTracks::Changed(cTrack *Added)
      appends.push_back(Added);
   else
      rewrite = true;
+  Due();
+}
+
+void cTracks::Restated(cTrack *Track)
+{
+  if (!writer)
+     rewrite = true;
+  else if (Track->fileOffset >= 0)
+     patches.push_back(Track);
+  else if (std::find(appends.begin(), appends.end(), Track) == appends.end())
+     rewrite = true; // in the list, not yet in the file, and not waiting to be added
+}
+
+void cTracks::Due(void)
+{
   if (!pendingSince)
      pendingSince = VimoraNowMs();
   if (!writer)
@@ -610,7 +628,9 @@ void cTracks::Changed(cTrack *Added)
 void cTracks::Forget(void)
 {
   appends.clear();
+  patches.clear();
   rewrite = false;
+  fileSize = 0;
   pendingSince = lastRewrite = 0;
   generation++;
 }
@@ -625,7 +645,7 @@ void cTracks::Clear(void)
 
 // One line of the file, terminated where its line feed was: a track added, or a
 // bad line reported and dropped.
-void cTracks::LoadLine(char *Line, int Number)
+void cTracks::LoadLine(char *Line, int Number, long long Offset)
 {
   if (allowComments) {
      char *p = strchr(Line, '#');
@@ -636,8 +656,10 @@ void cTracks::LoadLine(char *Line, int Number)
   if (isempty(Line))
      return;
   cTrack *t = new cTrack;
-  if (t->Parse(Line))
+  if (t->Parse(Line)) {
+     t->fileOffset = Offset; // a line that is not as the track writes it is told apart when written over
      cConfig<cTrack>::Add(t);
+  }
   else {
      esyslog("ERROR: error in %s, line %d", fileName.c_str(), Number);
      delete t;
@@ -651,6 +673,7 @@ bool cTracks::LoadFile(FILE *File)
   std::vector<char> buffer(1 << 20);
   size_t filled = 0;
   int number = 0;
+  long long consumed = 0; // the bytes of the file before the buffer
   for (;;) {
       if (filled == buffer.size())
          buffer.resize(buffer.size() * 2); // a line longer than the block
@@ -658,11 +681,13 @@ bool cTracks::LoadFile(FILE *File)
       if (n == 0)
          break;
       filled += n;
+      fileSize += n;
       char *line = buffer.data(), *end = buffer.data() + filled;
       for (char *lf; (lf = (char *)memchr(line, '\n', end - line)) != NULL; line = lf + 1) {
           *lf = 0;
-          LoadLine(line, ++number);
+          LoadLine(line, ++number, consumed + (line - buffer.data()));
       }
+      consumed += line - buffer.data();
       filled = end - line;
       memmove(buffer.data(), line, filled);
   }
@@ -727,10 +752,12 @@ bool cTracks::Save(void)
   return SaveLocked();
 }
 
-const cTrack *cTracks::AppendLines(const cTrack *From, std::string &Block) const
+const cTrack *cTracks::AppendLines(const cTrack *From, std::string &Block, long long Base) const
 {
-  for (int n = 0; From && n < 8192; From = Next(From), n++)
+  for (int n = 0; From && n < 8192; From = Next(From), n++) {
+      From->fileOffset = Base + (long long)Block.size();
       From->AppendLine(Block);
+  }
   return From;
 }
 
@@ -744,16 +771,20 @@ bool cTracks::SaveLocked(void)
      return false;
   // a safe file left without Close is dropped, and the old file stays
   std::string block;
+  long long bytes = 0;
   for (const cTrack *t = First(); t;) {
       block.clear();
-      t = AppendLines(t, block);
+      t = AppendLines(t, block, bytes);
       if (fwrite(block.data(), 1, block.size(), f) != block.size())
          return false;
+      bytes += (long long)block.size();
   }
   if (!f.Close())
      return false;
   appends.clear();
+  patches.clear();
   rewrite = false;
+  fileSize = bytes;
   pendingSince = 0;
   return true;
 }
@@ -862,10 +893,11 @@ void cTracks::SetConverted(const cRecording *Recording)
   for (cTrack *t : Near(window))
       if (window.Contains(*t) && t->status != 2) {
          t->status = 2;
+         Restated(t);
          changed = true;
       }
   if (changed)
-     Changed(NULL);
+     Due();
 }
 
 // The pair of Pairs that names Track and overlaps the frames it takes in Window most, or
@@ -898,9 +930,10 @@ void cTracks::SetConverted(const cRecording *Recording, const std::vector<tTrack
       const tTrackPair *pair = PairOf(*t, window, Pairs);
       if (pair && pair->converted && t->status != 2) {
          t->status = 2;
+         Restated(t);
          changed = true;
       }
   }
   if (changed)
-     Changed(NULL);
+     Due();
 }

@@ -72,6 +72,9 @@ private:
   // spare (beside year, and in the last bytes of its heap block), so they cost no memory.
   int order;         // rises along the list: list order without walking it
   cTrack *sameSong;  // the next track in the same bucket of songs
+  // Where the track's line begins in "tracks.conf" as last written or read, or -1: a
+  // changed status is written over the line there.
+  mutable long long fileOffset;
 
 public:
   time_t startTime;
@@ -200,7 +203,9 @@ private:
   cMutex writeMutex;             // one writing of the file at a time
   cTracksWriter *writer;
   std::vector<cTrack *> appends; // added and not yet in the file
-  bool rewrite;                  // a line in the file changed: the whole file is due
+  std::vector<cTrack *> patches; // in the file with another status than they have now
+  bool rewrite;                  // the whole file is due
+  long long fileSize;            // the bytes of the file as last written or read
   long long pendingSince;        // when the oldest change not in the file was made, or 0
   long long lastRewrite;
   unsigned generation;           // counts the times the list was replaced
@@ -216,21 +221,35 @@ private:
   void IndexSong(cTrack *Track);
   // Empty indexes, with room for Expected tracks.
   void Reindex(size_t Expected);
-  void LoadLine(char *Line, int Number);
+  void LoadLine(char *Line, int Number, long long Offset);
   bool LoadFile(FILE *File);
   // A change for the file: Added is appended, otherwise (null) the whole file is due.
   // With the writer running the writer is told; without, the file is written at once.
   void Changed(cTrack *Added);
+  // Track's status changed: with the writer its line is written over where it is in the
+  // file (an added track not yet in the file needs nothing), otherwise the whole file is
+  // due. Due() then has it written.
+  void Restated(cTrack *Track);
+  void Due(void);
   void WakeWriter(void);
   void Forget(void);
   bool SaveLocked(void);
   // Appends the lines of a block of tracks from From on; the track after them, or null.
-  const cTrack *AppendLines(const cTrack *From, std::string &Block) const;
+  // Base is where the block begins in the file.
+  const cTrack *AppendLines(const cTrack *From, std::string &Block, long long Base) const;
   // Milliseconds until the pending changes are due, 0 when they are, -1 for none.
   long long Delay(void) const;
   // Writes what is pending (when it is due, or Now); false when writing failed.
   bool WritePending(bool Now);
   bool Append(const std::string &FileName, const std::string &Lines);
+  struct tPatch {
+    long long offset;
+    std::string line;
+  };
+  // Writes each line over the one of the same track at its offset: 1 when all were
+  // written, 0 when a line there is not the track's (the file was changed by someone
+  // else: it is then due whole), -1 when writing failed.
+  int Overwrite(const std::string &FileName, const std::vector<tPatch> &Patches);
   bool Rewrite(const std::string &FileName, unsigned Generation);
   // The range of byStart whose start times Window's frames can reach.
   void StartRange(const cTrackWindow &Window, size_t &From, size_t &To) const;

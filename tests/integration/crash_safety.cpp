@@ -116,11 +116,12 @@ TEST_F(cCrashSafety, TracksConfIsOldOrNewAfterEveryKill)
   });
 }
 
-// The catalogue's writer in a child that adds tracks and changes statuses as fast as it
-// can, on a clock a hundred times faster than the wall's, so that it appends and
-// rewrites all the time: after a kill at any moment the file holds the tracks in their
-// order, each once, and at most one line cut off at its end, which loading drops.
-TEST_F(cCrashSafety, TracksConfLoadsAfterKillsDuringAppendsAndRewrites)
+// The catalogue's writer in a child that adds tracks, changes statuses and saves as fast
+// as it can, on a clock a hundred times faster than the wall's, so that it appends, writes
+// over lines and rewrites all the time: after a kill at any moment the file holds the
+// tracks in their order, each once, and at most one line cut off at its end, which
+// loading drops.
+TEST_F(cCrashSafety, TracksConfLoadsAfterKillsDuringAppendsOverwritesAndRewrites)
 {
   std::string path = configDir + "/tracks.conf";
   auto artist = [](int i) { return "Artist " + std::to_string(i); };
@@ -133,16 +134,21 @@ TEST_F(cCrashSafety, TracksConfLoadsAfterKillsDuringAppendsAndRewrites)
         Tracks.Load(path.c_str(), true);
         Tracks.StartWriter();
       }, [&] {
-        cTracksLock lock(Tracks);
-        int i = Tracks.Count();
-        cTrack *t = new cTrack;
-        t->artist = artist(i);
-        t->title = "Song";
-        t->startTime = TestEpoch + i * 240;
-        t->duration = 200;
-        Tracks.Add(t);
-        if (i % 3 == 0)
-           Tracks.SetStatus(Tracks.Get(i / 2), i % 2);
+        int i;
+        {
+          cTracksLock lock(Tracks);
+          i = Tracks.Count();
+          cTrack *t = new cTrack;
+          t->artist = artist(i);
+          t->title = "Song";
+          t->startTime = TestEpoch + i * 240;
+          t->duration = 200;
+          Tracks.Add(t);
+          if (i % 3 == 0)
+             Tracks.SetStatus(Tracks.Get(i / 2), i % 2);
+        }
+        if (i % 97 == 0)
+           Tracks.Save();
         usleep(100);
       }, delay(random));
       ASSERT_FALSE(HasFatalFailure()) << "kill " << kill;

@@ -1,6 +1,8 @@
 // The writer of "tracks.conf" on the host's clock: changes return at once and reach the
-// file within a second, added tracks by an appended line, changed ones by a rewrite at
-// most once a second; a stop writes what is pending.
+// file within a second, added tracks by an appended line, a changed status written over
+// the track's line, the whole file when that cannot be done, at most once a second; a
+// stop writes what is pending.
+#include <sys/stat.h>
 #include <vdr/clock.h>
 
 #include "testenv.h"
@@ -47,26 +49,40 @@ protected:
   }
 };
 
-TEST_F(cTracksFile, AddedTracksAreAppendedAndChangesRewriteAtMostOnceASecond)
+TEST_F(cTracksFile, AddedTracksAreAppendedAndAChangedStatusIsWrittenOverItsLine)
 {
-  ASSERT_TRUE(WriteFile(path, "# kept while nothing changes\n" + Line("Old", 2) + "\n"));
+  ASSERT_TRUE(WriteFile(path, "# kept\n" + Line("Old", 2) + "\n"));
   ASSERT_TRUE(Tracks.Load(path.c_str(), true));
   Tracks.StartWriter();
   cTrack *a = Add("A");
   Add("B");
   EXPECT_EQ(Lines(ReadFile(path)).size(), 2u); // not yet: the change returned at once
   cClock::Step(100);
-  EXPECT_EQ(Lines(ReadFile(path)), (std::vector<std::string>{ "# kept while nothing changes", Line("Old", 2), Line("A", 0), Line("B", 0) }));
+  EXPECT_EQ(Lines(ReadFile(path)), (std::vector<std::string>{ "# kept", Line("Old", 2), Line("A", 0), Line("B", 0) }));
+  struct stat before, after;
+  ASSERT_EQ(stat(path.c_str(), &before), 0);
   SetStatus(a, 1);
   cClock::Step(100);
-  EXPECT_EQ(Lines(ReadFile(path)), (std::vector<std::string>{ Line("Old", 2), Line("A", 1), Line("B", 0) }));
-  // the next rewrite waits for the second to pass, and takes every change made meanwhile
+  EXPECT_EQ(Lines(ReadFile(path)), (std::vector<std::string>{ "# kept", Line("Old", 2), Line("A", 1), Line("B", 0) }));
+  ASSERT_EQ(stat(path.c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino); // written over, not rewritten
+  // the changes of a moment in one write, the last status winning
+  SetStatus(a, 2);
   SetStatus(a, 0);
   Add("C");
-  cClock::Step(500);
-  EXPECT_EQ(Lines(ReadFile(path)).size(), 3u);
-  cClock::Step(500);
-  EXPECT_EQ(Lines(ReadFile(path)), (std::vector<std::string>{ Line("Old", 2), Line("A", 0), Line("B", 0), Line("C", 0) }));
+  cClock::Step(100);
+  EXPECT_EQ(Lines(ReadFile(path)), (std::vector<std::string>{ "# kept", Line("Old", 2), Line("A", 0), Line("B", 0), Line("C", 0) }));
+  // another program took the comment out: the lines moved, nothing is written over a
+  // line that is not the track's, and the file is written whole
+  ASSERT_TRUE(WriteFile(path, Line("Old", 2) + "\n" + Line("A", 0) + "\n" + Line("B", 0) + "\n" + Line("C", 0) + "\n"));
+  SetStatus(a, 1);
+  cClock::Step(100);
+  EXPECT_EQ(Lines(ReadFile(path)), (std::vector<std::string>{ Line("Old", 2), Line("A", 1), Line("B", 0), Line("C", 0) }));
+  EXPECT_TRUE(HostLogHas(path + " was changed by another program: it is written whole"));
+  // and from there on its lines are found where the whole file put them
+  SetStatus(a, 2);
+  cClock::Step(100);
+  EXPECT_EQ(Lines(ReadFile(path)), (std::vector<std::string>{ Line("Old", 2), Line("A", 2), Line("B", 0), Line("C", 0) }));
   EXPECT_FALSE(FileExists(path + ".$$$"));
 }
 
