@@ -270,8 +270,10 @@ public:
   // list locked.
   bool Flush(void);
   // From now on changes return at once and a thread of the plug-in writes them, several
-  // in one write, within a second: added tracks are appended, and the whole file is
-  // rewritten through a safe file, at most once a second, when a line in it changed.
+  // in one write, within a second: added tracks are appended, a changed status is written
+  // over the track's line, and the whole file is rewritten through a safe file, at most
+  // once a second, when a line cannot be written over (the file changed under us) or a
+  // write failed.
   void StartWriter(void);
   // Writes what is pending and ends the writer; changes are written at once again.
   void StopWriter(void);
