@@ -264,8 +264,9 @@ void BM_KeyConvertDown(benchmark::State &State)
 }
 BENCHMARK(BM_KeyConvertDown)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(3);
 
-// "Create video clips": the cutting plug-in cuts every track, then the tracks are
-// marked converted and the catalogue saved.
+// "Create video clips" hands the cut to the conversion thread. Outside the time the
+// thread cuts every track with the cutting plug-in and marks the tracks converted, and
+// a cut that failed or did not happen ends the program.
 void BM_KeyConvertVideo(benchmark::State &State)
 {
   Prepare();
@@ -275,7 +276,16 @@ void BM_KeyConvertVideo(benchmark::State &State)
     LoadCatalogue(); // its tracks selected again
     MarkHalfHour();
     return new cMenuConvert(Listed(halfHour));
-  }, kOk, [](cOsdObject *Menu) { delete Menu; });
+  }, kOk, [](cOsdObject *Menu) {
+    delete Menu;
+    if (!cConvertToAudioThread::m_Instance)
+       abort();
+    cClock::Step(10); // past the thread's only sleep; returns when it has ended
+    tConversionOutcome cut = cConvertToAudioThread::LastOutcome();
+    if (cConvertToAudioThread::m_Instance || !cut.videoOnly || !cut.cutError.empty() || cut.stopped)
+       abort();
+    cConvertToAudioThread::Exit(); // the ended thread's object
+  });
 }
 BENCHMARK(BM_KeyConvertVideo)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3);
 
