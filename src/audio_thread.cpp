@@ -20,8 +20,8 @@
 #include "vimora_config.h"
 
 // A stop normally ends within half a second (the script gets SIGTERM, then SIGKILL);
-// only a cut cannot be interrupted. Killing the thread is a
-// last resort that could leave half a clip behind, so it waits that long for it.
+// only a cut cannot be interrupted. Killing the thread is a last resort that could
+// leave half a clip behind, so it waits that long for it.
 static const int StopWaitSeconds = 10;
 
 // A script's message is its last words: enough for ffmpeg's complaint and the script's

@@ -169,3 +169,24 @@ TEST_F(cMenuConvertTest, AudioActionWhileConvertingStopsTheConversion)
   EXPECT_EQ(ReadFile(MarksPath()), marks);
   Release(0);
 }
+
+// The cutter reads the marks file an audio run narrows: the video line never cuts beside
+// one, it stops it as the other lines do.
+TEST_F(cMenuConvertTest, VideoLineWhileConvertingStopsTheConversionAndCutsNothing)
+{
+  ASSERT_TRUE(LoadRozerez("--record=" + root + "/cuts"));
+  std::string marks = "0:01:00.00 A|T|1999\n0:02:00.00\n";
+  WriteFile(MarksPath(), marks);
+  Hold(0);
+  Open();
+  EXPECT_EQ(menu->ProcessKey(k2), osEnd);
+  RunConversionAside();
+  ASSERT_TRUE(WaitHeld(0));
+  cMenuConvert again(Recording());
+  EXPECT_EQ(again.ProcessKey(k1), osEnd);
+  WaitConversion();
+  EXPECT_EQ(cConvertToAudioThread::m_Instance.load(), nullptr);
+  EXPECT_EQ(CutRecord(), "");
+  EXPECT_EQ(ReadFile(MarksPath()), marks);
+  Release(0);
+}
