@@ -148,45 +148,30 @@ TEST_F(cMenuConvertTest, UnsupportedServiceIsReported)
   EXPECT_EQ(cMenuConvert::Cut(NULL), osContinue);
 }
 
-TEST_F(cMenuConvertTest, AudioActionWhileConvertingStopsTheConversion)
-{
-  ASSERT_TRUE(LoadRozerez());
-  std::string marks = "0:01:00.00 A|T|1999\n0:02:00.00\n0:03:00.00 B|U|2000\n0:04:00.00\n";
-  WriteFile(MarksPath(), marks);
-  Hold(0);
-  Open();
-  EXPECT_EQ(menu->ProcessKey(k2), osEnd);
-  RunConversionAside();
-  ASSERT_TRUE(WaitHeld(0));
-  cConvertToAudioThread *running = cConvertToAudioThread::m_Instance;
-  cMenuConvert again(Recording());
-  EXPECT_EQ(again.ProcessKey(k3), osEnd); // stops instead of starting a combined run
-  WaitConversion();
-  EXPECT_EQ(cConvertToAudioThread::m_Instance.load(), nullptr);
-  EXPECT_NE(running, nullptr);
-  ASSERT_EQ(Calls().size(), 1u); // the second track was never converted
-  EXPECT_FALSE(Calls()[0].done);
-  EXPECT_EQ(ReadFile(MarksPath()), marks);
-  Release(0);
-}
-
-// The cutter reads the marks file an audio run narrows: the video line never cuts beside
-// one, it stops it as the other lines do.
-TEST_F(cMenuConvertTest, VideoLineWhileConvertingStopsTheConversionAndCutsNothing)
+// The other lines stop a running conversion instead of starting a combined run, or a cut
+// beside an audio run that narrows the marks file the cutter reads.
+TEST_F(cMenuConvertTest, ActionWhileConvertingStopsTheConversion)
 {
   ASSERT_TRUE(LoadRozerez("--record=" + root + "/cuts"));
-  std::string marks = "0:01:00.00 A|T|1999\n0:02:00.00\n";
+  std::string marks = "0:01:00.00 A|T|1999\n0:02:00.00\n0:03:00.00 B|U|2000\n0:04:00.00\n";
   WriteFile(MarksPath(), marks);
-  Hold(0);
   Open();
-  EXPECT_EQ(menu->ProcessKey(k2), osEnd);
-  RunConversionAside();
-  ASSERT_TRUE(WaitHeld(0));
-  cMenuConvert again(Recording());
-  EXPECT_EQ(again.ProcessKey(k1), osEnd);
-  WaitConversion();
-  EXPECT_EQ(cConvertToAudioThread::m_Instance.load(), nullptr);
+  int call = 0;
+  for (eKeys stop : { k3, k1 }) {
+      SCOPED_TRACE(stop == k3 ? "audio and video" : "video");
+      Hold(call);
+      EXPECT_EQ(menu->ProcessKey(k2), osEnd);
+      RunConversionAside();
+      ASSERT_TRUE(WaitHeld(call));
+      EXPECT_NE(cConvertToAudioThread::m_Instance.load(), nullptr);
+      cMenuConvert again(Recording());
+      EXPECT_EQ(again.ProcessKey(stop), osEnd);
+      WaitConversion();
+      EXPECT_EQ(cConvertToAudioThread::m_Instance.load(), nullptr);
+      ASSERT_EQ(Calls().size(), size_t(call + 1)); // the second track was never converted
+      EXPECT_FALSE(Calls()[call].done);
+      EXPECT_EQ(ReadFile(MarksPath()), marks);
+      Release(call++);
+  }
   EXPECT_EQ(CutRecord(), "");
-  EXPECT_EQ(ReadFile(MarksPath()), marks);
-  Release(0);
 }
