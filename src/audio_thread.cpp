@@ -20,8 +20,8 @@
 #include "vimora_config.h"
 
 // A stop normally ends within half a second (the script gets SIGTERM, then SIGKILL);
-// only the cutting after a combined run cannot be interrupted. Killing the thread is a
-// last resort that could leave half a clip behind, so it waits that long for it.
+// only a cut cannot be interrupted. Killing the thread is a last resort that could
+// leave half a clip behind, so it waits that long for it.
 static const int StopWaitSeconds = 10;
 
 // A script's message is its last words: enough for ffmpeg's complaint and the script's
@@ -31,6 +31,7 @@ static const size_t MaxMessageBytes = 1000;
 cMutex cConvertToAudioThread::instanceMutex;
 cConvertToAudioThread *cConvertToAudioThread::ended = NULL;
 tConversionOutcome cConvertToAudioThread::outcome;
+bool cConvertToAudioThread::cutting = false;
 std::atomic<cConvertToAudioThread *> cConvertToAudioThread::m_Instance(NULL);
 std::atomic<int> cConvertToAudioThread::progress(0);
 std::atomic<int> cConvertToAudioThread::failures(0);
@@ -41,6 +42,8 @@ std::string tConversionOutcome::Text(void) const
      return "stopped";
   if (!error.empty())
      return error;
+  if (videoOnly)
+     return cutError.empty() ? "video clips cut" : "video clips failed: " + cutError;
   int converted = tracks - failed;
   std::string text = failed ? *cString::sprintf("%d of %d tracks converted, %d failed", converted, tracks, failed)
                             : *cString::sprintf("%d tracks converted", converted);
@@ -170,9 +173,10 @@ std::string cConvertToAudioThread::Command(const char *Script, const std::string
   return std::string(Script) + " " + ShellQuoted(Directory) + " " + ShellQuoted(Title) + " " + ShellQuoted(Artist) + " " + ShellQuoted(Year);
 }
 
-cConvertToAudioThread::cConvertToAudioThread(const cRecording *Recording, bool WithVideo)
+cConvertToAudioThread::cConvertToAudioThread(const cRecording *Recording, bool WithVideo, bool WithAudio)
   : cThread("vimora: convert to audio")
 {
+  withAudio = WithAudio;
   withVideo = WithVideo;
   // the recordings list may drop its object while the conversion runs
   recording = CopyRecording(Recording);
@@ -202,18 +206,51 @@ void cConvertToAudioThread::DeleteEnded(void)
 
 void cConvertToAudioThread::Init(const cRecording *Recording, bool WithVideo)
 {
+  Launch(Recording, true, WithVideo);
+}
+
+void cConvertToAudioThread::InitCut(const cRecording *Recording)
+{
+  Launch(Recording, false, true);
+}
+
+void cConvertToAudioThread::Launch(const cRecording *Recording, bool WithAudio, bool WithVideo)
+{
   DeleteEnded();
   // the menus and the SVDRP commands may start one at the same moment
   cMutexLock lock(&instanceMutex);
-  if (m_Instance || !Recording)
+  if (m_Instance || cutting || !Recording)
      return;
   progress = 0;
-  cConvertToAudioThread *thread = new cConvertToAudioThread(Recording, WithVideo);
+  failures = 0;
+  cConvertToAudioThread *thread = new cConvertToAudioThread(Recording, WithVideo, WithAudio);
   m_Instance = thread;
   if (!thread->Start()) {
      m_Instance = NULL;
      delete thread;
   }
+}
+
+bool cConvertToAudioThread::CutAlone(const cRecording *Recording, std::string &Error)
+{
+  {
+    cMutexLock lock(&instanceMutex);
+    if (m_Instance || cutting) {
+       Error = "A conversion is running";
+       return false;
+    }
+    cutting = true;
+  }
+  bool cut = cMenuConvert::CutClips(Recording, Error);
+  cMutexLock lock(&instanceMutex);
+  cutting = false;
+  return cut;
+}
+
+bool cConvertToAudioThread::Busy(void)
+{
+  cMutexLock lock(&instanceMutex);
+  return m_Instance || cutting;
 }
 
 bool cConvertToAudioThread::Status(std::string &Name, int &Progress)
@@ -296,10 +333,39 @@ void cConvertToAudioThread::Finish(std::vector<tTrackPair> &Pairs, tConversionOu
      Skins.QueueMessage(mtInfo, tr("Vimora audio conversion finished!"));
 }
 
+void cConvertToAudioThread::CutVideo(void)
+{
+  Skins.QueueMessage(mtInfo, tr("Vimora video cut started!"));
+  tConversionOutcome result;
+  result.name = recording->Name();
+  result.videoOnly = true;
+  // CutClips has logged a failure; the cutter's own words tell the user what went wrong
+  if (cMenuConvert::CutClips(recording, result.cutError)) {
+     progress = 100;
+     Skins.QueueMessage(mtInfo, tr("Vimora video cut finished!"));
+  }
+  else
+     Skins.QueueMessage(mtError, result.cutError.c_str());
+  LogFile.Log(1, "video cut ended for %s: %s", recording->FileName(), result.Text().c_str());
+  Ended(result);
+}
+
 void cConvertToAudioThread::Action(void)
 {
   cCondWait::SleepMs(5);
   SetPriority(19);
+  if (!withAudio) {
+     // stopped before it began: nothing was cut
+     if (!Running()) {
+        tConversionOutcome result;
+        result.name = recording->Name();
+        result.stopped = true;
+        Ended(result);
+     }
+     else
+        CutVideo();
+     return;
+  }
   Skins.QueueMessage(mtInfo, tr("Vimora audio conversion started!"));
   tConversionOutcome result;
   result.name = recording->Name();

@@ -108,7 +108,7 @@ static void StartConversion(const std::string &FileName)
 void cAutoConvert::Process(void)
 {
   // one thing at a time, and what the user started goes first
-  if (cConvertToAudioThread::m_Instance || cRefineMarksThread::Busy())
+  if (cConvertToAudioThread::Busy() || cRefineMarksThread::Busy())
      return;
   std::string fileName;
   {

@@ -185,6 +185,52 @@ constexpr tPhrase Phrases[] = {
     "NFO eller miniature for et klip kunne ikke skrives!", // Danish
     "NFO nebo náhled klipu nelze zapsat!" // Czech
   },
+  {
+    "Vimora video cut started!", // English
+    "Vimora-Videoschnitt gestartet!", // German
+    "Vimora rezanje videa se je začelo!", // Slovenian
+    "Taglio video Vimora avviato!", // Italian
+    "Vimora-video knippen gestart!", // Dutch
+    "Corte de vídeo Vimora iniciado!", // Portuguese
+    "Découpe vidéo Vimora démarrée !", // French
+    "Vimora videoklipping startet!", // Norwegian
+    "Vimora-videon leikkaus aloitettu!", // Finnish
+    "Cięcie wideo Vimora rozpoczęte!", // Polish
+    "¡Corte de vídeo de Vimora iniciado!", // Spanish
+    "Η κοπή βίντεο Vimora ξεκίνησε!", // Greek
+    "Vimora videoklippning startad!", // Swedish
+    "Tăierea video Vimora a început!", // Romanian
+    "Vimora videóvágás elindult!", // Hungarian
+    "Tall de vídeo de Vimora iniciat!", // Catalan
+    "Нарезка видео Vimora начата!", // Russian
+    "Vimora rezanje videa započelo!", // Croatian
+    "Vimora videolõikus alustatud!", // Estonian
+    "Vimora videoklipning startet!", // Danish
+    "Stříhání videa Vimora zahájeno!" // Czech
+  },
+  {
+    "Vimora video cut finished!", // English
+    "Vimora-Videoschnitt beendet!", // German
+    "Vimora rezanje videa je končano!", // Slovenian
+    "Taglio video Vimora terminato!", // Italian
+    "Vimora-video knippen voltooid!", // Dutch
+    "Corte de vídeo Vimora concluído!", // Portuguese
+    "Découpe vidéo Vimora terminée !", // French
+    "Vimora videoklipping ferdig!", // Norwegian
+    "Vimora-videon leikkaus valmis!", // Finnish
+    "Cięcie wideo Vimora zakończone!", // Polish
+    "¡Corte de vídeo de Vimora terminado!", // Spanish
+    "Η κοπή βίντεο Vimora ολοκληρώθηκε!", // Greek
+    "Vimora videoklippning klar!", // Swedish
+    "Tăierea video Vimora s-a încheiat!", // Romanian
+    "Vimora videóvágás befejeződött!", // Hungarian
+    "Tall de vídeo de Vimora acabat!", // Catalan
+    "Нарезка видео Vimora завершена!", // Russian
+    "Vimora rezanje videa završeno!", // Croatian
+    "Vimora videolõikus lõpetatud!", // Estonian
+    "Vimora videoklipning færdig!", // Danish
+    "Stříhání videa Vimora dokončeno!" // Czech
+  },
   { NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL }
 };
 

@@ -77,9 +77,12 @@ eOSState cMenuConvert::Cut(const cRecording *Recording)
 {
   if (!Rozerez() || !Recording)
      return osContinue;
-  std::string error;
-  if (!CutClips(Recording, error))
-     Skins.Message(mtError, error.c_str());
+  // cutting a long recording takes many seconds: the conversion thread does it, and
+  // like the other lines this one stops a running conversion instead
+  if (cConvertToAudioThread::m_Instance)
+     cConvertToAudioThread::Exit();
+  else
+     cConvertToAudioThread::InitCut(Recording);
   return osEnd;
 }
 

@@ -27,11 +27,13 @@ public:
   eOSState Execute(void);
   // The sibling plug-in, or null when it is not loaded.
   static cPlugin *Rozerez(void);
-  // Turns the start marks' comments into clip names, saves them and has "rozerez" cut
-  // the clips. osContinue when there was nothing to do, osEnd after the call.
+  // Has the conversion thread cut the clips (CutClips there), or stops the running
+  // conversion. osContinue when there was nothing to do, else osEnd at once.
   static eOSState Cut(const cRecording *Recording);
-  // The same without a message: false with the cutter's error text in Error (and in the
-  // log); the tracks of the pairs are marked converted when the clips were cut.
+  // Turns the start marks' comments into clip names, saves them and has "rozerez" cut
+  // the clips, on the caller's thread and without a message: false with the cutter's
+  // error text in Error (and in the log); the tracks of the pairs are marked converted
+  // when the clips were cut.
   static bool CutClips(const cRecording *Recording, std::string &Error);
   // The cutting alone, marking nothing converted.
   static bool CallCutter(const cRecording *Recording, std::string &Error);

@@ -219,8 +219,9 @@ static cString Convert(const char *Option, int &ReplyCode)
   if (marks.Count() < 2)
      return Refuse(ReplyCode, ReplyRefused, "No marks available in %s", recording->Name());
   if (!audio) {
+     // SVDRP has a thread of its own, and its reply tells how the cut went
      std::string error;
-     if (!cMenuConvert::CutClips(recording.get(), error))
+     if (!cConvertToAudioThread::CutAlone(recording.get(), error))
         return Refuse(ReplyCode, ReplyRefused, "%s", error.c_str());
      return cString::sprintf("Video clips of %s made", recording->Name());
   }

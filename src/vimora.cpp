@@ -140,7 +140,7 @@ void cPluginVimora::MainThreadHook(void)
 
 cString cPluginVimora::Active(void)
 {
-  if (cConvertToAudioThread::m_Instance)
+  if (cConvertToAudioThread::Busy())
      return tr("Vimora audio conversion still running!");
   if (cRefineMarksThread::Busy())
      return tr(SearchingBoundaries);

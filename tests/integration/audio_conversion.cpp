@@ -243,6 +243,44 @@ TEST_F(cAudioConversion, InitWhileRunningLeavesTheRunAlone)
   EXPECT_EQ(Calls()[1].args, (std::vector<std::string>{ other, "P", "O", "1990" }));
 }
 
+// The video clips alone are a run of the thread too: nothing else starts beside it, and
+// the catalogue and SVDRP's status tell how it went.
+TEST_F(cAudioConversion, AVideoCutIsOneRunAtATimeAndTellsHowItWent)
+{
+  std::string cuts = root + "/cuts";
+  ASSERT_TRUE(LoadRozerez("--record=" + cuts));
+  AddTrack("A", "T", 1999, 60, 60);
+  WriteFile(MarksPath(), "0:01:00.00 A|T|1999\n0:02:00.00\n");
+  cConvertToAudioThread::InitCut(Recording());
+  cConvertToAudioThread *running = cConvertToAudioThread::m_Instance;
+  ASSERT_NE(running, nullptr);
+  int code = 0;
+  EXPECT_STREQ(VimoraSVDRPCommand("STAT", "", code), "Music: 0%");
+  // it has not cut yet: neither an audio run nor a cut of SVDRP may begin now
+  cConvertToAudioThread::Init(Recording(), true);
+  cConvertToAudioThread::InitCut(Recording());
+  EXPECT_EQ(cConvertToAudioThread::m_Instance.load(), running);
+  std::string error;
+  EXPECT_FALSE(cConvertToAudioThread::CutAlone(Recording(), error));
+  EXPECT_EQ(error, "A conversion is running");
+  EXPECT_EQ(ReadFile(cuts), "");
+  RunConversion();
+  EXPECT_EQ(cConvertToAudioThread::m_Instance.load(), nullptr);
+  EXPECT_TRUE(Calls().empty());
+  EXPECT_EQ(ReadFile(cuts), fileName + "\n0:01:00.00 A - T (1999)\n0:02:00.00\n--\n"); // cut once
+  EXPECT_EQ(TrackStatus(), (std::vector<int>{ 2 }));
+  EXPECT_STREQ(VimoraSVDRPCommand("STAT", "", code), "idle; the last conversion, of Music: video clips cut");
+  EXPECT_TRUE(MessageShown("info: Vimora video cut finished!"));
+
+  // stopped before it began, it cuts nothing and says so
+  cConvertToAudioThread::InitCut(Recording());
+  ASSERT_NE(cConvertToAudioThread::m_Instance.load(), nullptr);
+  cConvertToAudioThread::Exit();
+  EXPECT_EQ(cConvertToAudioThread::m_Instance.load(), nullptr);
+  EXPECT_EQ(ReadFile(cuts), fileName + "\n0:01:00.00 A - T (1999)\n0:02:00.00\n--\n");
+  EXPECT_STREQ(VimoraSVDRPCommand("STAT", "", code), "idle; the last conversion, of Music: stopped");
+}
+
 TEST_F(cAudioConversion, HostileFieldsStayArguments)
 {
   std::string pwned = root + "/pwned";

@@ -378,6 +378,20 @@ TEST_F(cVdrRoad, AFiftyFrameRecordingIsMarkedSearchedAndCutAtItsSeconds)
   for (const auto &clip : Files(clipsDir, ".ts"))
       EXPECT_NEAR(Duration(clipsDir + "/" + clip), 8.64, 0.1) << clip;
   ASSERT_TRUE(WaitUntil([&] { return !vdr->OsdOpen(); }, 10));
+  // the convert menu's first line cuts them again, in the recorder's background while the
+  // menus close at once
+  for (const auto &clip : Files(clipsDir, ".ts"))
+      ASSERT_TRUE(fs::remove(clipsDir + "/" + clip)) << clip;
+  Keys({ "Menu", "5" });
+  ASSERT_TRUE(vdr->Shows("Menu: 1 Vimora Recordings")) << Join(vdr->Screen());
+  Keys({ "Yellow" });
+  ASSERT_TRUE(vdr->Shows("Menu: Convert vimora recording")) << Join(vdr->Screen());
+  Keys({ "Ok" });
+  ASSERT_TRUE(WaitUntil([&] { return vdr->LogHas("info: Vimora video cut finished!"); }, 30)) << RecorderLog();
+  EXPECT_TRUE(vdr->LogHas("info: Vimora video cut started!"));
+  EXPECT_EQ(Files(clipsDir, ".ts"), std::vector<std::string>({ "Tone - One (2000).ts", "Tone - Two (2000).ts" }));
+  EXPECT_EQ(Converted(), 2);
+  ASSERT_TRUE(WaitUntil([&] { return !vdr->OsdOpen(); }, 10));
   StopCleanly();
 }
 
