@@ -5,6 +5,7 @@
 #include <new>
 #include <stdint.h>
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include "tracks.h"
 
@@ -38,7 +39,8 @@ const size_t SlotsPerBlock = (BlockBytes - HeaderBytes) / SlotBytes;
 // plug-in's lists are destroyed at exit, whatever the order.
 std::mutex poolMutex;
 tBlock *roomy = nullptr; // the blocks with a free slot
-size_t blocks = 0;
+tBlock *spare = nullptr; // empty blocks, chained through next
+size_t blocks = 0;       // in use, not spare
 
 bool Full(const tBlock *Block)
 {
@@ -89,6 +91,12 @@ void *TrackAllocate(size_t Size)
      return ::operator new(Size);
   std::lock_guard<std::mutex> lock(poolMutex);
   tBlock *block = roomy;
+  if (!block && spare) {
+     block = spare;
+     spare = spare->next;
+     blocks++;
+     Link(block);
+  }
   if (!block) {
      block = NewBlock();
      Link(block);
@@ -122,7 +130,14 @@ void TrackRelease(void *Record, size_t Size)
   if (--block->live == 0) {
      if (!wasFull)
         Unlink(block);
-     munmap(block, BlockBytes);
+     // Kept for the next records, handed out from the front again, but its pages are the
+     // system's to take back when it needs them: a catalogue loaded again finds its
+     // memory ready, and one that is gone holds none that anybody else wants.
+     *block = tBlock{};
+     size_t page = size_t(sysconf(_SC_PAGESIZE));
+     madvise((char *)block + page, BlockBytes - page, MADV_FREE);
+     block->next = spare;
+     spare = block;
      blocks--;
   }
   else if (wasFull)

@@ -2,7 +2,8 @@
 // A catalogue of years holds a million of them, and every walk of it (loading, saving,
 // the indexes) goes from record to record: at one stride the processor reads ahead,
 // where records strewn between the heap blocks of their texts cost a cache miss each.
-// A block whose records are all gone is given back to the system.
+// A block whose records are all gone is kept for the next ones, its pages left for the
+// system to take back.
 #ifndef __VIMORA_TRACK_POOL_H
 #define __VIMORA_TRACK_POOL_H
 
@@ -16,7 +17,7 @@ void TrackRelease(void *Record, size_t Size);
 // False where every record comes from the heap: under AddressSanitizer, which finds a
 // record used after its deletion only then.
 bool TrackPooled(void);
-// The blocks held now: what the pool takes from the system is this times 2 MiB.
+// The blocks that hold records now, of 2 MiB each.
 size_t TrackPoolBlocks(void);
 
 #endif
