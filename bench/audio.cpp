@@ -79,14 +79,17 @@ void Prepare(void)
   cClock::Reset();
 }
 
+// The MP3 files of a folder; the conversion writes its playlist beside them.
 int FilesIn(const std::string &Folder)
 {
   int files = 0;
   DIR *d = opendir(Folder.c_str());
   if (!d)
      return 0;
-  while (struct dirent *e = readdir(d))
-        files += e->d_name[0] != '.';
+  while (struct dirent *e = readdir(d)) {
+        size_t n = strlen(e->d_name);
+        files += e->d_name[0] != '.' && n > 4 && strcmp(e->d_name + n - 4, ".mp3") == 0;
+        }
   closedir(d);
   return files;
 }
