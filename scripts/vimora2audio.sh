@@ -549,16 +549,20 @@ ticks=$((((picturetime - soundtime) % TimestampWrap + TimestampWrap) % Timestamp
   fail 6 "the time stamps of sound and picture at the start mark lie $((ticks / TicksPerSecond)) s apart"
 skip=$((ticks * samplerate / TicksPerSecond))
 samples=$(((endframe - startframe) * samplerate * 1000 / rate))
-delay=()
+delay=
 # sound that begins after the picture: silence in its place keeps the song in time
-((skip < 0)) && delay=(-af "adelay=delays=$((-skip))S:all=1") samples=$((samples + skip)) skip=0
+((skip < 0)) && delay="adelay=delays=$((-skip))S:all=1" samples=$((samples + skip)) skip=0
 
 decoding=()
 case $trackcodec in ac3 | eac3) decoding=(-downmix stereo -drc_scale 0) ;; esac
-BytesPerSample=8 # two channels of 32-bit floats
+# The cut counts samples of the decoded sound (atrim counts them, not their time stamps)
+# from the start, and the file's own time begins with its first sample. The encoder also
+# copies the whole sound to nowhere, so that it reads every byte and the decoder never
+# meets a closed pipe.
+((samples > 0)) || fail 6 "no sound between the marks of '$dir'"
+cut="atrim=start_sample=$skip:end_sample=$((skip + samples)),asetpts=PTS-STARTPTS${delay:+,$delay}"
 # Each step of the pipeline notes its process, so that a signal to this script alone ends
-# them all; the shells here outlive their steps, so that every process is collected. The
-# cut reads every byte, so that the decoder never meets a closed pipe.
+# them all; the shells here outlive their steps, so that every process is collected.
 convert_span() {
   trap 'exit 143' TERM
   { echo "$BASHPID" >>"$work/pids"; emit_frames "$leadframe" $((endframe + 2 * rate / 1000)) /dev/stdout; } |
@@ -566,20 +570,16 @@ convert_span() {
       exec ffmpeg -nostdin -hide_banner -loglevel error "${decoding[@]}" -i pipe:0 -map "0:i:$pid" \
         -vn -sn -dn -ac 2 -ar "$samplerate" -f f32le pipe:1; } |
     { echo "$BASHPID" >>"$work/pids"
-      trap 'exit 143' TERM
-      tail -c +$((skip * BytesPerSample + 1)) | { head -c $((samples * BytesPerSample)); cat >/dev/null; }; } |
-    { echo "$BASHPID" >>"$work/pids"
-      exec ffmpeg -nostdin -hide_banner -loglevel error -y -f f32le -ar "$samplerate" -ac 2 -i pipe:0 "${delay[@]}" \
-        -map_metadata -1 "${codec[@]}" -f "$format" "file:$tmp"; }
+      exec ffmpeg -nostdin -hide_banner -loglevel error -y -f f32le -ar "$samplerate" -ac 2 -i pipe:0 -map 0:a -c copy -f null - \
+        -map 0:a -af "$cut" -map_metadata -1 "${codec[@]}" -f "$format" "file:$tmp"; }
   echo "${PIPESTATUS[*]}" >"$work/status"
 }
 start_worker convert_span
 wait "${workers[-1]}"
-read -r reading decoder cutting encoder <"$work/status"
+read -r reading decoder encoder <"$work/status"
 ((encoder == 0)) || fail 6 "ffmpeg failed (exit status $encoder) encoding the sound of '$dir'"
 ((decoder == 0)) || fail 6 "ffmpeg failed (exit status $decoder) decoding the sound of '$dir'"
 ((reading == 0)) || fail 3 "cannot read the recording media of '$dir'"
-((cutting == 0)) || fail 6 "cannot cut the sound of '$dir'"
 [ -s "$tmp" ] || fail 6 "no sound between the marks of '$dir'"
 
 # The loudness of the encoded file, and in the same run a still from the middle of the
