@@ -79,14 +79,17 @@ void Prepare(void)
   cClock::Reset();
 }
 
+// The MP3 files of a folder; the conversion writes its playlist beside them.
 int FilesIn(const std::string &Folder)
 {
   int files = 0;
   DIR *d = opendir(Folder.c_str());
   if (!d)
      return 0;
-  while (struct dirent *e = readdir(d))
-        files += e->d_name[0] != '.';
+  while (struct dirent *e = readdir(d)) {
+        size_t n = strlen(e->d_name);
+        files += e->d_name[0] != '.' && n > 4 && strcmp(e->d_name + n - 4, ".mp3") == 0;
+        }
   closedir(d);
   return files;
 }
@@ -117,7 +120,8 @@ BENCHMARK(BM_AudioConversion)->Unit(benchmark::kMillisecond)->UseRealTime()->Ite
 // The floor does what the script does for each track, each step for all ten tracks in one
 // ffmpeg run: the spans cut and encoded as the script encodes them, their loudness
 // measured as the script measures it for ReplayGain, a still taken from the middle of each
-// as its cover, and the files tagged with the cover, as the script tags them.
+// as its cover, and the files tagged with the cover, as the script tags them. Like the
+// script's, its files are stereo whatever the recording's sound.
 std::string Seconds(int Ms)
 {
   return *cString::sprintf("%d.%03d", Ms / 1000, Ms % 1000);
@@ -135,7 +139,8 @@ std::vector<std::string> FloorCommands(const std::string &Folder)
       cover += " -ss " + Seconds(s.startMs + s.lengthMs / 2) + " -i " + media;
   }
   for (int i = 0; i < int(spans.size()); i++) {
-      cut += " -map " + std::to_string(i) + ":a:0 -t " + Seconds(spans[i].lengthMs) + " -vn -sn -dn -map_metadata -1 -map_chapters -1 -c:a libmp3lame -q:a 2 -f mp3 " + file("sound", i, "mp3");
+      // stereo, as the script makes every file (the recording's sound is mono)
+      cut += " -map " + std::to_string(i) + ":a:0 -t " + Seconds(spans[i].lengthMs) + " -vn -sn -dn -ac 2 -map_metadata -1 -map_chapters -1 -c:a libmp3lame -q:a 2 -f mp3 " + file("sound", i, "mp3");
       loudness += " -i " + file("sound", i, "mp3");
       cover += " -map " + std::to_string(i) + ":v:0 -frames:v 1 -vf \"scale='min(600,iw)':-2\" -f mjpeg " + file("cover", i, "jpg");
       tag += " -i " + file("sound", i, "mp3") + " -i " + file("cover", i, "jpg");
@@ -143,7 +148,7 @@ std::vector<std::string> FloorCommands(const std::string &Folder)
   for (int i = 0; i < int(spans.size()); i++) {
       loudness += " -map " + std::to_string(i) + ":a:0 -af ebur128=peak=sample -f null -";
       tag += *cString::sprintf(" -map %d:a -map %d:v -c copy -map_metadata -1 -disposition:v attached_pic -metadata:s:v 'comment=Cover (front)'", 2 * i, 2 * i + 1);
-      tag += *cString::sprintf(" -id3v2_version 3 -metadata 'artist=Artist %d' -metadata 'title=Song %d' -metadata 'date=199%d' -metadata REPLAYGAIN_TRACK_GAIN=-1.00 -metadata REPLAYGAIN_TRACK_PEAK=0.5", i, i, i);
+      tag += *cString::sprintf(" -id3v2_version 3 -metadata 'artist=Artist %d' -metadata 'title=Song %d' -metadata 'album=Song %d' -metadata 'album_artist=Artist %d' -metadata 'genre=Music Video' -metadata 'date=199%d' -metadata 'REPLAYGAIN_TRACK_GAIN=-1.00 dB' -metadata REPLAYGAIN_TRACK_PEAK=0.500000", i, i, i, i, i);
       tag += *cString::sprintf(" -f mp3 'file:%s/Artist %d - Song %d (199%d).mp3'", Folder.c_str(), i, i, i);
   }
   return { cut + " </dev/null", loudness + " </dev/null >/dev/null 2>&1", cover + " </dev/null", tag + " </dev/null" };

@@ -215,58 +215,73 @@ emit_frames() {
   from=$(position "$1") && to=$(position "$2") && emit $from $to >"$3"
 }
 
-# The sound tracks of a stretch of media, one line each: "PID CODEC CHANNELS RATE LANGUAGE
-# TIME", TIME being that of the first sound its decoder gives (90 kHz), "-" for none.
-sound_tracks() {
-  local -A first
-  local line kind fields field
-  while IFS= read -r line; do
-    IFS='|' read -ra fields <<<"$line"
-    kind=${fields[0]}
-    [ "$kind" = frame ] || [ "$kind" = stream ] || continue
-    local index= id= codec=unknown channels=0 samplerate=0 language=- pts= best=
-    for field in "${fields[@]:1}"; do
-      case $field in
-        stream_index=* | index=*) index=${field#*=} ;;
-        id=*) id=${field#id=} ;;
-        codec_name=*) codec=${field#codec_name=} ;;
-        channels=*) channels=${field#channels=} ;;
-        sample_rate=*) samplerate=${field#sample_rate=} ;;
-        tag:language=*) language=${field#tag:language=} ;;
-        pts=*) pts=${field#pts=} ;;
-        best_effort_timestamp=*) best=${field#*=} ;;
-      esac
-    done
-    [[ $pts =~ ^-?[0-9]+$ ]] || pts=$best
-    if [ "$kind" = frame ]; then
-      [ -n "${first[$index]}" ] || [[ ! $pts =~ ^-?[0-9]+$ ]] || first[$index]=$pts
-    elif [ -n "$id" ]; then
-      echo "$id $codec ${channels:-0} ${samplerate:-0} ${language:--} ${first[$index]:--}"
-    fi
-  done < <(ffprobe -v fatal -select_streams a -of compact -show_entries \
-             stream=index,id,codec_name,channels,sample_rate:stream_tags=language:frame=stream_index,pts,best_effort_timestamp \
-             "file:$1" </dev/null)
+# What one ffprobe run tells of the lead (the stretch of media before and after the start
+# mark), the picture's stretch in it being the bytes from $2 to below $3. First line: the
+# time stamp (90 kHz) of the first packet of the first video stream in the picture's
+# stretch, "-" for none, "none" when the lead has no video stream. Then the sound tracks,
+# one line each in the order of the streams:
+# "PID CODEC CHANNELS RATE LANGUAGE TIME AT", TIME being that of the first sound its
+# decoder gives, AT that of its first packet in the picture's stretch, "-" for none. A
+# packet lies where the PES packet it comes from begins (ffprobe tells that position
+# only for a PES packet's first frame), as a PES packet begun before a stretch cut out of
+# the media is lost in it. Pictures are not decoded: only their packets count.
+probe_lead() {
+  ffprobe -v fatal -skip_frame:v all -of compact -show_entries \
+    stream=index,id,codec_type,codec_name,channels,sample_rate:stream_tags=language:frame=stream_index,pts,best_effort_timestamp:packet=stream_index,pts,pos \
+    "file:$1" </dev/null |
+    awk -F '|' -v from="$2" -v until="$3" 'BEGIN { from += 0; until += 0 }
+      function number(v) { return v ~ /^-?[0-9]+$/ }
+      { kind = $1; index_ = ""; id = ""; type = ""; codec = "unknown"; channels = 0; rate = 0; language = "-"; pts = ""; best = ""; pos = ""
+        for (i = 2; i <= NF; i++) {
+          eq = index($i, "="); if (!eq) continue
+          key = substr($i, 1, eq - 1); value = substr($i, eq + 1)
+          if (key == "stream_index" || key == "index") index_ = value
+          else if (key == "id") id = value
+          else if (key == "codec_type") type = value
+          else if (key == "codec_name") codec = value
+          else if (key == "channels") channels = value
+          else if (key == "sample_rate") rate = value
+          else if (key == "tag:language") language = value
+          else if (key == "pts") pts = value
+          else if (key == "best_effort_timestamp") best = value
+          else if (key == "pos") pos = value
+        }
+        if (!number(pts)) pts = best
+      }
+      kind == "frame" { if (!(index_ in first) && number(pts)) first[index_] = pts; next }
+      kind == "packet" {
+        if (number(pos)) at[index_] = pos + 0
+        if (!(index_ in inside) && (index_ in at) && at[index_] >= from && at[index_] < until && number(pts)) inside[index_] = pts
+        next
+      }
+      kind == "stream" && id != "" {
+        # a stream is listed in its program and again after all programs; the last line is the whole one
+        if (type == "video" && (video == "" || index_ + 0 < video + 0)) video = index_
+        if (type == "audio") { line[index_] = id " " codec " " (channels == "" ? 0 : channels) " " (rate == "" ? 0 : rate) " " (language == "" ? "-" : language); audio[index_] = 1 }
+      }
+      END {
+        print video == "" ? "none" : (video in inside) ? inside[video] : "-"
+        n = 0
+        for (s in audio) order[++n] = s + 0
+        for (i = 2; i <= n; i++) for (j = i; j > 1 && order[j - 1] > order[j]; j--) { t = order[j]; order[j] = order[j - 1]; order[j - 1] = t }
+        for (i = 1; i <= n; i++) {
+          s = order[i]
+          print line[s] " " ((s in first) ? first[s] : "-") " " ((s in inside) ? inside[s] : "-")
+        }
+      }'
 }
 
-# The one track to convert, by the rule in the header, of the lines of sound_tracks.
+# The one track to convert, by the rule in the header, of the sound tracks' lines of
+# probe_lead.
 choose_track() {
-  local tracks=() chosen=() order=() line code group id
-  # ffprobe lists the streams of each program before all streams; the last line of a
-  # stream is the whole one
-  local -A lines
+  local tracks=() chosen=() line code group
   while IFS= read -r line; do
-    id=${line%% *}
-    [ -n "$line" ] || continue
-    [ -n "${lines[$id]}" ] || order+=("$id")
-    lines[$id]=$line
-  done
-  for id in "${order[@]}"; do
-    tracks+=("${lines[$id]}")
+    [ -z "$line" ] || tracks+=("$line")
   done
   # a track whose decoder gave nothing in the stretch only when there is no other
   local heard=() t
   for t in "${tracks[@]}"; do
-    read -r _ _ _ _ _ time <<<"$t"
+    read -r _ _ _ _ _ time _ <<<"$t"
     [[ $time =~ ^-?[0-9]+$ ]] && heard+=("$t")
   done
   [ ${#heard[@]} -gt 0 ] && tracks=("${heard[@]}")
@@ -292,18 +307,27 @@ choose_track() {
   [ ${#chosen[@]} -gt 0 ] && echo "${chosen[0]}"
 }
 
-# The time stamp (90 kHz) of the first packet of a stream ("v:0", "i:PID") in a file.
-first_timestamp() {
-  local pts
-  while IFS=, read -r pts _; do
-    [[ $pts =~ ^-?[0-9]+$ ]] && { echo "$pts"; return; }
-  done < <(ffprobe -v fatal -select_streams "$2" -show_entries packet=pts -of csv=p=0 "file:$1" </dev/null)
-  return 1
-}
-
 # Four bytes, big-endian, of a number.
 be32() {
   printf "$(printf '\\x%02x\\x%02x\\x%02x\\x%02x' $(($1 >> 24 & 255)) $(($1 >> 16 & 255)) $(($1 >> 8 & 255)) $(($1 & 255)))"
+}
+
+# "WIDTHxHEIGHT" of a JPEG file, from its frame header.
+jpeg_size() {
+  local b p=2 length
+  read -ra b -d '' < <(od -An -v -tu1 -N 4096 -- "$1")
+  ((${#b[@]} > 2 && b[0] == 255 && b[1] == 216)) || return 1
+  while ((p + 8 < ${#b[@]})); do
+    ((b[p] == 255)) || return 1
+    case ${b[p + 1]} in
+      192 | 193 | 194 | 195 | 197 | 198 | 199 | 201 | 202 | 203 | 205 | 206 | 207)
+        echo "$((b[p + 7] << 8 | b[p + 8]))x$((b[p + 5] << 8 | b[p + 6]))"
+        return ;;
+    esac
+    length=$((b[p + 2] << 8 | b[p + 3]))
+    p=$((p + 2 + length))
+  done
+  return 1
 }
 
 # The FLAC picture block of a JPEG front cover, base64, as Ogg carries it in the comment
@@ -314,16 +338,21 @@ picture_block() {
     be32 "$(stat -c %s -- "$file")"; cat -- "$file"; } | base64 -w0
 }
 
-# "GAIN PEAK" of an audio file as ReplayGain gives them ("-3.21 dB" against -18 LUFS, the
-# sample peak as a fraction of full scale), from ffmpeg's EBU R128 measurement.
+# "GAIN dB PEAK STATUS" of an audio file: its ReplayGain ("-3.21 dB" against -18 LUFS, the
+# sample peak as a fraction of full scale), from ffmpeg's EBU R128 measurement, and
+# ffmpeg's exit status. The arrays stillinput and stilloutput may name a second input and
+# output of the same run (the cover's still), which saves starting ffmpeg once more.
 replaygain() {
-  ffmpeg -nostdin -hide_banner -loglevel info -i "file:$1" -map 0:a:0 -af ebur128=peak=sample -f null - 2>&1 </dev/null |
+  { ffmpeg -nostdin -hide_banner -loglevel info -y -i "file:$1" "${stillinput[@]}" -map 0:a:0 -af ebur128=peak=sample \
+      -f null - "${stilloutput[@]}" 2>&1 </dev/null
+    echo $'\x01'"status $?"; } |
     awk '/Integrated loudness:/ { section = "i" } /Sample peak:/ { section = "p" }
          section == "i" && $1 == "I:" { loudness = $2 } section == "p" && $1 == "Peak:" { peak = $2 }
+         $1 == "\001status" { status = $2 }
          END {
            if (loudness == "") exit 1
            if (loudness == "-inf" || loudness < -70) loudness = -70
-           printf "%+.2f dB %.6f\n", -18 - loudness, (peak == "-inf" || peak == "") ? 0 : exp(log(10) * peak / 20)
+           printf "%+.2f dB %.6f %d\n", -18 - loudness, (peak == "-inf" || peak == "") ? 0 : exp(log(10) * peak / 20), status
          }'
 }
 
@@ -480,18 +509,39 @@ run_ffmpeg() {
 leadframe=$((startframe - rate / 1000))
 ((leadframe < 0)) && leadframe=0
 index_entry "$leadframe" && ((e_number == startnumber)) || leadframe=$startframe
-lead=$work/lead.ts picture=$work/picture.ts
+leadoffset=$startoffset
+((leadframe == startframe)) || leadoffset=$e_offset
+lead=$work/lead.ts
 emit_frames "$leadframe" $((startframe + 3 * rate / 1000)) "$lead" &&
-  emit_frames "$startframe" $((startframe + rate / 1000)) "$picture" ||
+  picture=$(position $((startframe + rate / 1000))) ||
   fail 3 "cannot read the recording media of '$dir'"
+# The start mark's second of media in the lead: behind the stream header, from the start
+# mark's picture on, through the files it reaches into.
+picturefrom=$((${headers[$startnumber]:-0} + startoffset - leadoffset))
+read -r n until <<<"$picture"
+if ((n == startnumber && until >= 0)); then
+  picturebytes=$((until - startoffset))
+else
+  picturebytes=$(($(stat -c %s -- "$(media_file "$startnumber")") - startoffset))
+  for ((m = startnumber + 1; m < n; m++)); do
+    picturebytes=$((picturebytes + $(stat -c %s -- "$(media_file "$m")")))
+  done
+  ((n == startnumber)) || picturebytes=$((picturebytes + (until >= 0 ? until : $(stat -c %s -- "$(media_file "$n")"))))
+fi
 
-track=$(sound_tracks "$lead" | choose_track)
-read -r pid trackcodec _ samplerate _ soundtime <<<"$track"
+probe=$(probe_lead "$lead" "$picturefrom" $((picturefrom + picturebytes)))
+tracks=
+[[ $probe != *$'\n'* ]] || tracks=${probe#*$'\n'}
+track=$(choose_track <<<"$tracks")
+read -r pid trackcodec _ samplerate _ soundtime soundpicture <<<"$track"
 [[ $samplerate =~ ^[1-9][0-9]*$ ]] || fail 6 "no sound track in the recording media at the start mark"
 
-# Where the start mark's picture lies in the sound that is decoded from the lead on.
-picturetime=$(first_timestamp "$picture" v:0) || picturetime=$(first_timestamp "$picture" "i:$pid") ||
-  fail 6 "no time stamp at the start mark in the recording media"
+# Where the start mark's picture lies in the sound that is decoded from the lead on; in a
+# recording without pictures, where the sound at the start mark does.
+picturetime=${probe%%$'\n'*} hasvideo=1
+[ "$picturetime" != none ] || hasvideo=0
+[[ $picturetime =~ ^-?[0-9]+$ ]] || picturetime=$soundpicture
+[[ $picturetime =~ ^-?[0-9]+$ ]] || fail 6 "no time stamp at the start mark in the recording media"
 [[ $soundtime =~ ^-?[0-9]+$ ]] || fail 6 "the sound track at the start mark cannot be decoded"
 ticks=$((((picturetime - soundtime) % TimestampWrap + TimestampWrap) % TimestampWrap))
 ((ticks >= TimestampWrap / 2)) && ticks=$((ticks - TimestampWrap))
@@ -499,16 +549,20 @@ ticks=$((((picturetime - soundtime) % TimestampWrap + TimestampWrap) % Timestamp
   fail 6 "the time stamps of sound and picture at the start mark lie $((ticks / TicksPerSecond)) s apart"
 skip=$((ticks * samplerate / TicksPerSecond))
 samples=$(((endframe - startframe) * samplerate * 1000 / rate))
-delay=()
+delay=
 # sound that begins after the picture: silence in its place keeps the song in time
-((skip < 0)) && delay=(-af "adelay=delays=$((-skip))S:all=1") samples=$((samples + skip)) skip=0
+((skip < 0)) && delay="adelay=delays=$((-skip))S:all=1" samples=$((samples + skip)) skip=0
 
 decoding=()
 case $trackcodec in ac3 | eac3) decoding=(-downmix stereo -drc_scale 0) ;; esac
-BytesPerSample=8 # two channels of 32-bit floats
+# The cut counts samples of the decoded sound (atrim counts them, not their time stamps)
+# from the start, and the file's own time begins with its first sample. The encoder also
+# copies the whole sound to nowhere, so that it reads every byte and the decoder never
+# meets a closed pipe.
+((samples > 0)) || fail 6 "no sound between the marks of '$dir'"
+cut="atrim=start_sample=$skip:end_sample=$((skip + samples)),asetpts=PTS-STARTPTS${delay:+,$delay}"
 # Each step of the pipeline notes its process, so that a signal to this script alone ends
-# them all; the shells here outlive their steps, so that every process is collected. The
-# cut reads every byte, so that the decoder never meets a closed pipe.
+# them all; the shells here outlive their steps, so that every process is collected.
 convert_span() {
   trap 'exit 143' TERM
   { echo "$BASHPID" >>"$work/pids"; emit_frames "$leadframe" $((endframe + 2 * rate / 1000)) /dev/stdout; } |
@@ -516,39 +570,46 @@ convert_span() {
       exec ffmpeg -nostdin -hide_banner -loglevel error "${decoding[@]}" -i pipe:0 -map "0:i:$pid" \
         -vn -sn -dn -ac 2 -ar "$samplerate" -f f32le pipe:1; } |
     { echo "$BASHPID" >>"$work/pids"
-      trap 'exit 143' TERM
-      tail -c +$((skip * BytesPerSample + 1)) | { head -c $((samples * BytesPerSample)); cat >/dev/null; }; } |
-    { echo "$BASHPID" >>"$work/pids"
-      exec ffmpeg -nostdin -hide_banner -loglevel error -y -f f32le -ar "$samplerate" -ac 2 -i pipe:0 "${delay[@]}" \
-        -map_metadata -1 "${codec[@]}" -f "$format" "file:$tmp"; }
+      exec ffmpeg -nostdin -hide_banner -loglevel error -y -f f32le -ar "$samplerate" -ac 2 -i pipe:0 -map 0:a -c copy -f null - \
+        -map 0:a -af "$cut" -map_metadata -1 "${codec[@]}" -f "$format" "file:$tmp"; }
   echo "${PIPESTATUS[*]}" >"$work/status"
 }
 start_worker convert_span
 wait "${workers[-1]}"
-read -r reading decoder cutting encoder <"$work/status"
+read -r reading decoder encoder <"$work/status"
 ((encoder == 0)) || fail 6 "ffmpeg failed (exit status $encoder) encoding the sound of '$dir'"
 ((decoder == 0)) || fail 6 "ffmpeg failed (exit status $decoder) decoding the sound of '$dir'"
 ((reading == 0)) || fail 3 "cannot read the recording media of '$dir'"
-((cutting == 0)) || fail 6 "cannot cut the sound of '$dir'"
 [ -s "$tmp" ] || fail 6 "no sound between the marks of '$dir'"
 
-gain=$(replaygain "$tmp") || fail 6 "cannot measure the loudness of the audio of '$dir'"
-tags+=(-metadata "REPLAYGAIN_TRACK_GAIN=${gain% *}" -metadata "REPLAYGAIN_TRACK_PEAK=${gain##* }")
-
-# A still from the middle of the track; a recording without video simply gives none.
+# The loudness of the encoded file, and in the same run a still from the middle of the
+# track; a recording without video simply gives none. A run that fails with the still is
+# measured again without it, so that a still that cannot be made costs the file nothing.
 cover=$work/cover.jpg
+stillinput=() stilloutput=()
 coverframe=$(independent_before $(((startframe + endframe) / 2)))
+if ((hasvideo)) && emit_frames "$coverframe" $((coverframe + 2 * rate / 1000)) "$work/cover.ts"; then
+  stillinput=(-i "file:$work/cover.ts")
+  stilloutput=(-map 1:v:0 -frames:v 1 -vf "scale='min(600,iw)':-2" -f mjpeg "file:$cover")
+fi
+measured=$(replaygain "$tmp")
+read -r gain _ peak status <<<"$measured"
+if [ ${#stillinput[@]} -gt 0 ] && [ "$status" != 0 ]; then
+  rm -f -- "$cover"
+  stillinput=() stilloutput=()
+  measured=$(replaygain "$tmp")
+  read -r gain _ peak status <<<"$measured"
+fi
+[ -n "$measured" ] || fail 6 "cannot measure the loudness of the audio of '$dir'"
+tags+=(-metadata "REPLAYGAIN_TRACK_GAIN=$gain dB" -metadata "REPLAYGAIN_TRACK_PEAK=$peak")
+
 coverinput=() coveroutput=()
-if emit_frames "$coverframe" $((coverframe + 2 * rate / 1000)) "$work/cover.ts" &&
-   run_ffmpeg -i "file:$work/cover.ts" -map 0:v:0 -frames:v 1 -vf "scale='min(600,iw)':-2" -f mjpeg "file:$cover" 2>/dev/null &&
-   [ -s "$cover" ]; then
+if [ ${#stillinput[@]} -gt 0 ] && [ -s "$cover" ]; then
   if [ "$format" = mp3 ]; then
     coverinput=(-i "file:$cover")
     coveroutput=(-map 1:v -disposition:v attached_pic -metadata:s:v "comment=Cover (front)")
-  else
-    size=$(ffprobe -v error -show_entries stream=width,height -of csv=p=0:s=x "file:$cover" </dev/null)
-    [[ ! $size =~ ^[0-9]+x[0-9]+$ ]] ||
-      coveroutput=(-metadata "METADATA_BLOCK_PICTURE=$(picture_block "$cover" "${size%x*}" "${size#*x}")")
+  elif size=$(jpeg_size "$cover"); then
+    coveroutput=(-metadata "METADATA_BLOCK_PICTURE=$(picture_block "$cover" "${size%x*}" "${size#*x}")")
   fi
 fi
 

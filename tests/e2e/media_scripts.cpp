@@ -352,6 +352,25 @@ TEST_F(cScripts, TheSoundTrackIsChosenByLanguageThenKind)
   }
 }
 
+// Of two tracks of the same kind the first is taken, not the one ffprobe happens to list
+// first in the recording's program.
+TEST_F(cScripts, OfTwoTracksOfAKindTheFirstIsTaken)
+{
+  std::string stream = MakeStream("two", { "-f", "lavfi", "-i", "testsrc=size=96x64:rate=25", "-f", "lavfi", "-i",
+                                           "sine=f=400:r=48000", "-f", "lavfi", "-i", "sine=f=600:r=48000", "-t", "4",
+                                           "-map", "0", "-map", "1", "-map", "2", "-c:v", "mpeg2video", "-c:a", "mp2",
+                                           "-metadata:s:a:0", "language=deu", "-metadata:s:a:1", "language=deu" });
+  MakeRecording(recDir, { { stream, {} } });
+  SetMarks("0:00:01.00\n0:00:03.00\n");
+  for (const char *languages : { "", "deu" }) {
+      SCOPED_TRACE(languages);
+      std::string name = std::string("first ") + languages;
+      cResult r = Convert("mp3", recDir, name, "A", "", { std::string("VIMORA_AUDIO_LANGUAGES=") + languages });
+      ASSERT_EQ(r.status, 0) << r.err;
+      ExpectSong(audioDir + "/A - " + name + ".mp3", 2, 400, 25);
+  }
+}
+
 // H.265 with E-AC-3, AAC in LATM and in ADTS (mono) with MPEG-2 video, and AC-3 that
 // changes from stereo to 5.1 in the middle of a song.
 TEST_F(cScripts, TheSoundOfOtherChannels)
