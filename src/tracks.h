@@ -247,8 +247,9 @@ private:
     std::string line;
   };
   // Writes each line over the one of the same track at its offset: 1 when all were
-  // written, 0 when a line there is not the track's (the file was changed by someone
-  // else: it is then due whole), -1 when writing failed.
+  // written, 0 when a line there is not the track's as the plug-in writes it (another
+  // program changed the file, or the line has six fields: it is then due whole), -1 when
+  // writing failed.
   int Overwrite(const std::string &FileName, const std::vector<tPatch> &Patches);
   bool Rewrite(const std::string &FileName, unsigned Generation);
   // The range of byStart whose start times Window's frames can reach.

@@ -149,7 +149,8 @@ bool cTracks::WritePending(bool Now)
      written = lines.empty() || Append(name, lines);
      int overwritten = written && !edits.empty() ? Overwrite(name, edits) : 1;
      if (overwritten == 0) {
-        LogFile.eSysLog("%s was changed by another program: it is written whole", name.c_str());
+        // not a fault: a line written in a shorter form (six fields), or the file edited
+        LogFile.iSysLog("%s holds a changed track's line other than the plug-in wrote it: the file is written whole", name.c_str());
         {
           cTracksLock lock(*this);
           lastRewrite = VimoraNowMs();

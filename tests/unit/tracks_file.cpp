@@ -78,12 +78,19 @@ TEST_F(cTracksFile, AddedTracksAreAppendedAndAChangedStatusIsWrittenOverItsLine)
   SetStatus(a, 1);
   cClock::Step(100);
   EXPECT_EQ(Lines(ReadFile(path)), (std::vector<std::string>{ Line("Old", 2), Line("A", 1), Line("B", 0), Line("C", 0) }));
-  EXPECT_TRUE(HostLogHas(path + " was changed by another program: it is written whole"));
+  EXPECT_TRUE(HostLogHas(path + " holds a changed track's line other than the plug-in wrote it: the file is written whole"));
   // and from there on its lines are found where the whole file put them
   SetStatus(a, 2);
   cClock::Step(100);
   EXPECT_EQ(Lines(ReadFile(path)), (std::vector<std::string>{ Line("Old", 2), Line("A", 2), Line("B", 0), Line("C", 0) }));
   EXPECT_FALSE(FileExists(path + ".$$$"));
+  // a line of six fields is read as the music channel's and written whole with its seventh
+  std::string six = Line("Six", 0).substr(0, Line("Six", 0).rfind(':'));
+  ASSERT_TRUE(WriteFile(path, six + "\n"));
+  ASSERT_TRUE(Tracks.Load(path.c_str(), true));
+  SetStatus(Tracks.First(), 1);
+  cClock::Step(100);
+  EXPECT_EQ(Lines(ReadFile(path)), (std::vector<std::string>{ Line("Six", 1) }));
 }
 
 TEST_F(cTracksFile, StopWritesWhatIsPending)
