@@ -173,7 +173,7 @@ std::string cConvertToAudioThread::Command(const char *Script, const std::string
   return std::string(Script) + " " + ShellQuoted(Directory) + " " + ShellQuoted(Title) + " " + ShellQuoted(Artist) + " " + ShellQuoted(Year);
 }
 
-cConvertToAudioThread::cConvertToAudioThread(const cRecording *Recording, bool WithVideo, bool WithAudio)
+cConvertToAudioThread::cConvertToAudioThread(const cRecording *Recording, bool WithAudio, bool WithVideo)
   : cThread("vimora: convert to audio")
 {
   withAudio = WithAudio;
@@ -223,7 +223,7 @@ void cConvertToAudioThread::Launch(const cRecording *Recording, bool WithAudio, 
      return;
   progress = 0;
   failures = 0;
-  cConvertToAudioThread *thread = new cConvertToAudioThread(Recording, WithVideo, WithAudio);
+  cConvertToAudioThread *thread = new cConvertToAudioThread(Recording, WithAudio, WithVideo);
   m_Instance = thread;
   if (!thread->Start()) {
      m_Instance = NULL;

@@ -87,7 +87,7 @@ public:
   // The command that converts one track: the script and the four arguments, each a
   // double-quoted word that the shell takes as it is.
   static std::string Command(const char *Script, const std::string &Directory, const std::string &Title, const std::string &Artist, const std::string &Year);
-  cConvertToAudioThread(const cRecording *Recording, bool WithVideo, bool WithAudio = true);
+  cConvertToAudioThread(const cRecording *Recording, bool WithAudio, bool WithVideo);
   virtual ~cConvertToAudioThread();
   void Stop(void);
 };
