@@ -125,6 +125,7 @@ cVdrRecorder::cVdrRecorder(const std::string &Root, const std::string &LocaleDir
 
 cVdrRecorder::~cVdrRecorder()
 {
+  CloseSvdrp();
   if (pid > 0) {
      kill(pid, SIGKILL);
      waitpid(pid, NULL, 0);
@@ -146,6 +147,10 @@ bool cVdrRecorder::Start(const std::vector<std::string> &Plugins, const std::vec
 
 bool cVdrRecorder::StartOnce(const std::vector<std::string> &Plugins, const std::vector<std::string> &Env, int TimeoutS)
 {
+  {
+    std::lock_guard<std::mutex> lock(svdrpMutex);
+    CloseSvdrp(); // a connection to a recorder before this one
+  }
   port = FreeLoopbackPort();
   std::vector<std::string> argv = {
     "vdr", "-c", configDir, "-v", videoDir, "-L", pluginDir,
@@ -207,30 +212,54 @@ std::vector<std::string> cVdrRecorder::Svdrp(const std::string &Command) const
   return SvdrpData(Command, {});
 }
 
-std::vector<std::string> cVdrRecorder::SvdrpData(const std::string &Command, const std::vector<std::string> &Data) const
+int cVdrRecorder::SvdrpConnection(void) const
 {
-  std::vector<std::string> reply;
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  if (svdrp >= 0) {
+     // nothing is due from the recorder between commands: what there is (its end of the
+     // stream, a time-out's farewell) ends the connection
+     pollfd p = { svdrp, POLLIN, 0 };
+     if (poll(&p, 1, 0) != 0)
+        CloseSvdrp();
+     }
+  if (svdrp >= 0)
+     return svdrp;
+  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0)
-     return reply;
+     return -1;
   sockaddr_in a = {};
   a.sin_family = AF_INET;
   a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   a.sin_port = htons(port);
   std::vector<std::string> greeting;
+  if (connect(fd, (sockaddr *)&a, sizeof(a)) == 0 && ReadReply(fd, greeting) && greeting.back().compare(0, 3, "220") == 0)
+     return svdrp = fd;
+  close(fd);
+  return -1;
+}
+
+void cVdrRecorder::CloseSvdrp(void) const
+{
+  if (svdrp >= 0) {
+     close(svdrp);
+     svdrp = -1;
+     }
+}
+
+std::vector<std::string> cVdrRecorder::SvdrpData(const std::string &Command, const std::vector<std::string> &Data) const
+{
+  std::lock_guard<std::mutex> lock(svdrpMutex);
+  std::vector<std::string> reply;
+  int fd = SvdrpConnection();
+  if (fd < 0)
+     return reply;
   std::string request = Command + "\r\n", data;
   for (const auto &l : Data)
       data += l + "\r\n";
   data += ".\r\n";
-  if (connect(fd, (sockaddr *)&a, sizeof(a)) == 0 && ReadReply(fd, greeting) && greeting.back().compare(0, 3, "220") == 0
-      && write(fd, request.data(), request.size()) == ssize_t(request.size()) && ReadReply(fd, reply)
-      && (Data.empty() || (reply.back().compare(0, 3, "354") == 0 && (reply.clear(), true)
-                           && write(fd, data.data(), data.size()) == ssize_t(data.size()) && ReadReply(fd, reply)))) {
-     std::vector<std::string> bye;
-     if (write(fd, "QUIT\r\n", 6) == 6)
-        ReadReply(fd, bye);
-     }
-  close(fd);
+  if (!(write(fd, request.data(), request.size()) == ssize_t(request.size()) && ReadReply(fd, reply)
+        && (Data.empty() || (reply.back().compare(0, 3, "354") == 0 && (reply.clear(), true)
+                             && write(fd, data.data(), data.size()) == ssize_t(data.size()) && ReadReply(fd, reply)))))
+     CloseSvdrp();
   return reply;
 }
 
@@ -255,13 +284,16 @@ bool cVdrRecorder::Stop(int TimeoutS)
   if (pid <= 0)
      return exitCode >= 0;
   kill(pid, SIGTERM);
-  if (WaitUntil([this] { return Ended(); }, TimeoutS))
-     return true;
-  kill(pid, SIGKILL);
-  waitpid(pid, NULL, 0);
-  pid = -1;
-  exitCode = -1;
-  return false;
+  bool ended = WaitUntil([this] { return Ended(); }, TimeoutS);
+  if (!ended) {
+     kill(pid, SIGKILL);
+     waitpid(pid, NULL, 0);
+     pid = -1;
+     exitCode = -1;
+     }
+  std::lock_guard<std::mutex> lock(svdrpMutex);
+  CloseSvdrp();
+  return ended;
 }
 
 std::vector<std::string> cVdrRecorder::Log(void) const

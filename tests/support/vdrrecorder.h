@@ -9,6 +9,7 @@
 #define __VIMORA_VDRRECORDER_H
 
 #include <functional>
+#include <mutex>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -27,6 +28,16 @@ private:
   pid_t pid = -1;
   int port = 0;
   int exitCode = -1;
+  // One SVDRP connection for every command of a run: the recorder (2.6.0) closes a
+  // connection's socket twice when it ends, and a file that one of its threads opened in
+  // between, with the same number, is closed in its place. A connection per command made
+  // that happen to the plug-ins' files dozens of times a test.
+  mutable int svdrp = -1;
+  mutable std::mutex svdrpMutex;
+  // The open connection, made (and greeted) when there is none or the recorder ended it; -1
+  // when it cannot be made.
+  int SvdrpConnection(void) const;
+  void CloseSvdrp(void) const;
   // Whether the recorder has exited (then collected, with its exit code).
   bool Ended(void);
   // One start as Start() describes it.
@@ -49,6 +60,8 @@ public:
   // Env: more "NAME=value" for its environment.
   bool Start(const std::vector<std::string> &Plugins, const std::vector<std::string> &Env = {}, int TimeoutS = 30);
   // Sends one SVDRP command; the reply's lines ("250 text" ...), none when unreachable.
+  // The command is never sent twice: a connection that fails in the middle is closed and
+  // the reply read so far returned.
   std::vector<std::string> Svdrp(const std::string &Command) const;
   // Sends a command that reads data (PUTE): Command, then Data's lines and ".". The
   // last reply's lines.

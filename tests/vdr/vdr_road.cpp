@@ -125,7 +125,7 @@ protected:
   {
     ASSERT_TRUE(vdr->Stop()) << vdr->Output();
     EXPECT_EQ(vdr->ExitCode(), 0) << vdr->Output();
-    EXPECT_EQ(vdr->Errors(), std::vector<std::string>());
+    EXPECT_EQ(vdr->Errors(), std::vector<std::string>()) << RecorderLog();
     EXPECT_TRUE(vdr->LogHas("stopping plugin: vimora"));
   }
   // The recorder's log, for a failure's message.
