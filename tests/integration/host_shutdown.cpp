@@ -3,7 +3,6 @@
 // and every file the plug-in and the recorder wrote is whole and loads.
 #include <dirent.h>
 #include <thread>
-#include <unistd.h>
 #include <vdr/clock.h>
 
 #include "grabberthread.h"
@@ -55,12 +54,8 @@ TEST_P(cHostShutdown, ThreadsEndAndFilesAreWhole)
   EXPECT_EQ(cGrabberThread::m_Instance, nullptr);
   // a joined thread stays listed until the kernel has reaped it, a moment after the join;
   // one that is still running stays listed
-  int now = ThreadCount();
-  for (int i = 0; i < 200 && now != threads; i++) {
-      usleep(10000);
-      now = ThreadCount();
-  }
-  EXPECT_EQ(now, threads);
+  WaitUntil([&] { return ThreadCount() == threads; }, 2);
+  EXPECT_EQ(ThreadCount(), threads);
   EXPECT_EQ(LogMessages(logPath, "Leaving grabber thread").size(), 1u);
   std::string tracksPath = PluginConfigDir() + "/tracks.conf";
   // every track the grabber added before the end is in the file

@@ -2,10 +2,12 @@
 
 #include "../../host/src/mediawriter.h"
 
+#include <chrono>
 #include <fstream>
 #include <mutex>
 #include <sstream>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vdr/clock.h>
 #include <vdr/config.h>
@@ -122,4 +124,15 @@ time_t LocalTime(int Year, int Month, int Day, int Hour, int Minute)
   tm.tm_min = Minute;
   tm.tm_isdst = -1;
   return mktime(&tm);
+}
+
+bool WaitUntil(const std::function<bool(void)> &Condition, double TimeoutS)
+{
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(TimeoutS);
+  while (!Condition()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+           return Condition();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+  return true;
 }

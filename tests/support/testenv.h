@@ -7,6 +7,7 @@
 #ifndef __VIMORA_TESTENV_H
 #define __VIMORA_TESTENV_H
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <string>
 #include <time.h>
@@ -36,5 +37,7 @@ bool FileExists(const std::string &Path);
 std::vector<std::string> Lines(const std::string &Text);
 // The local time of that day (Month from 1) at that hour, as the recorder names recordings.
 time_t LocalTime(int Year, int Month, int Day, int Hour, int Minute = 0);
+// Asks Condition every 50 ms until it holds or TimeoutS seconds passed; its last answer.
+bool WaitUntil(const std::function<bool(void)> &Condition, double TimeoutS);
 
 #endif

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <arpa/inet.h>
-#include <chrono>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -10,7 +9,6 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 #include "testenv.h"
@@ -73,17 +71,6 @@ int RunQuietly(const std::vector<std::string> &Argv)
   if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
      return -1;
   return WEXITSTATUS(status);
-}
-
-bool WaitUntil(const std::function<bool(void)> &Condition, double TimeoutS)
-{
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(TimeoutS);
-  while (!Condition()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-           return Condition();
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-  return true;
 }
 
 // The service IDs of the formats' channels follow the music channel's.
@@ -218,11 +205,10 @@ int cVdrRecorder::SvdrpConnection(void) const
      // nothing is due from the recorder between commands: what there is (its end of the
      // stream, a time-out's farewell) ends the connection
      pollfd p = { svdrp, POLLIN, 0 };
-     if (poll(&p, 1, 0) != 0)
-        CloseSvdrp();
+     if (poll(&p, 1, 0) == 0)
+        return svdrp;
+     CloseSvdrp();
      }
-  if (svdrp >= 0)
-     return svdrp;
   int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0)
      return -1;

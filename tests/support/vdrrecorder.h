@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "broadcastformat.h"
+#include "testenv.h"
 
 // The music channel's ID as the recorder's channels.conf gives it.
 const char *const VdrMusicChannelID = "S19.2E-1-1092-10100";
@@ -99,9 +100,6 @@ public:
 // A timer's day ("YYYY-MM-DD") and time of day ("hhmm") as SVDRP's NEWT takes them.
 std::string Day(time_t t);
 std::string HourMinute(time_t t);
-
-// Asks Condition every 50 ms until it holds or TimeoutS seconds passed; its last answer.
-bool WaitUntil(const std::function<bool(void)> &Condition, double TimeoutS);
 
 // Lines (a screen) as one text, for a failure message.
 std::string Join(const std::vector<std::string> &Lines);
